@@ -1,0 +1,150 @@
+// clsProd's statements, lookups, recordsets and text helpers.
+#include "data/clsProd.h"
+
+#include "data/ansi.h"
+#include "data/datetime.h"
+#include "data/error.h"
+#include "data/password.h"
+
+namespace ornetta {
+
+namespace {
+constexpr int kMaxInt16 = 32767;
+
+Error ObjectRequired() { return Error(err::kObjectRequired, "Object variable or With block variable not set"); }
+
+std::string DoubleApostrophes(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out;
+}
+
+// A date literal the engine reads the same whatever the user's regional settings.
+std::string DateLiteralText(double dt) {
+  std::string text = FormatStoredDate(CivilFromSerial(dt));
+  if (text.compare(10, 9, " 00:00:00") == 0) text.resize(10);
+  return text;
+}
+
+size_t Utf8Length(unsigned char lead) { return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
+}  // namespace
+
+clsProd::clsProd(platform::Host& host, std::function<void()> mark_database_missing)
+    : host_(host), mark_database_missing_(std::move(mark_database_missing)) {}
+
+std::shared_ptr<Recordset> clsProd::OpenRecordset(const std::string& statement) {
+  auto rs = std::make_shared<Recordset>();
+  rs->Open(statement, dbconnection, Recordset::kOpenDynamic, Recordset::kLockOptimistic);
+  return rs;
+}
+
+void clsProd::RunStatement(const std::string& statement) { OpenRecordset(statement); }
+
+void clsProd::er_hnd(const std::string& log, double dt) {
+  // The text is logged exactly as given: its apostrophes are doubled so that it cannot end the
+  // literal early and become part of the statement.
+  try {
+    RunStatement("insert into errlog VALUES ('" + DoubleApostrophes(log) + "', #" + DateLiteralText(dt) + "#)");
+  } catch (...) {
+  }
+}
+
+void clsProd::Recordset_Creation(const std::string& strquery) {
+  dbrec = std::make_shared<Recordset>();
+  dbrec->Open(strquery, dbconnection, Recordset::kOpenDynamic, Recordset::kLockOptimistic);
+}
+
+void clsProd::RecordSet_Close() {
+  if (!dbrec) throw ObjectRequired();
+  dbrec->Close();
+  dbrec.reset();
+}
+
+Variant clsProd::Retrieve_Id(const std::string& querry) {
+  auto rs = OpenRecordset(querry);
+  Variant result = Variant::MakeInteger(0);
+  if (!rs->Eof() && !rs->Fields(0).IsNull()) result = rs->Fields(0);
+  rs->Close();
+  return result;
+}
+
+std::string clsProd::Retrieve_Name(const std::string& querry) {
+  auto rs = OpenRecordset(querry);
+  std::string result;
+  if (!rs->Eof() && !rs->Fields(0).IsNull()) result = rs->Fields(0).ToText();
+  rs->Close();
+  return result;
+}
+
+void clsProd::open_temp_rec(const std::string& querry) {
+  tmp_Rec = std::make_shared<Recordset>();
+  tmp_Rec->Open(querry, dbconnection, Recordset::kOpenDynamic, Recordset::kLockOptimistic);
+}
+
+void clsProd::close_temp_rec() {
+  if (!tmp_Rec) throw ObjectRequired();
+  tmp_Rec->Close();
+  tmp_Rec.reset();
+}
+
+bool clsProd::chk_rec_exst(const std::string& querry) {
+  auto rs = OpenRecordset(querry);
+  const bool found = !rs->Eof();
+  rs->Close();
+  return found;
+}
+
+Variant clsProd::encryp_decryp(const std::string& chk) {
+  // The length and the counter are 16-bit: 32767 characters overflow, after the last one.
+  const size_t n = ansi::CharacterCount(chk);
+  if (n > static_cast<size_t>(kMaxInt16)) throw OverflowError();
+  std::vector<unsigned char> codes = ansi::FromUtf8(chk);
+  for (unsigned char& c : codes) c = static_cast<unsigned char>((c + 128) & 255);
+  if (n == static_cast<size_t>(kMaxInt16)) throw OverflowError();
+  return Variant::MakeString(ansi::ToUtf8(codes));
+}
+
+std::string clsProd::Str_Split_Using_Separator(const std::string& Src_Str, const std::string& sep, int16_t pos) {
+  if (pos == 0) {
+    host_.MessageBox("Position Error", platform::kIconNone);
+    return "";
+  }
+  if (sep.empty()) return "";
+  std::string s = Src_Str;
+  int i = 1;
+  // Each skipped field is dropped with the first character of its separator.
+  const size_t sep_first_char = Utf8Length(static_cast<unsigned char>(sep[0]));
+  for (size_t p; (p = s.find(sep)) != std::string::npos && i != pos;) {
+    s.erase(0, p + sep_first_char);
+    if (i == kMaxInt16) throw OverflowError();
+    ++i;
+  }
+  const size_t p = s.find(sep);
+  if (p != std::string::npos) return s.substr(0, p);
+  return i == pos ? s : "";
+}
+
+void clsProd::update_rec(const std::string& strr) {
+  try {
+    RunStatement(strr);
+  } catch (...) {
+    return;
+  }
+  host_.MessageBox("Successfully executed your Request...", platform::kIconNone);
+}
+
+bool clsProd::update_rec2(const std::string& strr) {
+  try {
+    RunStatement(strr);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+std::string clsProd::Password() { return encryp_decryp(StoredPasswordConstant()).AsString(); }
+
+}  // namespace ornetta

@@ -1,0 +1,116 @@
+// clsProd: finding the start and year databases, recovering left-over TMP copies, opening and
+// closing the connection.
+#include <filesystem>
+#include <system_error>
+
+#include "data/clsProd.h"
+#include "data/error.h"
+#include "platform/files.h"
+
+namespace ornetta {
+
+namespace {
+const char* const kStartName = "DBStart.mdb";
+const char* const kTmpPrefix = "TMP";
+const char* const kYearNameQuery =
+    "select \"DB\" & minYear & \"_\" & right(maxYear,2) from DB_Years where curryear=true";
+const char* const kMissingMessage = "Something wrong in your Databases......Contact your Software Vendor!!!!!!!";
+const char* const kStartCaution = "CAUTION: Make Sure DataBase 'DBStart.mdb' Exists in the Correct Path !!! ";
+const char* const kYearCaution = "CAUTION: Make Sure DataBase Exists in the Correct Path !!! ";
+
+std::string ConnectionStringFor(const std::string& path, const std::string& password) {
+  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
+         ";Persist Security Info=False;Jet OLEDB:Database Password=" + password;
+}
+
+// The year database's name comes from a table; it must stay a plain file name in the folder.
+void CheckPlainFileName(const std::string& name) {
+  if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos || name == "." ||
+      name == ".." || name.find('\0') != std::string::npos)
+    throw Error(err::kPathFileAccess, "The start database names the year database '" + name +
+                                          "', which is not a plain file name. Contact your software vendor.");
+}
+
+// Gives a lone TMP copy its database's name again; a failure passes to the caller.
+void RecoverTmpCopy(const std::string& tmp_path, const std::string& path) {
+  if (const std::error_code ec = platform::RenameFile(tmp_path, path))
+    throw Error(err::kPathFileAccess, "Cannot rename '" + tmp_path + "' to '" + path + "': " + ec.message() + ".");
+}
+}  // namespace
+
+bool clsProd::chk_file_exst(const std::string& path) const { return platform::FileExists(path); }
+
+std::string clsProd::DatabaseFolderPath(const std::string& spelling, const std::string& name) const {
+  // Both spellings of the folder name one folder: show the one on disk.
+  return platform::ResolveNoCase(host_.ProgramFolder() / spelling / name).string();
+}
+
+void clsProd::ReportMissingDatabase() {
+  host_.MessageBox(kMissingMessage, platform::kIconCritical, platform::kVendorTitle);
+  if (mark_database_missing_) mark_database_missing_();
+}
+
+void clsProd::Get_Start() {
+  try {
+    dbconnection = std::make_shared<Connection>();
+    dbconnection->ConnectionString = ConnectionStringFor(DatabaseFolderPath("DataBase", kStartName), Password());
+    dbconnection->Open("", "", "", -1);
+  } catch (const std::exception& e) {
+    host_.MessageBox(std::string(e.what()) + "\r\n" + kStartCaution, platform::kIconCritical);
+    host_.EndProgram();
+  }
+}
+
+void clsProd::Leave_DBstart() {
+  if (!dbconnection) throw Error(err::kObjectRequired, "Object variable or With block variable not set");
+  dbconnection->Close();
+  dbconnection.reset();
+}
+
+void clsProd::Leave_Connection() {
+  try {
+    if (dbconnection) dbconnection->Close();
+  } catch (...) {
+  }
+  dbconnection.reset();
+}
+
+void clsProd::Get_Connection() {
+  const std::string start = DatabaseFolderPath("database", kStartName);
+  if (!chk_file_exst(start)) {
+    const std::string tmp_start = DatabaseFolderPath("database", std::string(kTmpPrefix) + kStartName);
+    if (!chk_file_exst(tmp_start)) {
+      ReportMissingDatabase();
+      return;
+    }
+    RecoverTmpCopy(tmp_start, start);
+  }
+
+  Get_Start();
+  const std::string name = Retrieve_Id(kYearNameQuery).ToText() + ".mdb";
+  Leave_DBstart();
+  CheckPlainFileName(name);
+  file_nme = DatabaseFolderPath("DataBase", name);
+
+  const std::string year = DatabaseFolderPath("database", name);
+  if (!chk_file_exst(year)) {
+    const std::string tmp_year = DatabaseFolderPath("database", kTmpPrefix + name);
+    if (!chk_file_exst(tmp_year)) {
+      ReportMissingDatabase();
+      return;
+    }
+    RecoverTmpCopy(tmp_year, year);
+    file_nme = DatabaseFolderPath("DataBase", name);
+  }
+
+  try {
+    dbconnection = std::make_shared<Connection>();
+    dbconnection->ConnectionString = ConnectionStringFor(file_nme, Password());
+    dbconnection->Open("", "", "", -1);
+  } catch (const std::exception& e) {
+    host_.MessageBox(std::string(e.what()) + "\r\n" + kYearCaution, platform::kIconCritical);
+    host_.EndProgram();
+  }
+}
+
+}  // namespace ornetta

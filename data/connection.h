@@ -1,0 +1,38 @@
+// A connection to one database file, opened from a Jet OLE DB connection string.
+#pragma once
+
+#include <sqlcipher/sqlite3.h>
+
+#include <string>
+
+#include "data/engine.h"
+
+namespace ornetta {
+
+class Connection {
+ public:
+  static constexpr int kStateClosed = 0;
+  static constexpr int kStateOpen = 1;
+
+  // Set before Open; "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=...;Jet OLEDB:Database Password=...".
+  std::string ConnectionString;
+
+  // Opens the database the connection string names (found without regard to case). The
+  // arguments may override the string, as in the desktop's data objects; callers pass empty
+  // texts and -1 (synchronous). Throws Error on failure; the connection then stays closed.
+  void Open(const std::string& connection_string = "", const std::string& user_id = "",
+            const std::string& password = "", long options = -1);
+
+  int State() const { return db_ ? kStateOpen : kStateClosed; }
+
+  // Closes an open connection; throws Error 3704 when it is not open.
+  void Close();
+
+  // The engine handle of an open connection, nullptr when closed.
+  sqlite3* NativeHandle() const { return db_.get(); }
+
+ private:
+  engine::Handle db_;
+};
+
+}  // namespace ornetta

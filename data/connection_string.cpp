@@ -1,0 +1,80 @@
+#include "data/connection_string.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "data/error.h"
+
+namespace ornetta {
+
+namespace {
+std::string Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+Error Bad(const std::string& what) { return Error(err::kProvider, "Invalid connection string: " + what + "."); }
+}  // namespace
+
+ConnectionSettings ParseConnectionString(std::string_view text) {
+  ConnectionSettings out;
+  bool have_provider = false, have_source = false;
+  size_t i = 0;
+  while (i < text.size()) {
+    const size_t eq = text.find('=', i);
+    const size_t semi = text.find(';', i);
+    if (eq == std::string_view::npos || (semi != std::string_view::npos && semi < eq)) {
+      if (!Trim(text.substr(i, semi == std::string_view::npos ? semi : semi - i)).empty())
+        throw Bad("a part without '='");
+      if (semi == std::string_view::npos) break;
+      i = semi + 1;
+      continue;
+    }
+    const std::string key = Lower(Trim(text.substr(i, eq - i)));
+    // The password is taken exactly as written: its blanks belong to it.
+    const bool raw = key == "jet oledb:database password";
+    size_t v = eq + 1;
+    while (!raw && v < text.size() && text[v] == ' ') ++v;
+    std::string value;
+    if (v < text.size() && (text[v] == '"' || text[v] == '\'')) {
+      const size_t close = text.find(text[v], v + 1);
+      if (close == std::string_view::npos) throw Bad("an unterminated quoted value for '" + key + "'");
+      value = std::string(text.substr(v + 1, close - v - 1));
+      i = text.find(';', close);
+    } else {
+      const size_t end = text.find(';', v);
+      const std::string_view part = text.substr(v, end == std::string_view::npos ? std::string_view::npos : end - v);
+      value = raw ? std::string(part) : Trim(part);
+      i = end;
+    }
+    i = i == std::string_view::npos ? text.size() : i + 1;
+
+    if (key == "provider") {
+      if (Lower(value) != "microsoft.jet.oledb.4.0")
+        throw Error(err::kProvider, "Provider cannot be found. It may not be properly installed (provider '" + value + "').");
+      have_provider = true;
+    } else if (key == "data source") {
+      out.data_source = value;
+      have_source = true;
+    } else if (key == "jet oledb:database password") {
+      out.password = value;
+    } else if (key == "jet oledb:engine type") {
+      if (value != "5") throw Bad("engine type '" + value + "' is not supported (only 5, the current file format)");
+      out.engine_type = 5;
+    } else if (key != "persist security info" && key != "user id" && key != "mode") {
+      throw Bad("unknown keyword '" + key + "'");
+    }
+  }
+  if (!have_provider) throw Bad("no Provider");
+  if (!have_source || out.data_source.empty()) throw Bad("no Data Source");
+  return out;
+}
+
+}  // namespace ornetta

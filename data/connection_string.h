@@ -1,0 +1,22 @@
+// Connection strings of the Jet OLE DB provider, read into their parts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ornetta {
+
+struct ConnectionSettings {
+  std::string data_source;          // full path of the database file
+  std::string password;             // "Jet OLEDB:Database Password"
+  std::optional<int> engine_type;   // "Jet OLEDB:Engine Type", when given
+};
+
+// Reads "Key=Value;Key=Value[;]". Keys are compared without regard to case; a value may be
+// quoted with " or ' when it holds a ';'. Requires Provider=Microsoft.Jet.OLEDB.4.0 and a Data
+// Source; accepts Persist Security Info, User ID and Mode. Throws Error (err::kProvider) for an
+// unknown provider, key or engine type; the message never repeats the password.
+ConnectionSettings ParseConnectionString(std::string_view text);
+
+}  // namespace ornetta

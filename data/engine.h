@@ -1,0 +1,47 @@
+// The database engine underneath: SQLCipher handles opened with the database password and the
+// settings of our file format.
+//
+// File format: an SQLCipher database (AES-256, HMAC per page, PBKDF2 key derivation with
+// SQLCipher's defaults) with 4096-byte pages. The page size is not recorded in the encrypted file,
+// so every open and every compaction must set the same value.
+#pragma once
+
+#include <sqlcipher/sqlite3.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "data/error.h"
+
+namespace ornetta::engine {
+
+constexpr int kPageSize = 4096;
+constexpr int kBusyTimeoutMs = 2000;  // short waits for another user's transaction to end
+
+struct HandleCloser {
+  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using Handle = std::unique_ptr<sqlite3, HandleCloser>;
+
+enum class OpenMode {
+  kExisting,        // the file must exist and be a database
+  kCompactSource,   // as kExisting, and the handle may ATTACH (create) a new destination file
+  kCreate,          // create the file when it does not exist
+};
+
+// Opens the file with the password and checks that the password fits by reading the schema.
+// Throws Error(err::kEngine) with a readable description: a missing file, an empty file, a
+// folder, a wrong password or a damaged file each say so.
+Handle Open(const std::filesystem::path& file, const std::string& password, OpenMode mode = OpenMode::kExisting);
+
+// Runs SQL that returns no rows (several statements allowed); throws Error on failure.
+void Exec(sqlite3* db, const std::string& sql);
+
+// The engine's error on `db` as an Error, prefixed by what was being done.
+Error ErrorFrom(sqlite3* db, const std::string& doing);
+
+// The engine's description of its own result code.
+std::string Describe(int rc);
+
+}  // namespace ornetta::engine

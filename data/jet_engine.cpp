@@ -1,0 +1,89 @@
+#include "data/jet_engine.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "data/connection_string.h"
+#include "data/engine.h"
+#include "platform/files.h"
+
+namespace ornetta {
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr int kProgressEveryOps = 20000;  // engine instructions between two progress reports
+
+struct ProgressState {
+  const JetEngine::Progress* progress;
+  fs::path destination;
+  double source_bytes;
+};
+
+int OnProgress(void* arg) {
+  auto* state = static_cast<ProgressState*>(arg);
+  std::error_code ec;
+  const auto written = fs::file_size(state->destination, ec);
+  if (!ec && state->source_bytes > 0) {
+    const double fraction = static_cast<double>(written) / state->source_bytes;
+    (*state->progress)(fraction < 0.99 ? fraction : 0.99);
+  }
+  return 0;
+}
+
+void Bind(sqlite3_stmt* stmt, int index, const std::string& text) {
+  sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+}  // namespace
+
+void JetEngine::CompactDatabase(const std::string& source, const std::string& destination, const Progress& progress) {
+  const ConnectionSettings from = ParseConnectionString(source);
+  const ConnectionSettings to = ParseConnectionString(destination);
+  const fs::path source_path = platform::ResolveNoCase(from.data_source);
+  const fs::path destination_path = platform::ResolveNoCase(to.data_source);
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(destination_path, ec)))
+    throw Error(err::kFileAlreadyExists, "Cannot compact into '" + destination_path.string() +
+                                             "': a file of that name already exists.");
+
+  engine::Handle db = engine::Open(source_path, from.password, engine::OpenMode::kCompactSource);
+  sqlite3* h = db.get();
+  engine::Exec(h, "PRAGMA cipher_default_page_size = " + std::to_string(engine::kPageSize) + ";");
+
+  sqlite3_stmt* attach = nullptr;
+  sqlite3_prepare_v2(h, "ATTACH DATABASE ?1 AS compact_target KEY ?2;", -1, &attach, nullptr);
+  Bind(attach, 1, destination_path.string());
+  Bind(attach, 2, to.password);
+  const int rc = sqlite3_step(attach);
+  sqlite3_finalize(attach);
+  if (rc != SQLITE_DONE) {
+    Error error = engine::ErrorFrom(h, "Cannot create '" + destination_path.string() + "'");
+    fs::remove(destination_path, ec);
+    throw error;
+  }
+
+  ProgressState state{&progress, destination_path, static_cast<double>(fs::file_size(source_path, ec))};
+  if (progress) sqlite3_progress_handler(h, kProgressEveryOps, OnProgress, &state);
+  try {
+    // The exclusive lock keeps other writers out until the copy is complete.
+    engine::Exec(h, "BEGIN EXCLUSIVE;");
+    engine::Exec(h, "SELECT sqlcipher_export('compact_target');");
+    sqlite3_stmt* version = nullptr;
+    sqlite3_prepare_v2(h, "PRAGMA main.user_version;", -1, &version, nullptr);
+    const int user_version = sqlite3_step(version) == SQLITE_ROW ? sqlite3_column_int(version, 0) : 0;
+    sqlite3_finalize(version);
+    engine::Exec(h, "PRAGMA compact_target.user_version = " + std::to_string(user_version) + ";");
+    engine::Exec(h, "COMMIT;");
+  } catch (const Error& e) {
+    sqlite3_exec(h, "ROLLBACK;", nullptr, nullptr, nullptr);
+    sqlite3_exec(h, "DETACH DATABASE compact_target;", nullptr, nullptr, nullptr);
+    db.reset();
+    fs::remove(destination_path, ec);
+    throw Error(e.Number(), "Compacting '" + source_path.string() + "' failed: " + e.Description());
+  }
+  sqlite3_progress_handler(h, 0, nullptr, nullptr);
+  engine::Exec(h, "DETACH DATABASE compact_target;");
+  if (progress) progress(1.0);
+}
+
+}  // namespace ornetta

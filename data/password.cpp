@@ -1,0 +1,29 @@
+#include "data/password.h"
+
+#include <array>
+
+#include "data/ansi.h"
+#include "password_config.h"
+
+namespace ornetta {
+
+namespace {
+constexpr size_t kLength = 20;
+static_assert(sizeof(ORNETTA_PASSWORD_PLAIN) == kLength + 1, "the password must be 20 characters");
+
+// Evaluated by the compiler: the plain text never reaches the binary, only this shifted form.
+constexpr std::array<unsigned char, kLength> Shift(const char (&plain)[kLength + 1]) {
+  std::array<unsigned char, kLength> out{};
+  for (size_t i = 0; i < kLength; ++i)
+    out[i] = static_cast<unsigned char>((static_cast<unsigned char>(plain[i]) + 128) & 255);
+  return out;
+}
+
+constexpr std::array<unsigned char, kLength> kStored = Shift(ORNETTA_PASSWORD_PLAIN);
+}  // namespace
+
+std::string StoredPasswordConstant() {
+  return ansi::ToUtf8(std::vector<unsigned char>(kStored.begin(), kStored.end()));
+}
+
+}  // namespace ornetta

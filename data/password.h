@@ -1,0 +1,13 @@
+// The stored constant from which the database password is built at run time.
+#pragma once
+
+#include <string>
+
+namespace ornetta {
+
+// The 20-character constant, in its shifted form (UTF-8 text of its Windows-1252 codes). Passing
+// it through clsProd::encryp_decryp gives the database password; the password itself is never
+// stored or kept longer than one open or compaction.
+std::string StoredPasswordConstant();
+
+}  // namespace ornetta

@@ -1,0 +1,96 @@
+#include "data/variant.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "data/datetime.h"
+#include "data/error.h"
+
+namespace ornetta {
+
+namespace {
+Error Mismatch() { return Error(err::kTypeMismatch, "Type mismatch"); }
+}  // namespace
+
+Variant Variant::MakeNull() { return Variant(Type::Null, {}); }
+Variant Variant::MakeInteger(int16_t v) { return Variant(Type::Integer, int64_t{v}); }
+Variant Variant::MakeLong(int32_t v) { return Variant(Type::Long, int64_t{v}); }
+Variant Variant::MakeDouble(double v) { return Variant(Type::Double, v); }
+Variant Variant::MakeString(std::string v) { return Variant(Type::String, std::move(v)); }
+Variant Variant::MakeDate(double serial) { return Variant(Type::Date, serial); }
+Variant Variant::MakeBoolean(bool v) { return Variant(Type::Boolean, int64_t{v ? -1 : 0}); }
+
+int16_t Variant::AsInteger() const {
+  if (type_ != Type::Integer) throw Mismatch();
+  return static_cast<int16_t>(std::get<int64_t>(value_));
+}
+
+int32_t Variant::AsLong() const {
+  if (type_ != Type::Long) throw Mismatch();
+  return static_cast<int32_t>(std::get<int64_t>(value_));
+}
+
+double Variant::AsDouble() const {
+  if (const auto* i = std::get_if<int64_t>(&value_)) return static_cast<double>(*i);
+  if (const auto* d = std::get_if<double>(&value_)) return *d;
+  throw Mismatch();
+}
+
+const std::string& Variant::AsString() const {
+  if (type_ != Type::String) throw Mismatch();
+  return std::get<std::string>(value_);
+}
+
+double Variant::AsDate() const {
+  if (type_ != Type::Date) throw Mismatch();
+  return std::get<double>(value_);
+}
+
+bool Variant::AsBoolean() const {
+  if (type_ != Type::Boolean) throw Mismatch();
+  return std::get<int64_t>(value_) != 0;
+}
+
+std::string Variant::ToText() const {
+  switch (type_) {
+    case Type::Empty:
+      return "";
+    case Type::Null:
+      throw Error(94, "Invalid use of Null");
+    case Type::Integer:
+    case Type::Long:
+      return std::to_string(std::get<int64_t>(value_));
+    case Type::Double:
+      return NumberToText(std::get<double>(value_));
+    case Type::String:
+      return std::get<std::string>(value_);
+    case Type::Boolean:
+      return AsBoolean() ? "True" : "False";
+    case Type::Date: {
+      std::string text = FormatStoredDate(CivilFromSerial(std::get<double>(value_)));
+      if (text.compare(10, 9, " 00:00:00") == 0) text.resize(10);
+      return text;
+    }
+  }
+  return "";
+}
+
+std::string NumberToText(double v) {
+  if (std::isnan(v)) return "NaN";
+  if (std::isinf(v)) return v > 0 ? "Infinity" : "-Infinity";
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.15G", v);
+  std::string s = buf;
+  // %G pads the exponent to two digits ("1E+20"), as the runtime does; trim a mantissa's zeros.
+  const size_t e = s.find('E');
+  std::string mantissa = s.substr(0, e), exponent = e == std::string::npos ? "" : s.substr(e);
+  if (mantissa.find('.') != std::string::npos) {
+    while (mantissa.back() == '0') mantissa.pop_back();
+    if (mantissa.back() == '.') mantissa.pop_back();
+  }
+  if (mantissa == "-0") mantissa = "0";
+  return mantissa + exponent;
+}
+
+}  // namespace ornetta

@@ -1,0 +1,47 @@
+// The services of the desktop that the data and repair code need, behind one interface so that
+// the window can provide them and tests can record them.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace ornetta::platform {
+
+// Icon codes of a message box.
+constexpr int kIconNone = 0;
+constexpr int kIconCritical = 16;
+constexpr int kIconInformation = 64;
+
+// The title a message box shows when the caller names none, and the one it names when it does.
+inline const std::string kAppTitle = "TARVIK - ORNETTA";
+inline const std::string kVendorTitle = "TARVIK Software";
+
+struct Today {
+  int year, month, day;
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // A modal box with one OK button; returns when the user has acknowledged it.
+  virtual void MessageBox(const std::string& text, int icon, const std::string& title) = 0;
+  void MessageBox(const std::string& text, int icon = kIconNone) { MessageBox(text, icon, kAppTitle); }
+
+  // Ends the program at once, without the window's unload step.
+  [[noreturn]] virtual void EndProgram() = 0;
+
+  // The folder of the running executable.
+  virtual std::filesystem::path ProgramFolder() const = 0;
+
+  // Lets the window repaint and handle queued input once, then returns.
+  virtual void ProcessPendingMessages() = 0;
+
+  // Puts the screen's mouse pointer back to the default arrow.
+  virtual void SetDefaultPointer() = 0;
+
+  // Today's date on this computer's clock.
+  virtual Today CurrentDate() const = 0;
+};
+
+}  // namespace ornetta::platform

@@ -1,0 +1,165 @@
+// The engine layer: connection strings, connections, recordsets and compaction on real files.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <sys/wait.h>
+
+#include "data/connection.h"
+#include "data/connection_string.h"
+#include "data/jet_engine.h"
+#include "data/recordset.h"
+#include "tests/support/installation.h"
+
+namespace ornetta {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ConnectionStringFor;
+using testing::DemoInstallation;
+using testing::QueryCount;
+using testing::QueryText;
+
+std::string CompactSource(const fs::path& p, const std::string& pw) {
+  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + p.string() + ";Jet OLEDB:Database Password=" + pw + ";";
+}
+std::string CompactDestination(const fs::path& p, const std::string& pw) {
+  return "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=" + p.string() +
+         ";Jet OLEDB:Database Password=" + pw + ";";
+}
+
+TEST(ConnectionStringTest, ReadsTheProvidersKeys) {
+  const ConnectionSettings s = ParseConnectionString(
+      "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/a b/c.mdb;Persist Security Info=False;"
+      "Jet OLEDB:Database Password= p w ");
+  EXPECT_EQ(s.data_source, "/a b/c.mdb");
+  EXPECT_EQ(s.password, " p w ") << "the password is taken exactly";
+  EXPECT_FALSE(s.engine_type);
+  EXPECT_EQ(ParseConnectionString(CompactDestination("/x.mdb", "pw")).engine_type, 5);
+  EXPECT_EQ(ParseConnectionString("provider=MICROSOFT.JET.OLEDB.4.0;data source=\"/a;b.mdb\";").data_source, "/a;b.mdb");
+}
+
+TEST(ConnectionStringTest, RefusesWhatItCannotServeWithoutRepeatingThePassword) {
+  for (const char* bad : {"Provider=SQLOLEDB;Data Source=x;Jet OLEDB:Database Password=secret12",
+                          "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=secret12",
+                          "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;Jet OLEDB:Engine Type=4;Jet OLEDB:Database Password=secret12",
+                          "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;Colour=blue;Jet OLEDB:Database Password=secret12",
+                          "Data Source=x;Jet OLEDB:Database Password=secret12"}) {
+    try {
+      ParseConnectionString(bad);
+      ADD_FAILURE() << bad;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()).find("secret12"), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(ConnectionTest, StateFollowsOpenAndClose) {
+  DemoInstallation install;
+  auto conn = std::make_shared<Connection>();
+  EXPECT_EQ(conn->State(), 0);
+  EXPECT_THROW(conn->Close(), Error);
+  conn->ConnectionString = ConnectionStringFor(install.year_database());
+  conn->Open("", "", "", -1);
+  EXPECT_EQ(conn->State(), 1);
+  EXPECT_THROW(conn->Open(), Error);
+  conn->Close();
+  EXPECT_EQ(conn->State(), 0);
+  Recordset rs;
+  EXPECT_THROW(rs.Open("select 1", conn), Error);
+  EXPECT_THROW(rs.Open("select 1", nullptr), Error);
+}
+
+TEST(ConnectionTest, OpeningAMissingFileCreatesNothing) {
+  DemoInstallation install;
+  Connection conn;
+  const fs::path missing = install.database_folder() / "DB1999_00.mdb";
+  EXPECT_THROW(conn.Open(ConnectionStringFor(missing)), Error);
+  EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST(CompactionTest, KeepsSchemaRowsUserVersionAndPasswordAndLeavesTheSource) {
+  DemoInstallation install;
+  const fs::path src = install.year_database();
+  const fs::path dst = install.database_folder() / ("TMP" + install.current_year_file);
+  const std::string pw = demo::DeploymentPassword();
+  const long long invoices = QueryCount(src, "Invoices");
+  ASSERT_GT(invoices, 0);
+  {
+    auto conn = std::make_shared<Connection>();
+    conn->Open(ConnectionStringFor(src));
+    Recordset rs;
+    rs.Open("DELETE FROM InvoiceLines WHERE InvoiceNo > 10", conn);
+  }
+  const long long lines = QueryCount(src, "InvoiceLines");
+  const auto src_size = fs::file_size(src);
+  std::vector<double> progress;
+  JetEngine().CompactDatabase(CompactSource(src, pw), CompactDestination(dst, pw),
+                              [&](double f) { progress.push_back(f); });
+  EXPECT_EQ(fs::file_size(src), src_size);
+  EXPECT_LT(fs::file_size(dst), src_size) << "free pages are dropped";
+  EXPECT_EQ(QueryCount(dst, "Invoices"), invoices);
+  EXPECT_EQ(QueryCount(dst, "InvoiceLines"), lines);
+  EXPECT_EQ(QueryText(dst, "SELECT Count(*) FROM logs WHERE dates > #2000-01-01#"),
+            QueryText(src, "SELECT Count(*) FROM logs WHERE dates > #2000-01-01#"));
+  engine::Handle a = engine::Open(src, pw), b = engine::Open(dst, pw);
+  auto scalar = [](sqlite3* db, const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    std::string out;
+    while (sqlite3_step(st) == SQLITE_ROW) out += std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) + ";";
+    sqlite3_finalize(st);
+    return out;
+  };
+  EXPECT_EQ(scalar(b.get(), "SELECT sql FROM sqlite_master ORDER BY name"), scalar(a.get(), "SELECT sql FROM sqlite_master ORDER BY name"));
+  EXPECT_EQ(scalar(b.get(), "PRAGMA user_version"), "1;");
+  EXPECT_EQ(scalar(b.get(), "PRAGMA integrity_check"), "ok;");
+  EXPECT_THROW(engine::Open(dst, "wrong password"), Error);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back(), 1.0);
+}
+
+TEST(CompactionTest, FailsWithoutTouchingAnythingWhenTheDestinationExistsOrTheSourceIsMissing) {
+  DemoInstallation install;
+  const std::string pw = demo::DeploymentPassword();
+  const fs::path src = install.year_database();
+  const fs::path dst = install.database_folder() / "TMPx.mdb";
+  fs::copy_file(install.start_database(), dst);
+  const auto dst_size = fs::file_size(dst);
+  EXPECT_THROW(JetEngine().CompactDatabase(CompactSource(src, pw), CompactDestination(dst, pw)), Error);
+  EXPECT_EQ(fs::file_size(dst), dst_size);
+  const fs::path fresh = install.database_folder() / "TMPy.mdb";
+  EXPECT_THROW(JetEngine().CompactDatabase(CompactSource(install.database_folder() / "none.mdb", pw),
+                                           CompactDestination(fresh, pw)),
+               Error);
+  EXPECT_THROW(JetEngine().CompactDatabase(CompactSource(src, "wrong"), CompactDestination(fresh, pw)), Error);
+  EXPECT_FALSE(fs::exists(fresh));
+}
+
+TEST(CompactionTest, FailsWhileAnotherProcessHoldsTheSourceExclusively) {
+  DemoInstallation install;
+  const std::string pw = demo::DeploymentPassword();
+  const fs::path src = install.year_database();
+  const fs::path dst = install.database_folder() / "TMPlocked.mdb";
+  int ready[2], release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    engine::Handle db = engine::Open(src, pw);
+    engine::Exec(db.get(), "BEGIN EXCLUSIVE; DELETE FROM logs;");
+    char c = 1;
+    (void)!write(ready[1], &c, 1);
+    (void)!read(release[0], &c, 1);
+    _exit(0);  // the transaction is never committed
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  EXPECT_THROW(JetEngine().CompactDatabase(CompactSource(src, pw), CompactDestination(dst, pw)), Error);
+  EXPECT_FALSE(fs::exists(dst));
+  (void)!write(release[1], &c, 1);
+  waitpid(child, nullptr, 0);
+  EXPECT_GT(QueryCount(src, "logs"), 0) << "the other process's uncommitted delete is rolled back";
+}
+
+}  // namespace
+}  // namespace ornetta

@@ -1,0 +1,196 @@
+// Finding, recovering and opening the start and year databases, as the window and the Repair
+// command see it: messages, the red box, the program ending, and which files were renamed.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "data/clsProd.h"
+#include "tests/support/installation.h"
+#include "tests/support/recording_host.h"
+
+namespace ornetta {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::DemoInstallation;
+using testing::ProgramEnded;
+using testing::RecordingHost;
+using testing::ShownMessage;
+
+const ShownMessage kMissing{"Something wrong in your Databases......Contact your Software Vendor!!!!!!!", 16,
+                            "TARVIK Software"};
+
+class GetConnectionTest : public ::testing::Test {
+ protected:
+  DemoInstallation install;
+  RecordingHost host{install.program_folder()};
+  int red_marks = 0;
+  clsProd prod{host, [this] { ++red_marks; }};
+
+  fs::path Db(const std::string& name) { return install.database_folder() / name; }
+};
+
+TEST_F(GetConnectionTest, OpensTheCurrentYearDatabaseNamedByTheStartDatabase) {
+  prod.Get_Connection();
+  ASSERT_TRUE(prod.dbconnection);
+  EXPECT_EQ(prod.dbconnection->State(), 1);
+  EXPECT_EQ(prod.file_nme, install.year_database().string());
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(red_marks, 0);
+  // The connection really is on the year database: it has the year tables.
+  EXPECT_TRUE(prod.chk_rec_exst("select * from OnLineUsers"));
+}
+
+TEST_F(GetConnectionTest, NoStartDatabaseAndNoCopyIsReportedAndLeavesEverythingAsItWas) {
+  fs::remove(install.start_database());
+  prod.file_nme = "before";
+  prod.Get_Connection();
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
+  EXPECT_EQ(red_marks, 1);
+  EXPECT_FALSE(prod.dbconnection);
+  EXPECT_EQ(prod.file_nme, "before");
+}
+
+TEST_F(GetConnectionTest, EmptyDatabaseFolderIsReported) {
+  fs::remove_all(install.database_folder());
+  prod.Get_Connection();
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
+  EXPECT_EQ(prod.file_nme, "");
+}
+
+TEST_F(GetConnectionTest, LoneTmpCopiesTakeTheirDatabasesNames) {
+  fs::rename(install.start_database(), Db("TMPDBStart.mdb"));
+  fs::rename(install.year_database(), Db("TMP" + install.current_year_file));
+  prod.Get_Connection();
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(prod.dbconnection->State(), 1);
+  EXPECT_TRUE(fs::exists(install.start_database()));
+  EXPECT_TRUE(fs::exists(install.year_database()));
+  EXPECT_FALSE(fs::exists(Db("TMPDBStart.mdb")));
+  EXPECT_FALSE(fs::exists(Db("TMP" + install.current_year_file)));
+  EXPECT_EQ(prod.file_nme, install.year_database().string());
+}
+
+TEST_F(GetConnectionTest, WhenBothADatabaseAndItsCopyExistTheDatabaseIsUsedAndTheCopyStays) {
+  fs::copy_file(install.year_database(), Db("TMP" + install.current_year_file));
+  prod.Get_Connection();
+  EXPECT_EQ(prod.dbconnection->State(), 1);
+  EXPECT_TRUE(fs::exists(Db("TMP" + install.current_year_file)));
+}
+
+TEST_F(GetConnectionTest, MissingYearDatabaseIsReportedWithItsPathKept) {
+  fs::remove(install.year_database());
+  prod.Get_Connection();
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
+  EXPECT_EQ(red_marks, 1);
+  EXPECT_FALSE(prod.dbconnection);
+  EXPECT_EQ(fs::path(prod.file_nme).filename(), install.current_year_file);
+}
+
+TEST_F(GetConnectionTest, NoCurrentYearGivesTheName0mdb) {
+  {
+    clsProd setup(host);
+    setup.dbconnection = std::make_shared<Connection>();
+    setup.dbconnection->Open(testing::ConnectionStringFor(install.start_database()));
+    ASSERT_TRUE(setup.update_rec2("UPDATE DB_Years SET curryear = False"));
+  }
+  prod.Get_Connection();
+  EXPECT_EQ(fs::path(prod.file_nme).filename(), "0.mdb");
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
+}
+
+TEST_F(GetConnectionTest, DatabaseFolderAndNamesAreFoundWithoutRegardToCase) {
+  fs::rename(install.database_folder(), install.program_folder() / "DATABASE");
+  fs::rename(install.program_folder() / "DATABASE" / "DBStart.mdb", install.program_folder() / "DATABASE" / "dbstart.MDB");
+  prod.Get_Connection();
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(prod.dbconnection->State(), 1);
+}
+
+// A database that will not open ends the program after the CAUTION message with the engine's
+// reason on its first line; the password never appears in it.
+struct UnopenableCase {
+  const char* name;
+  bool start;  // damage the start database (else the year database)
+  void (*damage)(const fs::path&);
+};
+
+void Truncate(const fs::path& p) { fs::resize_file(p, 3000); }
+void Garbage(const fs::path& p) {
+  std::ofstream(p, std::ios::binary | std::ios::trunc) << std::string(8192, 'x');
+}
+void Empty(const fs::path& p) { std::ofstream(p, std::ios::trunc); }
+void Folder(const fs::path& p) {
+  fs::remove(p);
+  fs::create_directory(p);
+}
+void WrongPassword(const fs::path& p) {
+  fs::remove(p);
+  engine::Handle db = engine::Open(p, "another password", engine::OpenMode::kCreate);
+  engine::Exec(db.get(), "CREATE TABLE t(x);");
+}
+
+class UnopenableTest : public GetConnectionTest, public ::testing::WithParamInterface<UnopenableCase> {};
+
+TEST_P(UnopenableTest, ShowsTheCautionMessageAndEndsTheProgram) {
+  const UnopenableCase& c = GetParam();
+  c.damage(c.start ? install.start_database() : install.year_database());
+  EXPECT_THROW(prod.Get_Connection(), ProgramEnded);
+  ASSERT_EQ(host.messages.size(), 1u);
+  const ShownMessage& m = host.messages[0];
+  EXPECT_EQ(m.icon, 16);
+  EXPECT_EQ(m.title, "TARVIK - ORNETTA");
+  const std::string tail = c.start ? "\r\nCAUTION: Make Sure DataBase 'DBStart.mdb' Exists in the Correct Path !!! "
+                                   : "\r\nCAUTION: Make Sure DataBase Exists in the Correct Path !!! ";
+  ASSERT_GT(m.text.size(), tail.size());
+  EXPECT_EQ(m.text.substr(m.text.size() - tail.size()), tail);
+  EXPECT_GT(m.text.size() - tail.size(), 10u) << "the engine's reason comes first";
+  EXPECT_EQ(m.text.find(demo::DeploymentPassword()), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damage, UnopenableTest,
+                         ::testing::Values(UnopenableCase{"TruncatedYear", false, Truncate},
+                                           UnopenableCase{"GarbageYear", false, Garbage},
+                                           UnopenableCase{"EmptyYear", false, Empty},
+                                           UnopenableCase{"FolderInsteadOfYear", false, Folder},
+                                           UnopenableCase{"WrongPasswordYear", false, WrongPassword},
+                                           UnopenableCase{"GarbageStart", true, Garbage},
+                                           UnopenableCase{"WrongPasswordStart", true, WrongPassword}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(GetConnectionTest, StartDatabaseWithoutTheYearsTablePassesTheErrorOn) {
+  fs::remove(install.start_database());
+  engine::Handle db = engine::Open(install.start_database(), demo::DeploymentPassword(), engine::OpenMode::kCreate);
+  engine::Exec(db.get(), "PRAGMA cipher_page_size = 4096; CREATE TABLE other(x);");
+  db.reset();
+  EXPECT_THROW(prod.Get_Connection(), Error);
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(GetConnectionTest, AYearNameThatLeavesTheDatabaseFolderIsRefused) {
+  {
+    clsProd setup(host);
+    setup.dbconnection = std::make_shared<Connection>();
+    setup.dbconnection->Open(testing::ConnectionStringFor(install.start_database()));
+    ASSERT_TRUE(setup.update_rec2("UPDATE DB_Years SET minYear = '../../x' WHERE curryear = True"));
+  }
+  EXPECT_THROW(prod.Get_Connection(), Error);
+  EXPECT_FALSE(prod.dbconnection);
+}
+
+TEST_F(GetConnectionTest, LeavingConnections) {
+  prod.Leave_Connection();  // never opened: nothing visible
+  EXPECT_THROW(prod.Leave_DBstart(), Error);
+  prod.Get_Connection();
+  prod.dbconnection->Close();
+  prod.Leave_Connection();  // already closed: still nothing
+  EXPECT_FALSE(prod.dbconnection);
+  EXPECT_TRUE(host.messages.empty());
+  prod.Get_Start();
+  EXPECT_EQ(prod.dbconnection->State(), 1);
+  prod.Leave_DBstart();
+  EXPECT_FALSE(prod.dbconnection);
+}
+
+}  // namespace
+}  // namespace ornetta

@@ -1,0 +1,46 @@
+// A demo installation in a fresh temporary program folder, removed again with the object.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "tools/demo/demo_installation.h"
+
+namespace ornetta::testing {
+
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A program folder with a demo installation, made once per test binary and copied for each test
+// (creating encrypted databases costs key derivations; copying is cheap).
+class DemoInstallation {
+ public:
+  DemoInstallation();
+  const std::filesystem::path& program_folder() const { return folder_.path(); }
+  std::filesystem::path database_folder() const { return folder_.path() / "database"; }
+  std::filesystem::path start_database() const { return database_folder() / "DBStart.mdb"; }
+  std::filesystem::path year_database() const { return database_folder() / current_year_file; }
+
+  std::string current_year_file;
+
+ private:
+  TempFolder folder_;
+};
+
+// A Jet connection string for `file` with the deployment password.
+std::string ConnectionStringFor(const std::filesystem::path& file);
+
+// Runs a Jet SQL query on `file` and returns the first column of the first row as text.
+std::string QueryText(const std::filesystem::path& file, const std::string& jet_sql);
+long long QueryCount(const std::filesystem::path& file, const std::string& table);
+
+}  // namespace ornetta::testing

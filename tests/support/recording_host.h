@@ -1,0 +1,45 @@
+// A host for tests: records message boxes, pending-message yields and pointer resets instead of
+// showing them, and turns "end the program" into an exception the test can catch.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/host.h"
+
+namespace ornetta::testing {
+
+struct ShownMessage {
+  std::string text;
+  int icon;
+  std::string title;
+  bool operator==(const ShownMessage&) const = default;
+};
+
+// Thrown by RecordingHost::EndProgram.
+struct ProgramEnded {};
+
+class RecordingHost : public platform::Host {
+ public:
+  explicit RecordingHost(std::filesystem::path program_folder) : folder_(std::move(program_folder)) {}
+
+  void MessageBox(const std::string& text, int icon, const std::string& title) override;
+  using platform::Host::MessageBox;
+  [[noreturn]] void EndProgram() override { throw ProgramEnded{}; }
+  std::filesystem::path ProgramFolder() const override { return folder_; }
+  void ProcessPendingMessages() override;
+  void SetDefaultPointer() override { ++pointer_resets; }
+  platform::Today CurrentDate() const override { return today; }
+
+  std::vector<ShownMessage> messages;
+  int pending_message_yields = 0;
+  int pointer_resets = 0;
+  platform::Today today{2026, 12, 9};
+  std::function<void()> on_yield;  // runs inside ProcessPendingMessages, like queued input
+
+ private:
+  std::filesystem::path folder_;
+};
+
+}  // namespace ornetta::testing
