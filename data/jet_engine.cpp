@@ -31,6 +31,13 @@ int OnProgress(void* arg) {
   return 0;
 }
 
+// Removes a half-written destination and the engine's journal beside it.
+void RemoveDestination(const fs::path& destination) {
+  std::error_code ec;
+  fs::remove(destination, ec);
+  fs::remove(destination.string() + "-journal", ec);
+}
+
 void Bind(sqlite3_stmt* stmt, int index, const std::string& text) {
   sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
@@ -58,7 +65,7 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
   sqlite3_finalize(attach);
   if (rc != SQLITE_DONE) {
     Error error = engine::ErrorFrom(h, "Cannot create '" + destination_path.string() + "'");
-    fs::remove(destination_path, ec);
+    RemoveDestination(destination_path);
     throw error;
   }
 
@@ -78,7 +85,7 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
     sqlite3_exec(h, "ROLLBACK;", nullptr, nullptr, nullptr);
     sqlite3_exec(h, "DETACH DATABASE compact_target;", nullptr, nullptr, nullptr);
     db.reset();
-    fs::remove(destination_path, ec);
+    RemoveDestination(destination_path);
     throw Error(e.Number(), "Compacting '" + source_path.string() + "' failed: " + e.Description());
   }
   sqlite3_progress_handler(h, 0, nullptr, nullptr);

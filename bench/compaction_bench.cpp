@@ -1,0 +1,72 @@
+// Compaction of year databases, side by side with a plain file copy and with SQLite's own
+// VACUUM INTO of the same data unencrypted (Debian's sqlite3 shell).
+//
+//   compaction_bench [SIZE_MB ...]     (default: 10 100)
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "bench/bench_util.h"
+#include "data/engine.h"
+#include "data/jet_engine.h"
+#include "tools/demo/demo_installation.h"
+
+namespace fs = std::filesystem;
+using namespace ornetta;
+
+namespace {
+std::string Cs(const fs::path& p, bool destination) {
+  return std::string("Provider=Microsoft.Jet.OLEDB.4.0;") + (destination ? "Jet OLEDB:Engine Type=5;" : "") +
+         "Data Source=" + p.string() + ";Jet OLEDB:Database Password=" + demo::DeploymentPassword() + ";";
+}
+
+// The same data without encryption, for the reference tool.
+void ExportPlain(const fs::path& encrypted, const fs::path& plain) {
+  engine::Handle db = engine::Open(encrypted, demo::DeploymentPassword(), engine::OpenMode::kCompactSource);
+  engine::Exec(db.get(), "ATTACH DATABASE '" + plain.string() + "' AS plain KEY ''; SELECT sqlcipher_export('plain'); DETACH DATABASE plain;");
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  if (sizes.empty()) sizes = {10, 100};
+  const fs::path work = fs::temp_directory_path() / ("ornetta-bench-" + std::to_string(getpid()));
+  fs::create_directories(work);
+  std::printf("Compaction (best of 3; ratios against the rows marked 'anchor')\n");
+  for (int mb : sizes) {
+    const fs::path src = work / "DB2026_27.mdb", plain = work / "plain.db";
+    demo::Options options;
+    options.invoices = mb * 2300;
+    options.log_rows = mb * 2000;
+    options.delete_fraction = 0.33;
+    demo::CreateYearDatabase(src, 2026, options);
+    ExportPlain(src, plain);
+    std::printf("\n%d MB target: encrypted %.1f MB, plain %.1f MB\n", mb, fs::file_size(src) / 1048576.0,
+                fs::file_size(plain) / 1048576.0);
+
+    const std::string copy_to = (work / "copy.mdb").string(), vacuum_to = (work / "vacuum.db").string();
+    const bench::Measure copy = bench::Command("rm -f '" + copy_to + "' && exec cp '" + src.string() + "' '" + copy_to + "'");
+    const bench::Measure vacuum = bench::Command("rm -f '" + vacuum_to + "' && exec sqlite3 '" + plain.string() +
+                                                 "' \"VACUUM INTO '" + vacuum_to + "'\"");
+    fs::remove(copy_to);
+    fs::remove(vacuum_to);
+    bench::Measure ours;
+    for (int run = 0; run < 3; ++run) {
+      const bench::Measure m = bench::InChild([&] { JetEngine().CompactDatabase(Cs(src, false), Cs(work / "TMP.mdb", true)); }, 1);
+      fs::remove(work / "TMP.mdb");
+      if (run == 0 || m.seconds < ours.seconds) ours = m;
+    }
+    bench::PrintRow("file copy (cp + sync)", copy, nullptr, "");
+    bench::PrintRow("SQLite VACUUM INTO, unencrypted (anchor)", vacuum, nullptr, "");
+    bench::PrintRow("our compaction (encrypted)", ours, &vacuum, "of VACUUM INTO");
+    bench::PrintRow("", ours, &copy, "of file copy");
+    fs::remove(src);
+    fs::remove(plain);
+  }
+  fs::remove_all(work);
+  return 0;
+}
