@@ -87,6 +87,14 @@ TEST_F(GetConnectionTest, MissingYearDatabaseIsReportedWithItsPathKept) {
   EXPECT_EQ(fs::path(prod.file_nme).filename(), install.current_year_file);
 }
 
+TEST_F(GetConnectionTest, AFolderInPlaceOfTheYearDatabaseCountsAsMissing) {
+  fs::remove(install.year_database());
+  fs::create_directory(install.year_database());
+  prod.Get_Connection();
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
+  EXPECT_TRUE(fs::is_directory(install.year_database()));
+}
+
 TEST_F(GetConnectionTest, NoCurrentYearGivesTheName0mdb) {
   {
     clsProd setup(host);
@@ -120,15 +128,13 @@ void Garbage(const fs::path& p) {
   std::ofstream(p, std::ios::binary | std::ios::trunc) << std::string(8192, 'x');
 }
 void Empty(const fs::path& p) { std::ofstream(p, std::ios::trunc); }
-void Folder(const fs::path& p) {
-  fs::remove(p);
-  fs::create_directory(p);
-}
 void WrongPassword(const fs::path& p) {
   fs::remove(p);
   engine::Handle db = engine::Open(p, "another password", engine::OpenMode::kCreate);
   engine::Exec(db.get(), "CREATE TABLE t(x);");
 }
+
+void PrintTo(const UnopenableCase& c, std::ostream* os) { *os << c.name; }
 
 class UnopenableTest : public GetConnectionTest, public ::testing::WithParamInterface<UnopenableCase> {};
 
@@ -152,7 +158,6 @@ INSTANTIATE_TEST_SUITE_P(Damage, UnopenableTest,
                          ::testing::Values(UnopenableCase{"TruncatedYear", false, Truncate},
                                            UnopenableCase{"GarbageYear", false, Garbage},
                                            UnopenableCase{"EmptyYear", false, Empty},
-                                           UnopenableCase{"FolderInsteadOfYear", false, Folder},
                                            UnopenableCase{"WrongPasswordYear", false, WrongPassword},
                                            UnopenableCase{"GarbageStart", true, Garbage},
                                            UnopenableCase{"WrongPasswordStart", true, WrongPassword}),

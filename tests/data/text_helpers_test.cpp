@@ -70,7 +70,7 @@ TEST_F(TextHelpersTest, FieldPicking) {
       {"a,,c", ",", 2, ""},    {"abc", ",", 1, "abc"},  {"abc", ",", 2, ""},     {"a,b,c", ",", -1, ""},
       {"a,b", "", 1, ""},      {"", ",", 1, ""},        {"x;;y;;z", ";;", 1, "x"},
       // Longer separators: a skipped field takes only the separator's first character along.
-      {"x;;y;;z", ";;", 2, ""}, {"aXbXc", "x", 2, ""},  {"aXbXc", "X", 3, "c"},
+      {"x;;y;;z", ";;", 2, ";y"}, {"aXbXc", "x", 2, ""},  {"aXbXc", "X", 3, "c"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(prod.Str_Split_Using_Separator(c.src, c.sep, c.pos), c.want) << c.src << " sep " << c.sep << " pos " << c.pos;
