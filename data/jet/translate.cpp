@@ -221,8 +221,9 @@ class Parser {
         const std::string low = Concat();
         ExpectWord("AND");
         const std::string high = Concat();
-        // Jet accepts the bounds in either order.
-        left = AsValue("(" + no + "jet_between(" + left + ", " + low + ", " + high + "))", cond);
+        // Jet accepts the bounds in either order; jet_between returns -1 or 0.
+        const std::string match = "jet_between(" + left + ", " + low + ", " + high + ")";
+        left = negated ? (cond ? "(NOT " + match + ")" : "(~" + match + ")") : match;
       } else if (AcceptWord("IN")) {
         ExpectSymbol("(");
         std::string list;
