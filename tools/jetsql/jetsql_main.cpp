@@ -1,0 +1,57 @@
+// jetsql [--password TEXT] [--typed] DATABASE [STATEMENT ...]
+#include <iostream>
+#include <string>
+
+#include "tools/demo/demo_installation.h"
+#include "tools/jetsql/shell.h"
+
+namespace {
+const char* const kHelp =
+    "usage: jetsql [--password TEXT] [--typed] DATABASE [STATEMENT ...]\n"
+    "\n"
+    "Runs Jet (Access) SQL statements on an encrypted database of the application and prints\n"
+    "the rows of each query as tab-separated text with a header row. Without statements on the\n"
+    "command line, reads them from standard input: one a line, or over several lines up to a\n"
+    "line that ends in ';'.\n"
+    "\n"
+    "  --password TEXT  the database password (default: the deployment password)\n"
+    "  --typed          print each value with its type: null, bool:true, int:N, double:N,\n"
+    "                   str:TEXT (\\t, \\n and \\\\ escaped), date:YYYY-MM-DD HH:MM:SS\n"
+    "\n"
+    "Like uses the wildcards of the Jet OLE DB provider (ANSI-92): % any run of characters,\n"
+    "_ one character, [abc] and [!abc] sets; * ? and # match themselves. (Access's own query\n"
+    "window reads * and ? as wildcards instead: translate them when a statement comes from there.)\n"
+    "Dates are written #month/day/year# or #year-month-day#. Text compares without regard to case.\n"
+    "The statements reach only the named database: ATTACH, PRAGMA and extensions are refused.\n"
+    "\n"
+    "Exit status: 0 when every statement ran, 1 when any failed (its error goes to standard error).\n";
+}
+
+int main(int argc, char** argv) {
+  ornetta::jetsql::Options options;
+  options.password = ornetta::demo::DeploymentPassword();
+  int i = 1;
+  for (; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kHelp;
+      return 0;
+    } else if (arg == "--typed") {
+      options.typed = true;
+    } else if (arg == "--password" && i + 1 < argc) {
+      options.password = argv[++i];
+    } else if (arg.rfind("--", 0) == 0) {
+      std::cerr << "jetsql: unknown option " << arg << "\n" << kHelp;
+      return 2;
+    } else {
+      break;
+    }
+  }
+  if (i >= argc) {
+    std::cerr << kHelp;
+    return 2;
+  }
+  options.database = argv[i++];
+  for (; i < argc; ++i) options.statements.push_back(argv[i]);
+  return ornetta::jetsql::Run(options, std::cin, std::cout, std::cerr) == 0 ? 0 : 1;
+}

@@ -1,0 +1,120 @@
+#include "tools/jetsql/shell.h"
+
+#include <cmath>
+#include <cstdio>
+#include <istream>
+#include <memory>
+#include <ostream>
+
+#include "data/connection.h"
+#include "data/datetime.h"
+#include "data/recordset.h"
+#include "data/variant.h"
+
+namespace ornetta::jetsql {
+
+namespace {
+std::string Escape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\t') out += "\\t";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\\') out += "\\\\";
+    else out += c;
+  }
+  return out;
+}
+
+// The shortest text that reads back as the same double.
+std::string ShortestDouble(double d) {
+  char buf[40];
+  for (int precision = 1; precision <= 17; ++precision) {
+    std::snprintf(buf, sizeof buf, "%.*g", precision, d);
+    if (std::strtod(buf, nullptr) == d) break;
+  }
+  return buf;
+}
+
+std::string PlainText(const Variant& v) { return v.IsNull() ? "" : Escape(v.ToText()); }
+}  // namespace
+
+std::string TypedText(const Variant& v) {
+  switch (v.type()) {
+    case Variant::Type::Empty:
+    case Variant::Type::Null:
+      return "null";
+    case Variant::Type::Boolean:
+      return v.AsBoolean() ? "bool:true" : "bool:false";
+    case Variant::Type::Integer:
+    case Variant::Type::Long:
+      return "int:" + v.ToText();
+    case Variant::Type::Double: {
+      const double d = v.AsDouble();
+      return "double:" + ShortestDouble(d);
+    }
+    case Variant::Type::String:
+      return "str:" + Escape(v.AsString());
+    case Variant::Type::Date:
+      return "date:" + FormatStoredDate(CivilFromSerial(v.AsDate()));
+  }
+  return "null";
+}
+
+std::vector<std::string> ReadStatements(std::istream& in) {
+  // When any line ends in ';', statements run over lines up to one that does; otherwise each
+  // non-blank line is a statement.
+  std::vector<std::string> lines;
+  bool semicolons = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t last = line.find_last_not_of(" \t");
+    if (last == std::string::npos) continue;
+    semicolons = semicolons || line[last] == ';';
+    lines.push_back(line.substr(0, last + 1));
+  }
+  if (!semicolons) return lines;
+  std::vector<std::string> out;
+  std::string pending;
+  for (const std::string& line : lines) {
+    pending += (pending.empty() ? "" : "\n") + line;
+    if (line.back() == ';') {
+      out.push_back(pending);
+      pending.clear();
+    }
+  }
+  if (!pending.empty()) out.push_back(pending);
+  return out;
+}
+
+int Run(const Options& options, std::istream& in, std::ostream& out, std::ostream& err) {
+  auto conn = std::make_shared<Connection>();
+  try {
+    conn->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + options.database +
+               ";Persist Security Info=False;Jet OLEDB:Database Password=" + options.password);
+  } catch (const std::exception& e) {
+    err << "jetsql: " << e.what() << "\n";
+    return 1;
+  }
+  const std::vector<std::string> statements = options.statements.empty() ? ReadStatements(in) : options.statements;
+  int failed = 0;
+  for (const std::string& sql : statements) {
+    try {
+      Recordset rs;
+      rs.Open(sql, conn);
+      if (rs.FieldCount() == 0) continue;
+      for (int i = 0; i < rs.FieldCount(); ++i) out << (i ? "\t" : "") << rs.FieldName(i);
+      out << "\n";
+      for (; !rs.Eof(); rs.MoveNext()) {
+        for (int i = 0; i < rs.FieldCount(); ++i)
+          out << (i ? "\t" : "") << (options.typed ? TypedText(rs.Fields(i)) : PlainText(rs.Fields(i)));
+        out << "\n";
+      }
+    } catch (const std::exception& e) {
+      err << "jetsql: " << e.what() << "\n";
+      ++failed;
+    }
+  }
+  return failed;
+}
+
+}  // namespace ornetta::jetsql

@@ -1,0 +1,28 @@
+// The jetsql shell: runs Jet SQL statements on one database and prints their rows.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "data/variant.h"
+
+namespace ornetta::jetsql {
+
+struct Options {
+  std::string database;
+  std::string password;
+  bool typed = false;               // print values with their types
+  std::vector<std::string> statements;  // when empty, read them from the input
+};
+
+// Splits input into statements: one a line, or several lines joined until a line ends in ';'.
+std::vector<std::string> ReadStatements(std::istream& in);
+
+// Runs every statement; rows go to `out`, errors to `err`. Returns the number of failed statements.
+int Run(const Options& options, std::istream& in, std::ostream& out, std::ostream& err);
+
+// Text of one value as --typed prints it: null, bool:true, int:N, double:N, str:TEXT, date:...
+std::string TypedText(const Variant& v);
+
+}  // namespace ornetta::jetsql
