@@ -72,8 +72,10 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
   ProgressState state{&progress, destination_path, static_cast<double>(fs::file_size(source_path, ec))};
   if (progress) sqlite3_progress_handler(h, kProgressEveryOps, OnProgress, &state);
   try {
-    // The exclusive lock keeps other writers out until the copy is complete.
-    engine::Exec(h, "BEGIN EXCLUSIVE;");
+    // One read transaction for the whole copy: it sees one consistent state of the source, and
+    // no other writer can commit until it ends. (A caller that also wants writers kept out
+    // afterwards holds its own write lock; a shared lock here does not conflict with it.)
+    engine::Exec(h, "BEGIN; SELECT count(*) FROM sqlite_master;");
     engine::Exec(h, "SELECT sqlcipher_export('compact_target');");
     sqlite3_stmt* version = nullptr;
     sqlite3_prepare_v2(h, "PRAGMA main.user_version;", -1, &version, nullptr);

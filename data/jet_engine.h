@@ -13,7 +13,7 @@ class JetEngine {
 
   // Copies every table, index, view, trigger and row of the source database, and its user
   // version, into a new file at the destination, encrypted with the destination's password.
-  // The source stays in place and unchanged; while the copy runs, nobody else may write to it.
+  // The source stays in place and unchanged; the copy is of one consistent state of it.
   // Both arguments are Jet OLE DB connection strings, source first. Throws Error, leaving no
   // destination file behind, when the source is missing, locked or unreadable, the destination
   // already exists, or a write fails.

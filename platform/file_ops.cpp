@@ -1,0 +1,122 @@
+#include "platform/file_ops.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+
+namespace ornetta::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::error_code LastError() { return std::error_code(errno, std::generic_category()); }
+
+// Runs in the child: returns 0 or an errno value.
+int CopyAndSync(const char* from, const char* to) {
+  const int in = ::open(from, O_RDONLY | O_CLOEXEC);
+  if (in < 0) return errno;
+  const int out = ::open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (out < 0) return errno;
+  static char buf[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(in, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) break;
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = ::write(out, buf + done, static_cast<size_t>(n - done));
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      done += w;
+    }
+  }
+  if (::fsync(out) != 0) return errno;
+  if (::close(out) != 0) return errno;
+  return 0;
+}
+}  // namespace
+
+std::error_code CopyFileDurably(const fs::path& from, const fs::path& to) {
+  const std::string src = from.string(), dst = to.string();
+  const pid_t pid = ::fork();
+  if (pid < 0) return LastError();
+  if (pid == 0) _exit(CopyAndSync(src.c_str(), dst.c_str()));
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  std::error_code ec;
+  if (!WIFEXITED(status)) ec = std::make_error_code(std::errc::interrupted);
+  else if (WEXITSTATUS(status) != 0) ec = std::error_code(WEXITSTATUS(status), std::generic_category());
+  if (ec) {
+    std::error_code ignored;
+    if (ec != std::errc::file_exists) fs::remove(to, ignored);
+    return ec;
+  }
+  return SyncDirectory(to.parent_path());
+}
+
+std::error_code SyncFile(const fs::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return LastError();
+  const int rc = ::fsync(fd);
+  std::error_code ec = rc == 0 ? std::error_code() : LastError();
+  ::close(fd);
+  return ec;
+}
+
+std::error_code SyncDirectory(const fs::path& dir) {
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return LastError();
+  const int rc = ::fsync(fd);
+  std::error_code ec = rc == 0 ? std::error_code() : LastError();
+  ::close(fd);
+  return ec;
+}
+
+std::error_code ReplaceFileAtomically(const fs::path& from, const fs::path& to) {
+  if (std::error_code ec = SyncFile(from)) return ec;
+  if (::rename(from.c_str(), to.c_str()) != 0) return LastError();
+  return SyncDirectory(to.parent_path());
+}
+
+std::error_code MoveFileDurably(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(to, ec))) return std::make_error_code(std::errc::file_exists);
+  fs::rename(from, to, ec);
+  if (ec) return ec;
+  if ((ec = SyncDirectory(to.parent_path()))) return ec;
+  return SyncDirectory(from.parent_path());
+}
+
+std::vector<std::string> OtherProcessesUsing(const fs::path& file) {
+  std::vector<std::string> users;
+  struct stat target {};
+  if (::stat(file.c_str(), &target) != 0) return users;
+  const std::string self = std::to_string(::getpid());
+  std::error_code ec;
+  for (fs::directory_iterator proc("/proc", ec), end; !ec && proc != end; proc.increment(ec)) {
+    const std::string pid = proc->path().filename().string();
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
+    std::error_code fd_ec;
+    for (fs::directory_iterator fd(proc->path() / "fd", fd_ec), fd_end; !fd_ec && fd != fd_end; fd.increment(fd_ec)) {
+      struct stat st {};
+      if (::stat(fd->path().c_str(), &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino) {
+        std::string name;
+        std::ifstream(proc->path() / "comm") >> name;
+        users.push_back((name.empty() ? "a process" : name) + " (pid " + pid + ")");
+        break;
+      }
+    }
+  }
+  return users;
+}
+
+}  // namespace ornetta::platform

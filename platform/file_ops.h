@@ -1,0 +1,37 @@
+// File operations of the repair, durable and careful about the engine's locks.
+//
+// The engine's locks are POSIX record locks, which belong to the process: opening and closing a
+// database file anywhere in this process would silently drop every lock the engine holds on it.
+// So the database files themselves are only ever copied by a child process, and only renamed,
+// never opened, here.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace ornetta::platform {
+
+// Copies `from` to the new file `to` (which must not exist) in a child process, flushing the
+// copy to disk before it returns. On failure the partial copy is removed.
+std::error_code CopyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Flushes a file that this process does not hold open as a database.
+std::error_code SyncFile(const std::filesystem::path& file);
+
+// Flushes a folder's entries (a rename or a new file in it).
+std::error_code SyncDirectory(const std::filesystem::path& dir);
+
+// Puts `from` in the place of `to` in one step: at every moment `to` names either the old file or
+// the whole new one. `from` is flushed first and the folder after.
+std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Moves a file to a new name (no replace), durably.
+std::error_code MoveFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Other processes (of this user) that hold `file` open, as "name (pid N)". Empty when none, or
+// when the system does not let us see them.
+std::vector<std::string> OtherProcessesUsing(const std::filesystem::path& file);
+
+}  // namespace ornetta::platform

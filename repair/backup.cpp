@@ -1,0 +1,80 @@
+#include "repair/backup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "data/engine.h"
+#include "data/error.h"
+#include "platform/file_ops.h"
+
+namespace ornetta::repair {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string TimeStamp() {
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d_%H-%M-%S", &local);
+  return buf;
+}
+
+bool IsBackupFolderName(const std::string& name) {
+  return name.size() >= 19 && name[4] == '-' && name[10] == '_' && std::isdigit(static_cast<unsigned char>(name[0]));
+}
+
+Error BackupError(const std::string& what) {
+  return Error(err::kPathFileAccess, "The backup copy could not be made: " + what + ".");
+}
+}  // namespace
+
+fs::path BackupDatabases(const fs::path& root, const std::vector<fs::path>& files, const std::string& password) {
+  std::error_code ec;
+  fs::create_directories(root, ec);
+  if (ec) throw BackupError("cannot create '" + root.string() + "' (" + ec.message() + ")");
+  const std::string stamp = TimeStamp();
+  fs::path folder = root / stamp;
+  for (int n = 2; fs::exists(folder, ec); ++n) {  // more than one run in a second
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "_%03d", n);
+    folder = root / (stamp + suffix);
+  }
+  fs::create_directory(folder, ec);
+  if (ec) throw BackupError("cannot create '" + folder.string() + "' (" + ec.message() + ")");
+  platform::SyncDirectory(root);
+  try {
+    for (const fs::path& file : files) {
+      const fs::path copy = folder / file.filename();
+      if (std::error_code copy_ec = platform::CopyFileDurably(file, copy))
+        throw BackupError("copying '" + file.string() + "' failed (" + copy_ec.message() + ")");
+      if (fs::file_size(copy, ec) != fs::file_size(file, ec) || ec)
+        throw BackupError("the copy of '" + file.string() + "' differs in size from the database");
+      try {
+        engine::Open(copy, password);
+      } catch (const Error& e) {
+        throw BackupError("the copy of '" + file.string() + "' does not open (" + e.Description() + ")");
+      }
+    }
+  } catch (...) {
+    fs::remove_all(folder, ec);
+    throw;
+  }
+  return folder;
+}
+
+void PruneBackups(const fs::path& root, size_t keep) {
+  std::vector<fs::path> folders;
+  std::error_code ec;
+  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_directory() && IsBackupFolderName(it->path().filename().string())) folders.push_back(it->path());
+  if (folders.size() <= keep) return;
+  std::sort(folders.begin(), folders.end());
+  for (size_t i = 0; i + keep < folders.size(); ++i) fs::remove_all(folders[i], ec);
+}
+
+}  // namespace ornetta::repair

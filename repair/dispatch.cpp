@@ -1,0 +1,110 @@
+#include "repair/dispatch.h"
+
+#include <cstdio>
+#include <set>
+#include <utility>
+
+#include "data/error.h"
+#include "repair/repair_compact.h"
+
+namespace ornetta::repair {
+
+namespace {
+const char* const kQueryOk = "Query Successfully Executed";
+const char* const kQueryFailed = "QUERY NOT SUCCESSFUL???";
+const char* const kRequestOk = "Your Request Successfully Executed";
+const char* const kRequestFailed = "Your Request NOT successfully Excuted!!!!!!!";
+const char* const kCheckFileName = "Check the Database FileName Listed / Selected....";
+const char* const kSqlError = "SQL Statement Error";
+const char* const kOnlineUsers = "Delete * from OnLineUsers";
+
+// Only the space character counts as a blank here: tabs and line breaks at the ends stay.
+std::string TrimSpaces(const std::string& s) {
+  const size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return "";
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+Error ObjectRequired() { return Error(err::kObjectRequired, "Object variable or With block variable not set"); }
+
+// Thrown to end the command at once (the statement-error case).
+struct EndCommand {};
+
+struct ClearFlag {
+  bool& flag;
+  ~ClearFlag() { flag = false; }
+};
+}  // namespace
+
+RepairCommand::RepairCommand(clsProd& objProd, platform::Host& host, RepairView& view)
+    : objProd_(objProd), host_(host), view_(view) {}
+
+std::string RepairCommand::DateRepairStatement(const platform::Today& today) {
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d", today.year, today.month, today.day);
+  return std::string("Delete * from logs where dates>#") + date + "#";
+}
+
+void RepairCommand::cmdOK_Click() {
+  if (running_) return;
+  running_ = true;
+  ClearFlag clear{running_};
+
+  // The command goes on with the next step after an error, reporting each error once.
+  std::set<std::pair<long, std::string>> reported;
+  auto step = [&](auto&& body) {
+    try {
+      body();
+    } catch (const EndCommand&) {
+      throw;
+    } catch (const std::exception& e) {
+      if (view_.OptSQL()) {
+        host_.MessageBox(kSqlError, platform::kIconNone);
+        throw EndCommand{};
+      }
+      host_.SetDefaultPointer();
+      const Error* error = dynamic_cast<const Error*>(&e);
+      const long number = error ? error->Number() : 0;
+      const std::string description = e.what();
+      if (number != err::kDialogCancelled && reported.insert({number, description}).second)
+        host_.MessageBox(std::to_string(number) + ",    " + description, platform::kIconNone);
+    }
+  };
+
+  try {
+    step([&] {
+      if (!objProd_.dbconnection) throw ObjectRequired();
+      if (objProd_.dbconnection->State() == Connection::kStateClosed) objProd_.Get_Connection();
+    });
+    step([&] { RunSelectedRepair(); });
+    step([&] {
+      if (!objProd_.dbconnection) throw ObjectRequired();
+      if (objProd_.dbconnection->State() == Connection::kStateOpen) objProd_.dbconnection->Close();
+    });
+  } catch (const EndCommand&) {
+  }
+}
+
+void RepairCommand::RunSelectedRepair() {
+  if (view_.OptSQL()) {
+    const bool ok = objProd_.update_rec2(TrimSpaces(view_.txtSQL()));
+    host_.MessageBox(ok ? kQueryOk : kQueryFailed, platform::kIconNone);
+  } else if (view_.optsysDate()) {
+    const bool ok = objProd_.update_rec2(DateRepairStatement(host_.CurrentDate()));
+    host_.MessageBox(ok ? kRequestOk : kRequestFailed, ok ? platform::kIconInformation : platform::kIconCritical);
+  } else if (view_.optScreenProb()) {
+    const bool ok = objProd_.update_rec2(kOnlineUsers);
+    host_.MessageBox(ok ? kRequestOk : kRequestFailed, ok ? platform::kIconInformation : platform::kIconCritical);
+  } else if (view_.optDBRepair()) {
+    const std::string file_name = Get_File_Name(view_.txtCurrDB());
+    if (file_name.empty()) {
+      host_.MessageBox(kCheckFileName, platform::kIconCritical, platform::kVendorTitle);
+      return;
+    }
+    RepairContext context{objProd_, host_, progress_, access_factory_, ""};
+    Repair_Compact_DB(context, file_name);
+    last_failure_reason_ = context.failure_reason;
+  }
+}
+
+}  // namespace ornetta::repair

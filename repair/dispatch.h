@@ -1,0 +1,56 @@
+// The Repair command: runs the repair that belongs to the selected option and reports it.
+#pragma once
+
+#include <string>
+
+#include "data/clsProd.h"
+#include "platform/host.h"
+#include "repair/access_application.h"
+#include "repair/progress.h"
+
+namespace ornetta::repair {
+
+// What the command reads of the window at the moment of the click.
+class RepairView {
+ public:
+  virtual ~RepairView() = default;
+  virtual bool OptSQL() const = 0;
+  virtual bool optsysDate() const = 0;
+  virtual bool optScreenProb() const = 0;
+  virtual bool optDBRepair() const = 0;
+  virtual std::string txtSQL() const = 0;
+  virtual std::string txtCurrDB() const = 0;
+};
+
+class RepairCommand {
+ public:
+  RepairCommand(clsProd& objProd, platform::Host& host, RepairView& view);
+
+  void set_progress(ProgressSink* progress) { progress_ = progress; }
+  void set_access_factory(AccessApplicationFactory factory) { access_factory_ = std::move(factory); }
+
+  // Opens the year database when the connection is closed, runs the selected repair, reports it,
+  // and closes the connection. A click while a command runs (the repair lets queued input through)
+  // is refused: it does nothing.
+  void cmdOK_Click();
+
+  bool running() const { return running_; }
+  // What went wrong in the last failed database repair, or "".
+  const std::string& last_failure_reason() const { return last_failure_reason_; }
+
+  // The date repair's statement for `today`, in a form the engine reads the same in every locale.
+  static std::string DateRepairStatement(const platform::Today& today);
+
+ private:
+  void RunSelectedRepair();
+
+  clsProd& objProd_;
+  platform::Host& host_;
+  RepairView& view_;
+  ProgressSink* progress_ = nullptr;
+  AccessApplicationFactory access_factory_ = DefaultAccessApplicationFactory();
+  bool running_ = false;
+  std::string last_failure_reason_;
+};
+
+}  // namespace ornetta::repair

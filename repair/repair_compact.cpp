@@ -1,0 +1,189 @@
+#include "repair/repair_compact.h"
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "data/ansi.h"
+#include "data/engine.h"
+#include "data/error.h"
+#include "data/jet_engine.h"
+#include "data/password.h"
+#include "platform/file_ops.h"
+#include "platform/files.h"
+#include "repair/backup.h"
+
+namespace ornetta::repair {
+
+namespace fs = std::filesystem;
+
+namespace {
+const char* const kSuccess = "Database Successfully Repaired and Compacted !!!";
+const char* const kFailure =
+    "Error Occured while compacting Database!!! \r\n\r\n"
+    "Ensure TARVIK databases NOT in running State (TARVIK Software should not be Opened by anyone) !!!";
+const char* const kStartName = "DBStart.mdb";
+constexpr int32_t kAccessCallArgument = 2;
+
+std::string SourceString(const fs::path& path, const std::string& password) {
+  return "Provider=Microsoft.Jet.OLEDB.4.0;" + std::string("Data Source=") + path.string() + ";" +
+         "Jet OLEDB:Database Password=" + password + ";";
+}
+
+std::string DestinationString(const fs::path& path, const std::string& password) {
+  return "Provider=Microsoft.Jet.OLEDB.4.0;" + std::string("Jet OLEDB:Engine Type=5;") + "Data Source=" + path.string() +
+         ";" + "Jet OLEDB:Database Password=" + password + ";";
+}
+
+std::map<std::string, long long> RowCounts(sqlite3* db) {
+  std::vector<std::string> tables;
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", -1, &st, nullptr);
+  while (sqlite3_step(st) == SQLITE_ROW) tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+  if (sqlite3_finalize(st) != SQLITE_OK) throw engine::ErrorFrom(db, "Reading the list of tables");
+  std::map<std::string, long long> counts;
+  for (const std::string& table : tables) {
+    std::string quoted = "\"";
+    for (char c : table) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    sqlite3_prepare_v2(db, ("SELECT count(*) FROM " + quoted + "\"").c_str(), -1, &st, nullptr);
+    counts[table] = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+    if (sqlite3_finalize(st) != SQLITE_OK) throw engine::ErrorFrom(db, "Counting the rows of " + table);
+  }
+  return counts;
+}
+
+std::string IntegrityCheck(sqlite3* db) {
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr);
+  std::string result = sqlite3_step(st) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(st, 0)) : "";
+  sqlite3_finalize(st);
+  return result;
+}
+
+// One database under repair: held with the engine's write lock from before its backup until its
+// compacted copy has taken its place, so that no other process can change it meanwhile.
+class HeldDatabase {
+ public:
+  HeldDatabase(fs::path path, const std::string& password) : path_(std::move(path)) {
+    if (!platform::FileExists(path_)) throw Error(err::kFileNotFound, "Could not find file '" + path_.string() + "'.");
+    path_ = platform::ResolveNoCase(path_);
+    const std::vector<std::string> users = platform::OtherProcessesUsing(path_);
+    if (!users.empty()) throw InUse(users.front());
+    db_ = engine::Open(path_, password);
+    if (sqlite3_exec(db_.get(), "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) != SQLITE_OK) throw InUse("another program");
+  }
+
+  const fs::path& path() const { return path_; }
+  fs::path tmp_path() const { return path_.parent_path() / ("TMP" + path_.filename().string()); }
+  std::map<std::string, long long> RowCounts() const { return repair::RowCounts(db_.get()); }
+  void Release() { db_.reset(); }
+
+ private:
+  Error InUse(const std::string& who) const {
+    return Error(err::kPermissionDenied, "'" + path_.filename().string() + "' is in use by " + who + ".");
+  }
+
+  fs::path path_;
+  engine::Handle db_;
+};
+
+class ProgressAdapter {
+ public:
+  explicit ProgressAdapter(ProgressSink* sink) : sink_(sink) {}
+  void Stage(Stage stage, const std::string& text) {
+    if (sink_) sink_->OnStage(stage, text);
+  }
+  JetEngine::Progress Fractions() {
+    if (!sink_) return {};
+    return [this](double f) { sink_->OnFraction(f); };
+  }
+
+ private:
+  ProgressSink* sink_;
+};
+
+// Compacts one held database into its TMP copy, checks the copy and swaps it in.
+void CompactAndSwap(HeldDatabase& db, const std::string& password, const fs::path& backup_folder, Stage compact_stage,
+                    Stage swap_stage, ProgressAdapter& progress, platform::Host& host) {
+  const fs::path tmp = platform::ResolveNoCase(db.tmp_path());
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(tmp, ec))) {
+    // Left by an interrupted earlier run: kept with this run's backup, out of the way.
+    if (std::error_code move_ec = platform::MoveFileDurably(tmp, backup_folder / ("stale-" + tmp.filename().string())))
+      throw Error(err::kPathFileAccess, "Cannot move the old copy '" + tmp.string() + "' aside: " + move_ec.message() + ".");
+  }
+  progress.Stage(compact_stage, "Compacting " + db.path().filename().string());
+  JetEngine().CompactDatabase(SourceString(db.path(), password), DestinationString(tmp, password), progress.Fractions());
+  host.ProcessPendingMessages();
+
+  progress.Stage(swap_stage, "Checking and swapping in the compacted " + db.path().filename().string());
+  try {
+    engine::Handle copy = engine::Open(tmp, password);
+    const std::string integrity = IntegrityCheck(copy.get());
+    if (integrity != "ok") throw Error(err::kEngine, "The compacted copy failed its integrity check (" + integrity + ").");
+    if (RowCounts(copy.get()) != db.RowCounts())
+      throw Error(err::kEngine, "The compacted copy does not hold the same rows as '" + db.path().filename().string() + "'.");
+    copy.reset();
+    if (std::error_code swap_ec = platform::ReplaceFileAtomically(tmp, db.path()))
+      throw Error(err::kPathFileAccess, "Cannot put the compacted copy in place of '" + db.path().string() + "': " +
+                                            swap_ec.message() + ".");
+  } catch (...) {
+    fs::remove(tmp, ec);
+    throw;
+  }
+  db.Release();
+}
+}  // namespace
+
+std::string Get_File_Name(const std::string& path) {
+  if (path.empty()) return "";
+  if (ansi::CharacterCount(path) > 32767) throw OverflowError();
+  const size_t p = path.find_last_of("\\/");
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
+  clsProd& prod = context.objProd;
+  ProgressAdapter progress(context.progress);
+  bool result = false;
+  try {
+    if (!prod.dbconnection) throw Error(err::kObjectRequired, "Object variable or With block variable not set");
+    if (prod.dbconnection->State() == Connection::kStateOpen) prod.dbconnection->Close();
+    std::unique_ptr<AccessApplication> access = context.access_factory();
+    result = false;
+    const std::string password = prod.encryp_decryp(StoredPasswordConstant()).AsString();
+
+    const fs::path program = context.host.ProgramFolder();
+    const fs::path folder = program / "database";
+    const fs::path year_path = platform::ResolveNoCase(folder / file_name);
+    const fs::path start_path = platform::ResolveNoCase(folder / kStartName);
+    const bool year_is_start = year_path == start_path;
+
+    // Both databases are held from before the backup until each is swapped.
+    progress.Stage(Stage::kBackup, "Making a backup copy of the databases");
+    std::optional<HeldDatabase> year;
+    if (!year_is_start) year.emplace(year_path, password);
+    HeldDatabase start(start_path, password);
+    std::vector<fs::path> files{start.path()};
+    if (year) files.insert(files.begin(), year->path());
+    const fs::path backup_root = platform::ResolveNoCase(program / "DB_BKUP" / "AUTOCompactDB");
+    const fs::path backup_folder = BackupDatabases(backup_root, files, password);
+    PruneBackups(backup_root);
+
+    if (year) CompactAndSwap(*year, password, backup_folder, Stage::kCompactYear, Stage::kSwapYear, progress, context.host);
+    CompactAndSwap(start, password, backup_folder, Stage::kCompactStart, Stage::kSwapStart, progress, context.host);
+    result = true;
+
+    access->Call(kAccessCallArgument);
+    access.reset();
+    progress.Stage(Stage::kDone, "Done");
+    context.host.MessageBox(kSuccess, platform::kIconInformation, platform::kVendorTitle);
+  } catch (const std::exception& e) {
+    context.failure_reason = e.what();
+    context.host.MessageBox(kFailure, platform::kIconCritical, platform::kVendorTitle);
+  }
+  return result;
+}
+
+}  // namespace ornetta::repair

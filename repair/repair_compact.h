@@ -1,0 +1,33 @@
+// Repair and compact: a verified backup of the year database and the start database, then each
+// compacted into its TMP copy, checked, and swapped in.
+#pragma once
+
+#include <string>
+
+#include "data/clsProd.h"
+#include "platform/host.h"
+#include "repair/access_application.h"
+#include "repair/progress.h"
+
+namespace ornetta::repair {
+
+struct RepairContext {
+  clsProd& objProd;
+  platform::Host& host;
+  ProgressSink* progress = nullptr;
+  AccessApplicationFactory access_factory = DefaultAccessApplicationFactory();
+  // Set when the repair fails: what went wrong, for the window to show beside the fixed message.
+  std::string failure_reason;
+};
+
+// Repairs and compacts the database `file_name` (a bare name, looked for in the database folder)
+// and then the start database. Shows its own success or failure message. True once both swaps are
+// done, even when the final call on the automation object then fails (and the failure is shown).
+// The connection of objProd is closed at the start and left closed.
+bool Repair_Compact_DB(RepairContext& context, std::string file_name);
+
+// The part of `path` after its last backslash or slash; "" for a path that ends in one. Throws
+// the overflow error for a path longer than 32767 characters.
+std::string Get_File_Name(const std::string& path);
+
+}  // namespace ornetta::repair

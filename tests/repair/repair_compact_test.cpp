@@ -1,0 +1,216 @@
+// Repair and compact on a demo installation: what the user is told, and exactly which files
+// changed, for the successful run and for a failure at each point.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "data/engine.h"
+#include "repair/repair_compact.h"
+#include "tests/support/fault_vfs.h"
+#include "tests/support/installation.h"
+#include "tests/support/recording_host.h"
+
+namespace ornetta::repair {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ShownMessage;
+
+const ShownMessage kSuccess{"Database Successfully Repaired and Compacted !!!", 64, "TARVIK Software"};
+const ShownMessage kFailure{
+    "Error Occured while compacting Database!!! \r\n\r\nEnsure TARVIK databases NOT in running State (TARVIK Software "
+    "should not be Opened by anyone) !!!",
+    16, "TARVIK Software"};
+
+std::string Bytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class FailingAccess : public AccessApplication {
+ public:
+  void Call(int32_t) override { throw Error(440, "Automation error"); }
+};
+
+class RepairCompactTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    prod.Get_Connection();
+    ASSERT_EQ(prod.dbconnection->State(), 1);
+    year_bytes = Bytes(install.year_database());
+    start_bytes = Bytes(install.start_database());
+  }
+
+  bool Repair(const std::string& name) {
+    RepairContext context{prod, host, nullptr, factory, ""};
+    const bool result = Repair_Compact_DB(context, name);
+    reason = context.failure_reason;
+    return result;
+  }
+
+  bool Unchanged() { return Bytes(install.year_database()) == year_bytes && Bytes(install.start_database()) == start_bytes; }
+  fs::path BackupRoot() { return install.program_folder() / "DB_BKUP" / "AUTOCompactDB"; }
+  std::vector<fs::path> Backups() {
+    std::vector<fs::path> out;
+    if (fs::exists(BackupRoot()))
+      for (const auto& e : fs::directory_iterator(BackupRoot())) out.push_back(e.path());
+    return out;
+  }
+  bool NoTmpLeft() {
+    for (const auto& e : fs::directory_iterator(install.database_folder()))
+      if (e.path().filename().string().rfind("TMP", 0) == 0) return false;
+    return true;
+  }
+
+  testing::DemoInstallation install;
+  testing::RecordingHost host{install.program_folder()};
+  clsProd prod{host};
+  AccessApplicationFactory factory = DefaultAccessApplicationFactory();
+  std::string year_bytes, start_bytes, reason;
+};
+
+TEST_F(RepairCompactTest, SuccessKeepsEveryRowShrinksTheFilesAndLeavesAVerifiedBackup) {
+  {
+    engine::Handle db = engine::Open(install.year_database(), demo::DeploymentPassword());
+    engine::Exec(db.get(), "CREATE TABLE scratch(x); WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
+                           "WHERE n < 3000) INSERT INTO scratch SELECT randomblob(300) FROM c; DROP TABLE scratch;");
+  }
+  const auto size_before = fs::file_size(install.year_database());
+  const std::string year_before = Bytes(install.year_database());
+  const auto invoices = testing::QueryCount(install.year_database(), "Invoices");
+  const auto years = testing::QueryCount(install.start_database(), "DB_Years");
+
+  EXPECT_TRUE(Repair(install.current_year_file));
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kSuccess});
+  EXPECT_EQ(prod.dbconnection->State(), 0) << "closed at the start and left closed";
+  EXPECT_EQ(host.pending_message_yields, 2) << "once after each compaction";
+  EXPECT_LT(fs::file_size(install.year_database()), size_before);
+  EXPECT_EQ(testing::QueryCount(install.year_database(), "Invoices"), invoices);
+  EXPECT_EQ(testing::QueryCount(install.start_database(), "DB_Years"), years);
+  EXPECT_TRUE(NoTmpLeft());
+
+  const auto backups = Backups();
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_EQ(Bytes(backups[0] / install.current_year_file), year_before);
+  EXPECT_EQ(Bytes(backups[0] / "DBStart.mdb"), start_bytes);
+
+  // The repaired installation starts as before.
+  clsProd again(host);
+  again.Get_Connection();
+  EXPECT_EQ(again.dbconnection->State(), 1);
+}
+
+TEST_F(RepairCompactTest, TheStartDatabaseIsCompactedForAnyNamedDatabaseAndFiveBackupsAreKept) {
+  const std::string other = demo::DemoYears(2026, 12).front().file_name;
+  for (int run = 0; run < 7; ++run) {
+    ASSERT_TRUE(Repair(run % 2 ? other : install.current_year_file)) << reason;
+  }
+  EXPECT_EQ(Backups().size(), 5u);
+  EXPECT_NE(Bytes(install.start_database()), start_bytes);
+  EXPECT_TRUE(Repair("DBStart.mdb")) << "the start database named as the one to repair: " << reason;
+}
+
+TEST_F(RepairCompactTest, NoAutomationObjectMeansNothingIsTouched) {
+  factory = []() -> std::unique_ptr<AccessApplication> { throw Error(429, "ActiveX component can't create object"); };
+  EXPECT_FALSE(Repair(install.current_year_file));
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_TRUE(Unchanged());
+  EXPECT_TRUE(Backups().empty());
+  EXPECT_EQ(prod.dbconnection->State(), 0);
+}
+
+TEST_F(RepairCompactTest, AFailedBackupStopsTheRepairBeforeAnyCompaction) {
+  fs::create_directories(install.program_folder() / "DB_BKUP");
+  std::ofstream(BackupRoot()) << "a file where the backup folder belongs";
+  EXPECT_FALSE(Repair(install.current_year_file));
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_NE(reason.find("backup"), std::string::npos) << reason;
+  EXPECT_TRUE(Unchanged());
+  EXPECT_TRUE(NoTmpLeft());
+}
+
+TEST_F(RepairCompactTest, AMissingDatabaseFails) {
+  EXPECT_FALSE(Repair("DB1990_91.mdb"));
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_TRUE(Unchanged());
+}
+
+TEST_F(RepairCompactTest, ADatabaseOpenInAnotherProcessIsNotReplaced) {
+  int ready[2], release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    // An idle user of the file: it holds it open but no lock.
+    engine::Handle db = engine::Open(install.year_database(), demo::DeploymentPassword());
+    char c = 1;
+    (void)!write(ready[1], &c, 1);
+    (void)!read(release[0], &c, 1);
+    _exit(0);
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  EXPECT_FALSE(Repair(install.current_year_file));
+  (void)!write(release[1], &c, 1);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_NE(reason.find("in use"), std::string::npos) << reason;
+  EXPECT_TRUE(Unchanged());
+}
+
+TEST_F(RepairCompactTest, AFailedStartCompactionLeavesTheSwappedYearAndTheOldStart) {
+  testing::FaultVfs::Install();
+  host.on_yield = [this] {
+    if (host.pending_message_yields == 1) testing::FaultVfs::Arm({testing::FaultOp::kWrite, 1, true});
+  };
+  const auto invoices = testing::QueryCount(install.year_database(), "Invoices");
+  EXPECT_FALSE(Repair(install.current_year_file));
+  testing::FaultVfs::Disarm();
+  testing::FaultVfs::Uninstall();
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_NE(Bytes(install.year_database()), year_bytes) << "the year database was swapped";
+  EXPECT_EQ(testing::QueryCount(install.year_database(), "Invoices"), invoices);
+  EXPECT_EQ(Bytes(install.start_database()), start_bytes);
+  EXPECT_TRUE(NoTmpLeft());
+}
+
+TEST_F(RepairCompactTest, AFailingFinalCallIsReportedAfterBothSwaps) {
+  factory = [] { return std::make_unique<FailingAccess>(); };
+  EXPECT_TRUE(Repair(install.current_year_file));
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_NE(Bytes(install.year_database()), year_bytes);
+  EXPECT_NE(Bytes(install.start_database()), start_bytes);
+}
+
+TEST_F(RepairCompactTest, AStaleTmpCopyIsMovedIntoTheBackupAndTheRepairGoesOn) {
+  const fs::path stale = install.database_folder() / ("TMP" + install.current_year_file);
+  std::ofstream(stale) << "left by an interrupted run";
+  EXPECT_TRUE(Repair(install.current_year_file)) << reason;
+  ASSERT_EQ(Backups().size(), 1u);
+  EXPECT_EQ(Bytes(Backups()[0] / ("stale-TMP" + install.current_year_file)), "left by an interrupted run");
+  EXPECT_TRUE(NoTmpLeft());
+}
+
+TEST_F(RepairCompactTest, NoConnectionObjectIsAFailure) {
+  prod.dbconnection.reset();
+  EXPECT_FALSE(Repair(install.current_year_file));
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_TRUE(Unchanged());
+}
+
+TEST(GetFileNameTest, TakesThePartAfterTheLastSeparator) {
+  EXPECT_EQ(Get_File_Name(""), "");
+  EXPECT_EQ(Get_File_Name("DB2017_18.mdb"), "DB2017_18.mdb");
+  EXPECT_EQ(Get_File_Name("C:\\App\\DataBase\\DB2017_18.mdb"), "DB2017_18.mdb");
+  EXPECT_EQ(Get_File_Name("C:\\App\\DataBase\\"), "");
+  EXPECT_EQ(Get_File_Name("\\x"), "x");
+  EXPECT_EQ(Get_File_Name("/home/a/database/DB2017_18.mdb"), "DB2017_18.mdb");
+  EXPECT_EQ(Get_File_Name("/home/a/database/"), "");
+  EXPECT_THROW(Get_File_Name(std::string(32768, 'a')), Error);
+}
+
+}  // namespace
+}  // namespace ornetta::repair
