@@ -58,7 +58,7 @@ void RepairCommand::cmdOK_Click() {
     } catch (const EndCommand&) {
       throw;
     } catch (const std::exception& e) {
-      if (view_.OptSQL()) {
+      if (view_.Selected(Option::OptSQL)) {
         host_.MessageBox(kSqlError, platform::kIconNone);
         throw EndCommand{};
       }
@@ -86,17 +86,17 @@ void RepairCommand::cmdOK_Click() {
 }
 
 void RepairCommand::RunSelectedRepair() {
-  if (view_.OptSQL()) {
-    const bool ok = objProd_.update_rec2(TrimSpaces(view_.txtSQL()));
+  if (view_.Selected(Option::OptSQL)) {
+    const bool ok = objProd_.update_rec2(TrimSpaces(view_.txtSQLText()));
     host_.MessageBox(ok ? kQueryOk : kQueryFailed, platform::kIconNone);
-  } else if (view_.optsysDate()) {
+  } else if (view_.Selected(Option::optsysDate)) {
     const bool ok = objProd_.update_rec2(DateRepairStatement(host_.CurrentDate()));
     host_.MessageBox(ok ? kRequestOk : kRequestFailed, ok ? platform::kIconInformation : platform::kIconCritical);
-  } else if (view_.optScreenProb()) {
+  } else if (view_.Selected(Option::optScreenProb)) {
     const bool ok = objProd_.update_rec2(kOnlineUsers);
     host_.MessageBox(ok ? kRequestOk : kRequestFailed, ok ? platform::kIconInformation : platform::kIconCritical);
-  } else if (view_.optDBRepair()) {
-    const std::string file_name = Get_File_Name(view_.txtCurrDB());
+  } else if (view_.Selected(Option::optDBRepair)) {
+    const std::string file_name = Get_File_Name(view_.txtCurrDBText());
     if (file_name.empty()) {
       host_.MessageBox(kCheckFileName, platform::kIconCritical, platform::kVendorTitle);
       return;

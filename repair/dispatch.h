@@ -10,16 +10,16 @@
 
 namespace ornetta::repair {
 
+// The option buttons, in the order the command tests them.
+enum class Option { OptSQL, optsysDate, optScreenProb, optDBRepair };
+
 // What the command reads of the window at the moment of the click.
 class RepairView {
  public:
   virtual ~RepairView() = default;
-  virtual bool OptSQL() const = 0;
-  virtual bool optsysDate() const = 0;
-  virtual bool optScreenProb() const = 0;
-  virtual bool optDBRepair() const = 0;
-  virtual std::string txtSQL() const = 0;
-  virtual std::string txtCurrDB() const = 0;
+  virtual bool Selected(Option option) const = 0;
+  virtual std::string txtSQLText() const = 0;
+  virtual std::string txtCurrDBText() const = 0;
 };
 
 class RepairCommand {

@@ -17,12 +17,11 @@ using testing::ShownMessage;
 struct FakeView : RepairView {
   bool sql = false, date = false, screens = false, database = false;
   std::string statement, current;
-  bool OptSQL() const override { return sql; }
-  bool optsysDate() const override { return date; }
-  bool optScreenProb() const override { return screens; }
-  bool optDBRepair() const override { return database; }
-  std::string txtSQL() const override { return statement; }
-  std::string txtCurrDB() const override { return current; }
+  bool Selected(Option o) const override {
+    return o == Option::OptSQL ? sql : o == Option::optsysDate ? date : o == Option::optScreenProb ? screens : database;
+  }
+  std::string txtSQLText() const override { return statement; }
+  std::string txtCurrDBText() const override { return current; }
 };
 
 const ShownMessage kRequestOk{"Your Request Successfully Executed", 64, "TARVIK - ORNETTA"};

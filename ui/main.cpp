@@ -1,0 +1,17 @@
+// ORNETTA: the database repair utility of TARVIK Software. It reads no command line.
+#include <QApplication>
+#include <QStyleFactory>
+
+#include "ui/frmRepairCompact.h"
+#include "ui/qt_host.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  // Fusion paints the controls' own colours the same on every desktop.
+  QApplication::setStyle(QStyleFactory::create("Fusion"));
+  ornetta::ui::QtHost host;
+  ornetta::ui::frmRepairCompact window(host);
+  window.Form_Load();
+  window.show();
+  return app.exec();
+}

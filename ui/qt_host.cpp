@@ -1,0 +1,45 @@
+#include "ui/qt_host.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QMessageBox>
+
+#include <cstdlib>
+
+namespace ornetta::ui {
+
+void QtHost::MessageBox(const std::string& text, int icon, const std::string& title) {
+  const QMessageBox::Icon kind = icon == platform::kIconCritical      ? QMessageBox::Critical
+                                 : icon == platform::kIconInformation ? QMessageBox::Information
+                                                                      : QMessageBox::NoIcon;
+  QString body = QString::fromStdString(text);
+  body.replace("\r\n", "\n");
+  QMessageBox box(kind, QString::fromStdString(title), body, QMessageBox::Ok, QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  // The user must see an arrow to answer, even in the middle of a busy repair.
+  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  box.exec();
+  QApplication::restoreOverrideCursor();
+}
+
+void QtHost::EndProgram() {
+  if (end_program) end_program();
+  std::exit(EXIT_FAILURE);
+}
+
+std::filesystem::path QtHost::ProgramFolder() const {
+  return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+}
+
+void QtHost::ProcessPendingMessages() { QCoreApplication::processEvents(); }
+
+void QtHost::SetDefaultPointer() {
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+platform::Today QtHost::CurrentDate() const {
+  const QDate d = QDate::currentDate();
+  return {d.year(), d.month(), d.day()};
+}
+
+}  // namespace ornetta::ui

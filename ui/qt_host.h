@@ -1,0 +1,25 @@
+// The host services of the desktop, provided with Qt: message boxes, the pointer, the program's
+// folder, pending window messages.
+#pragma once
+
+#include <functional>
+
+#include "platform/host.h"
+
+namespace ornetta::ui {
+
+class QtHost : public platform::Host {
+ public:
+  void MessageBox(const std::string& text, int icon, const std::string& title) override;
+  using platform::Host::MessageBox;
+  [[noreturn]] void EndProgram() override;
+  std::filesystem::path ProgramFolder() const override;
+  void ProcessPendingMessages() override;
+  void SetDefaultPointer() override;
+  platform::Today CurrentDate() const override;
+
+  // How the program ends at once; tests replace it with one that throws.
+  std::function<void()> end_program;
+};
+
+}  // namespace ornetta::ui
