@@ -245,13 +245,16 @@ std::string frmRepairCompact::txtSQLText() const { return txtSQL_w->text().toStd
 std::string frmRepairCompact::txtCurrDBText() const { return txtCurrDB_w->text().toStdString(); }
 
 void frmRepairCompact::cmdOK_Click() {
-  if (!command_ || command_->running()) return;
-  std::unique_ptr<ProgressDialog> progress;
-  if (optDBRepair_w->isChecked() && !OptSQL_w->isChecked()) progress = std::make_unique<ProgressDialog>(this);
-  command_->set_progress(progress.get());
-  command_->cmdOK_Click();
-  command_->set_progress(nullptr);
-  progress.reset();
+  if (!command_ || in_command_) return;
+  in_command_ = true;  // from here on, a close waits and a second Repair is refused
+  {
+    std::unique_ptr<ProgressDialog> progress;
+    if (optDBRepair_w->isChecked()) progress = std::make_unique<ProgressDialog>(this);
+    command_->set_progress(progress.get());
+    command_->cmdOK_Click();
+    command_->set_progress(nullptr);
+  }
+  in_command_ = false;
   if (close_after_repair_) close();
 }
 

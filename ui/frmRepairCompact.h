@@ -53,7 +53,7 @@ class frmRepairCompact : public QWidget, public repair::RepairView {
   QLineEdit* txtSQL() const { return txtSQL_w; }
   QLineEdit* txtCurrDB() const { return txtCurrDB_w; }
   clsProd* objProd() const { return objProd_.get(); }
-  bool repair_running() const { return command_ && command_->running(); }
+  bool repair_running() const { return in_command_; }
 
   // RepairView: what the Repair command reads.
   bool Selected(repair::Option option) const override;
@@ -82,6 +82,7 @@ class frmRepairCompact : public QWidget, public repair::RepairView {
   repair::AccessApplicationFactory access_factory_;
   FileChooser choose_file_ = DefaultFileChooser();
   UrlOpener open_url_ = DefaultUrlOpener();
+  bool in_command_ = false;
   bool close_after_repair_ = false;
 
   QRadioButton *optDBRepair_w = nullptr, *OptSQL_w = nullptr, *optScreenProb_w = nullptr, *optsysDate_w = nullptr;
