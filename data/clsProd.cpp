@@ -101,10 +101,9 @@ Variant clsProd::encryp_decryp(const std::string& chk) {
   // The length and the counter are 16-bit: 32767 characters overflow, after the last one.
   const size_t n = ansi::CharacterCount(chk);
   if (n > static_cast<size_t>(kMaxInt16)) throw OverflowError();
-  std::vector<unsigned char> codes = ansi::FromUtf8(chk);
-  for (unsigned char& c : codes) c = static_cast<unsigned char>((c + 128) & 255);
+  const std::string shifted = ShiftCodes(chk);
   if (n == static_cast<size_t>(kMaxInt16)) throw OverflowError();
-  return Variant::MakeString(ansi::ToUtf8(codes));
+  return Variant::MakeString(shifted);
 }
 
 std::string clsProd::Str_Split_Using_Separator(const std::string& Src_Str, const std::string& sep, int16_t pos) {

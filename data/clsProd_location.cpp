@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "data/clsProd.h"
+#include "data/connection_string.h"
 #include "data/error.h"
 #include "platform/files.h"
 
@@ -17,11 +18,6 @@ const char* const kYearNameQuery =
 const char* const kMissingMessage = "Something wrong in your Databases......Contact your Software Vendor!!!!!!!";
 const char* const kStartCaution = "CAUTION: Make Sure DataBase 'DBStart.mdb' Exists in the Correct Path !!! ";
 const char* const kYearCaution = "CAUTION: Make Sure DataBase Exists in the Correct Path !!! ";
-
-std::string ConnectionStringFor(const std::string& path, const std::string& password) {
-  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
-         ";Persist Security Info=False;Jet OLEDB:Database Password=" + password;
-}
 
 // The year database's name comes from a table; it must stay a plain file name in the folder.
 void CheckPlainFileName(const std::string& name) {
@@ -53,7 +49,7 @@ void clsProd::ReportMissingDatabase() {
 void clsProd::Get_Start() {
   try {
     dbconnection = std::make_shared<Connection>();
-    dbconnection->ConnectionString = ConnectionStringFor(DatabaseFolderPath("DataBase", kStartName), Password());
+    dbconnection->ConnectionString = OpenConnectionString(DatabaseFolderPath("DataBase", kStartName), Password());
     dbconnection->Open("", "", "", -1);
   } catch (const std::exception& e) {
     host_.MessageBox(std::string(e.what()) + "\r\n" + kStartCaution, platform::kIconCritical);
@@ -105,7 +101,7 @@ void clsProd::Get_Connection() {
 
   try {
     dbconnection = std::make_shared<Connection>();
-    dbconnection->ConnectionString = ConnectionStringFor(file_nme, Password());
+    dbconnection->ConnectionString = OpenConnectionString(file_nme, Password());
     dbconnection->Open("", "", "", -1);
   } catch (const std::exception& e) {
     host_.MessageBox(std::string(e.what()) + "\r\n" + kYearCaution, platform::kIconCritical);

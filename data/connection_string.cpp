@@ -23,6 +23,11 @@ std::string Lower(std::string s) {
 Error Bad(const std::string& what) { return Error(err::kProvider, "Invalid connection string: " + what + "."); }
 }  // namespace
 
+std::string OpenConnectionString(const std::string& path, const std::string& password) {
+  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
+         ";Persist Security Info=False;Jet OLEDB:Database Password=" + password;
+}
+
 ConnectionSettings ParseConnectionString(std::string_view text) {
   ConnectionSettings out;
   bool have_provider = false, have_source = false;

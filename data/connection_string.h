@@ -19,4 +19,8 @@ struct ConnectionSettings {
 // unknown provider, key or engine type; the message never repeats the password.
 ConnectionSettings ParseConnectionString(std::string_view text);
 
+// The string that opens a database: "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
+// ";Persist Security Info=False;Jet OLEDB:Database Password=" + password.
+std::string OpenConnectionString(const std::string& path, const std::string& password);
+
 }  // namespace ornetta

@@ -22,6 +22,12 @@ constexpr std::array<unsigned char, kLength> Shift(const char (&plain)[kLength +
 constexpr std::array<unsigned char, kLength> kStored = Shift(ORNETTA_PASSWORD_PLAIN);
 }  // namespace
 
+std::string ShiftCodes(const std::string& text) {
+  std::vector<unsigned char> codes = ansi::FromUtf8(text);
+  for (unsigned char& c : codes) c = static_cast<unsigned char>((c + 128) & 255);
+  return ansi::ToUtf8(codes);
+}
+
 std::string StoredPasswordConstant() {
   return ansi::ToUtf8(std::vector<unsigned char>(kStored.begin(), kStored.end()));
 }

@@ -10,4 +10,8 @@ namespace ornetta {
 // stored or kept longer than one open or compaction.
 std::string StoredPasswordConstant();
 
+// Each character's Windows-1252 code moved by 128 (mod 256): the shift between the stored form
+// and the password, in both directions. Characters outside the code page become '?' first.
+std::string ShiftCodes(const std::string& text);
+
 }  // namespace ornetta

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "data/connection.h"
+#include "data/connection_string.h"
 #include "data/recordset.h"
 
 namespace ornetta::testing {
@@ -49,8 +50,7 @@ DemoInstallation::DemoInstallation() {
 }
 
 std::string ConnectionStringFor(const fs::path& file) {
-  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() +
-         ";Persist Security Info=False;Jet OLEDB:Database Password=" + demo::DeploymentPassword();
+  return OpenConnectionString(file.string(), demo::DeploymentPassword());
 }
 
 std::string QueryText(const fs::path& file, const std::string& jet_sql) {

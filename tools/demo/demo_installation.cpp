@@ -3,7 +3,7 @@
 #include <chrono>
 #include <random>
 
-#include "data/ansi.h"
+#include "data/connection_string.h"
 #include "data/connection.h"
 #include "data/datetime.h"
 #include "data/engine.h"
@@ -45,8 +45,7 @@ std::shared_ptr<Connection> CreateEmpty(const fs::path& file) {
     engine::Exec(db.get(), "PRAGMA user_version = " + std::to_string(kFormatVersion) + ";");
   }
   auto conn = std::make_shared<Connection>();
-  conn->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() +
-             ";Persist Security Info=False;Jet OLEDB:Database Password=" + DeploymentPassword());
+  conn->Open(OpenConnectionString(file.string(), DeploymentPassword()));
   return conn;
 }
 
@@ -57,11 +56,7 @@ std::string StoredDate(int y, int m, int d, int hh = 0, int mi = 0, int ss = 0) 
 std::string StoredDateFromSerial(double serial) { return FormatStoredDate(CivilFromSerial(serial)); }
 }  // namespace
 
-std::string DeploymentPassword() {
-  std::vector<unsigned char> codes = ansi::FromUtf8(StoredPasswordConstant());
-  for (unsigned char& c : codes) c = static_cast<unsigned char>((c + 128) & 255);
-  return ansi::ToUtf8(codes);
-}
+std::string DeploymentPassword() { return ShiftCodes(StoredPasswordConstant()); }
 
 std::vector<YearInfo> DemoYears(int today_year, int today_month) {
   const int current = today_month >= 4 ? today_year : today_year - 1;

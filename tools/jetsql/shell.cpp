@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "data/connection.h"
+#include "data/connection_string.h"
 #include "data/datetime.h"
 #include "data/recordset.h"
 #include "data/variant.h"
@@ -89,8 +90,7 @@ std::vector<std::string> ReadStatements(std::istream& in) {
 int Run(const Options& options, std::istream& in, std::ostream& out, std::ostream& err) {
   auto conn = std::make_shared<Connection>();
   try {
-    conn->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + options.database +
-               ";Persist Security Info=False;Jet OLEDB:Database Password=" + options.password);
+    conn->Open(OpenConnectionString(options.database, options.password));
   } catch (const std::exception& e) {
     err << "jetsql: " << e.what() << "\n";
     return 1;
