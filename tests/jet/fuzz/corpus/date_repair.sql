@@ -1,0 +1,1 @@
+Delete * from logs where dates>#2026-12-09#

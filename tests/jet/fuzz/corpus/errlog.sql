@@ -1,0 +1,1 @@
+insert into errlog VALUES ('it''s', #12/09/2026 10:30:00 PM#)

@@ -1,0 +1,1 @@
+SELECT TOP 5 DISTINCT a.x, IIf(b Is Null, Nz(c, 0), c Mod 2) AS v FROM (t AS a INNER JOIN u AS b ON a.id = b.id) LEFT JOIN w ON w.k = a.k WHERE a.name Like '[!a-c]%' AND d Between #1/1/2026# And #12/31/2026# GROUP BY a.x HAVING Count(*) > 1 ORDER BY 1 DESC

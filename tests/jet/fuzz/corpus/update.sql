@@ -1,0 +1,1 @@
+UPDATE Customers SET City = 'A' & "B" WHERE CustomerId In (SELECT Max(CustomerId) FROM Customers) Or Not Active Xor True Eqv False Imp -2 ^ 2 \ 3

@@ -1,0 +1,1 @@
+select "DB" & minYear & "_" & right(maxYear,2) from DB_Years where curryear=true
