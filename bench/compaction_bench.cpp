@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     fs::create_directories(folder);
     const fs::path src = folder / "DB2026_27.mdb", plain = work / "plain.db";
     demo::Options options;
-    options.invoices = mb * 2300;
+    options.invoices = mb * 4600;
     options.log_rows = mb * 2000;
     options.delete_fraction = 0.33;
     demo::CreateYearDatabase(src, 2026, options);

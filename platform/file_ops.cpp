@@ -13,6 +13,10 @@ namespace ornetta::platform {
 namespace fs = std::filesystem;
 
 namespace {
+FileFaultHook g_fault_hook = nullptr;
+
+std::error_code InjectedFault(const char* operation) { return g_fault_hook ? g_fault_hook(operation) : std::error_code(); }
+
 std::error_code LastError() { return std::error_code(errno, std::generic_category()); }
 
 // Runs in the child: returns 0 or an errno value.
@@ -44,7 +48,10 @@ int CopyAndSync(const char* from, const char* to) {
 }
 }  // namespace
 
+void SetFileFaultHook(FileFaultHook hook) { g_fault_hook = hook; }
+
 std::error_code CopyFileDurably(const fs::path& from, const fs::path& to) {
+  if (std::error_code ec = InjectedFault("copy")) return ec;
   const std::string src = from.string(), dst = to.string();
   const pid_t pid = ::fork();
   if (pid < 0) return LastError();
@@ -64,6 +71,7 @@ std::error_code CopyFileDurably(const fs::path& from, const fs::path& to) {
 }
 
 std::error_code SyncFile(const fs::path& file) {
+  if (std::error_code ec = InjectedFault("sync")) return ec;
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return LastError();
   const int rc = ::fsync(fd);
@@ -73,6 +81,7 @@ std::error_code SyncFile(const fs::path& file) {
 }
 
 std::error_code SyncDirectory(const fs::path& dir) {
+  if (std::error_code ec = InjectedFault("sync")) return ec;
   const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return LastError();
   const int rc = ::fsync(fd);
@@ -83,6 +92,7 @@ std::error_code SyncDirectory(const fs::path& dir) {
 
 std::error_code ReplaceFileAtomically(const fs::path& from, const fs::path& to) {
   if (std::error_code ec = SyncFile(from)) return ec;
+  if (std::error_code ec = InjectedFault("rename")) return ec;
   if (::rename(from.c_str(), to.c_str()) != 0) return LastError();
   return SyncDirectory(to.parent_path());
 }
@@ -90,6 +100,7 @@ std::error_code ReplaceFileAtomically(const fs::path& from, const fs::path& to) 
 std::error_code MoveFileDurably(const fs::path& from, const fs::path& to) {
   std::error_code ec;
   if (fs::exists(fs::symlink_status(to, ec))) return std::make_error_code(std::errc::file_exists);
+  if ((ec = InjectedFault("rename"))) return ec;
   fs::rename(from, to, ec);
   if (ec) return ec;
   if ((ec = SyncDirectory(to.parent_path()))) return ec;

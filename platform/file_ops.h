@@ -30,6 +30,11 @@ std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const s
 // Moves a file to a new name (no replace), durably.
 std::error_code MoveFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// A test's stand-in for a failing disk: called before each operation above (named "copy",
+// "sync", "rename"); a non-empty error is returned as that operation's result. Empty in use.
+using FileFaultHook = std::error_code (*)(const char* operation);
+void SetFileFaultHook(FileFaultHook hook);
+
 // Other processes (of this user) that hold `file` open, as "name (pid N)". Empty when none, or
 // when the system does not let us see them.
 std::vector<std::string> OtherProcessesUsing(const std::filesystem::path& file);

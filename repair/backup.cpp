@@ -46,8 +46,9 @@ fs::path BackupDatabases(const fs::path& root, const std::vector<fs::path>& file
   }
   fs::create_directory(folder, ec);
   if (ec) throw BackupError("cannot create '" + folder.string() + "' (" + ec.message() + ")");
-  platform::SyncDirectory(root);
   try {
+    if (std::error_code sync_ec = platform::SyncDirectory(root))
+      throw BackupError("cannot record the new folder '" + folder.string() + "' on disk (" + sync_ec.message() + ")");
     for (const fs::path& file : files) {
       const fs::path copy = folder / file.filename();
       if (std::error_code copy_ec = platform::CopyFileDurably(file, copy))

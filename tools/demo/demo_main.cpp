@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   if (argc < 2 || std::string(argv[1]) == "--help") {
     std::cerr << "usage: ornetta-demo PROGRAM_FOLDER [--invoices N] [--size-mb N] [--delete-fraction F]\n"
                  "Creates PROGRAM_FOLDER/database with DBStart.mdb and three year databases.\n"
-                 "--size-mb N makes each year database roughly N MB (about 2,300 invoices a MB).\n";
+                 "--size-mb N makes each year database roughly N MB (about 4,600 invoices a MB).\n";
     return argc < 2 ? 2 : 0;
   }
   ornetta::demo::Options options;
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     const std::string flag = argv[i];
     const double value = std::atof(argv[i + 1]);
     if (flag == "--invoices") options.invoices = static_cast<int>(value);
-    else if (flag == "--size-mb") options.invoices = static_cast<int>(value * 2300);
+    else if (flag == "--size-mb") options.invoices = static_cast<int>(value * 4600);
     else if (flag == "--delete-fraction") options.delete_fraction = value;
     else {
       std::cerr << "ornetta-demo: unknown option " << flag << "\n";
