@@ -2,22 +2,24 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 
-#include "data/datetime.h"
 #include "data/jet/dates.h"
+#include "data/jet/functions_internal.h"
 #include "data/variant.h"
 
 namespace ornetta::jet {
 
-namespace {
-
-using Args = sqlite3_value**;
+namespace fn {
 
 bool IsNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
+
+bool IsNumber(sqlite3_value* v) {
+  const int t = sqlite3_value_numeric_type(v);
+  return t == SQLITE_INTEGER || t == SQLITE_FLOAT;
+}
 
 std::string Text(sqlite3_value* v) {
   switch (sqlite3_value_type(v)) {
@@ -34,25 +36,47 @@ std::string Text(sqlite3_value* v) {
   }
 }
 
-// A stored date text ("YYYY-MM-DD[ HH:MM:SS]") read as a date.
 std::optional<CivilDateTime> AsDate(sqlite3_value* v) {
   if (sqlite3_value_type(v) != SQLITE_TEXT) return std::nullopt;
   return ParseStoredDate(Text(v));
 }
 
-bool IsNumber(sqlite3_value* v) {
-  const int t = sqlite3_value_numeric_type(v);
-  return t == SQLITE_INTEGER || t == SQLITE_FLOAT;
-}
-
-// Numbers as Jet reads them; text that is no number is a type mismatch.
 bool Number(sqlite3_context* ctx, sqlite3_value* v, double& out) {
   if (IsNumber(v)) {
     out = sqlite3_value_double(v);
     return true;
   }
-  sqlite3_result_error(ctx, "Data type mismatch in criteria expression.", -1);
+  ResultError(ctx, kTypeMismatch);
   return false;
+}
+
+bool Whole(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
+  double d;
+  if (!Number(ctx, v, d)) return false;
+  d = std::nearbyint(d);
+  if (!(std::fabs(d) < 9.2e18)) {
+    ResultError(ctx, kOverflow);
+    return false;
+  }
+  out = static_cast<long long>(d);
+  return true;
+}
+
+bool Length(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
+  if (!Whole(ctx, v, out)) return false;
+  if (out < 0) {
+    ResultError(ctx, kInvalidCall);
+    return false;
+  }
+  return true;
+}
+
+std::optional<CivilDateTime> DateArg(sqlite3_context* ctx, sqlite3_value* v) {
+  if (auto d = AsDate(v)) return d;
+  if (IsNumber(v)) return CivilFromSerial(sqlite3_value_double(v));
+  if (auto d = ParseDateLiteral(Text(v))) return d;
+  ResultError(ctx, kTypeMismatch);
+  return std::nullopt;
 }
 
 void ResultText(sqlite3_context* ctx, const std::string& s) {
@@ -64,7 +88,11 @@ void ResultNumber(sqlite3_context* ctx, double d) {
   else sqlite3_result_double(ctx, d);
 }
 
-// Character positions over UTF-8 text.
+void ResultDate(sqlite3_context* ctx, const CivilDateTime& dt) {
+  if (!IsValidCivil(dt)) return ResultError(ctx, kInvalidCall);  // outside the years 100 to 9999
+  ResultText(ctx, FormatStoredDate(dt));
+}
+
 size_t ByteOfChar(const std::string& s, size_t chars) {
   size_t i = 0;
   while (i < s.size() && chars > 0) {
@@ -74,22 +102,44 @@ size_t ByteOfChar(const std::string& s, size_t chars) {
   }
   return i;
 }
+
 size_t CharCount(const std::string& s) {
   size_t n = 0;
   for (unsigned char c : s) n += (c & 0xC0) != 0x80;
   return n;
 }
 
-bool Length(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
-  double d;
-  if (!Number(ctx, v, d)) return false;
-  if (d < 0) {
-    sqlite3_result_error(ctx, "Invalid procedure call or argument.", -1);
-    return false;
-  }
-  out = static_cast<long long>(std::llround(d));
-  return true;
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
 }
+
+long long SecondsFromCivil(const CivilDateTime& dt) {
+  return static_cast<long long>(DaysFromCivil(dt.year, dt.month, dt.day)) * 86400 + dt.hour * 3600 + dt.minute * 60 +
+         dt.second;
+}
+
+CivilDateTime CivilFromSeconds(long long seconds) {
+  long long days = seconds / 86400, rest = seconds % 86400;
+  if (rest < 0) rest += 86400, --days;
+  CivilDateTime dt = CivilFromSerial(static_cast<double>(days));
+  dt.hour = static_cast<int>(rest / 3600);
+  dt.minute = static_cast<int>(rest / 60 % 60);
+  dt.second = static_cast<int>(rest % 60);
+  return dt;
+}
+
+void Register(sqlite3* db, std::span<const Definition> definitions) {
+  for (const Definition& d : definitions)
+    sqlite3_create_function_v2(db, d.name, d.args, SQLITE_UTF8 | (d.deterministic ? SQLITE_DETERMINISTIC : 0), nullptr,
+                               d.fn, nullptr, nullptr, nullptr);
+}
+
+}  // namespace fn
+
+namespace {
+
+using namespace fn;
 
 // --- operators ---
 void Concat(sqlite3_context* ctx, int, Args a) {
@@ -122,26 +172,24 @@ void Divide(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
   double x, y;
   if (!Number(ctx, a[0], x) || !Number(ctx, a[1], y)) return;
-  if (y == 0) return sqlite3_result_error(ctx, "Division by zero.", -1);
+  if (y == 0) return ResultError(ctx, "Division by zero.");
   sqlite3_result_double(ctx, x / y);
 }
 
 // Integer division and Mod round their operands to whole numbers first (half to even).
 void IntDivide(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
-  double x, y;
-  if (!Number(ctx, a[0], x) || !Number(ctx, a[1], y)) return;
-  const long long i = std::llrint(x), j = std::llrint(y);
-  if (j == 0) return sqlite3_result_error(ctx, "Division by zero.", -1);
+  long long i, j;
+  if (!Whole(ctx, a[0], i) || !Whole(ctx, a[1], j)) return;
+  if (j == 0) return ResultError(ctx, "Division by zero.");
   sqlite3_result_int64(ctx, i / j);
 }
 
 void Modulo(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
-  double x, y;
-  if (!Number(ctx, a[0], x) || !Number(ctx, a[1], y)) return;
-  const long long i = std::llrint(x), j = std::llrint(y);
-  if (j == 0) return sqlite3_result_error(ctx, "Division by zero.", -1);
+  long long i, j;
+  if (!Whole(ctx, a[0], i) || !Whole(ctx, a[1], j)) return;
+  if (j == 0) return ResultError(ctx, "Division by zero.");
   sqlite3_result_int64(ctx, i % j);
 }
 
@@ -164,7 +212,7 @@ void Between(sqlite3_context* ctx, int, Args a) {
   sqlite3_value* low = a[1];
   sqlite3_value* high = a[2];
   if (CompareValues(low, high) > 0) std::swap(low, high);
-  sqlite3_result_int(ctx, CompareValues(a[0], low) >= 0 && CompareValues(a[0], high) <= 0 ? -1 : 0);
+  ResultBool(ctx, CompareValues(a[0], low) >= 0 && CompareValues(a[0], high) <= 0);
 }
 
 // Jet's Like in ANSI-92 mode: % any run, _ one character, [abc] [a-z] [!abc] sets; without regard to case.
@@ -213,110 +261,10 @@ bool LikeMatch(const char* s, const char* p) {
 
 void Like(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
-  sqlite3_result_int(ctx, LikeMatch(Text(a[0]).c_str(), Text(a[1]).c_str()) ? -1 : 0);
+  ResultBool(ctx, LikeMatch(Text(a[0]).c_str(), Text(a[1]).c_str()));
 }
 
-// --- text ---
-void Left(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_null(ctx);
-  long long n;
-  if (!Length(ctx, a[1], n)) return;
-  const std::string s = Text(a[0]);
-  ResultText(ctx, s.substr(0, ByteOfChar(s, static_cast<size_t>(n))));
-}
-
-void Right(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_null(ctx);
-  long long n;
-  if (!Length(ctx, a[1], n)) return;
-  const std::string s = Text(a[0]);
-  const size_t count = CharCount(s);
-  ResultText(ctx, static_cast<size_t>(n) >= count ? s : s.substr(ByteOfChar(s, count - static_cast<size_t>(n))));
-}
-
-void Mid(sqlite3_context* ctx, int argc, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_null(ctx);
-  long long start, n = -1;
-  if (!Length(ctx, a[1], start) || (argc > 2 && !Length(ctx, a[2], n))) return;
-  if (start < 1) return sqlite3_result_error(ctx, "Invalid procedure call or argument.", -1);
-  const std::string s = Text(a[0]);
-  const size_t from = ByteOfChar(s, static_cast<size_t>(start - 1));
-  const size_t to = n < 0 ? s.size() : ByteOfChar(s, static_cast<size_t>(start - 1 + n));
-  ResultText(ctx, s.substr(from, to - from));
-}
-
-void Len(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_null(ctx);
-  sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(CharCount(Text(a[0]))));
-}
-
-template <bool kLeft, bool kRight>
-void TrimSpaces(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_null(ctx);
-  std::string s = Text(a[0]);
-  size_t b = 0, e = s.size();
-  if (kLeft) while (b < e && s[b] == ' ') ++b;
-  if (kRight) while (e > b && s[e - 1] == ' ') --e;
-  ResultText(ctx, s.substr(b, e - b));
-}
-
-// InStr([start,] text, sought): 1-based character position, 0 when not found; without regard to case.
-void InStr(sqlite3_context* ctx, int argc, Args a) {
-  long long start = 1;
-  if (argc == 3 && (IsNull(a[0]) || !Length(ctx, a[0], start))) return IsNull(a[0]) ? sqlite3_result_null(ctx) : void();
-  sqlite3_value* hay = a[argc - 2];
-  sqlite3_value* needle = a[argc - 1];
-  if (IsNull(hay) || IsNull(needle)) return sqlite3_result_null(ctx);
-  if (start < 1) return sqlite3_result_error(ctx, "Invalid procedure call or argument.", -1);
-  std::string h = Text(hay), n = Text(needle);
-  for (char& c : h) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const size_t from = ByteOfChar(h, static_cast<size_t>(start - 1));
-  if (from > h.size() || (from == h.size() && !n.empty())) return sqlite3_result_int(ctx, 0);
-  const size_t found = h.find(n, from);
-  sqlite3_result_int64(ctx, found == std::string::npos ? 0 : static_cast<sqlite3_int64>(CharCount(h.substr(0, found)) + 1));
-}
-
-// --- dates ---
-CivilDateTime Now() {
-  const std::time_t t = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&t, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
-}
-
-void NowFn(sqlite3_context* ctx, int, Args) { ResultText(ctx, FormatStoredDate(Now())); }
-void DateFn(sqlite3_context* ctx, int, Args) {
-  CivilDateTime d = Now();
-  d.hour = d.minute = d.second = 0;
-  ResultText(ctx, FormatStoredDate(d));
-}
-void TimeFn(sqlite3_context* ctx, int, Args) {
-  const CivilDateTime n = Now();
-  ResultText(ctx, FormatStoredDate({1899, 12, 30, n.hour, n.minute, n.second}));
-}
-
-// A date argument: a stored date, a date text Jet can read, or a serial number.
-std::optional<CivilDateTime> DateArg(sqlite3_context* ctx, sqlite3_value* v) {
-  if (auto d = AsDate(v)) return d;
-  if (IsNumber(v)) return CivilFromSerial(sqlite3_value_double(v));
-  if (auto d = ParseDateLiteral(Text(v))) return d;
-  sqlite3_result_error(ctx, "Data type mismatch in criteria expression.", -1);
-  return std::nullopt;
-}
-
-template <int CivilDateTime::*kField>
-void DatePart(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_null(ctx);
-  if (const auto d = DateArg(ctx, a[0])) sqlite3_result_int(ctx, (*d).*kField);
-}
-
-void DateValue(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_null(ctx);
-  if (const auto d = DateArg(ctx, a[0])) ResultText(ctx, FormatStoredDate(*d));
-}
-
-// --- numbers and conversions ---
+// --- numbers ---
 void IntFn(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return sqlite3_result_null(ctx);
   double x;
@@ -328,9 +276,32 @@ void FixFn(sqlite3_context* ctx, int, Args a) {
   if (Number(ctx, a[0], x)) ResultNumber(ctx, std::trunc(x));
 }
 
+void RoundFn(sqlite3_context* ctx, int argc, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  double x, places = 0;
+  if (!Number(ctx, a[0], x) || (argc > 1 && !Number(ctx, a[1], places))) return;
+  const double scale = std::pow(10.0, std::trunc(places));
+  ResultNumber(ctx, std::nearbyint(x * scale) / scale);  // half to even, as Jet rounds
+}
+
+void SgnFn(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  double x;
+  if (Number(ctx, a[0], x)) sqlite3_result_int(ctx, x > 0 ? 1 : x < 0 ? -1 : 0);
+}
+
+void SqrFn(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  double x;
+  if (!Number(ctx, a[0], x)) return;
+  if (x < 0) return ResultError(ctx, kInvalidCall);
+  ResultNumber(ctx, std::sqrt(x));
+}
+
+// --- conversions ---
 // Val reads the leading number of a text and ignores the rest (blanks inside are skipped).
 void ValFn(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_error(ctx, "Invalid use of Null.", -1);
+  if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   std::string s;
   for (char c : Text(a[0]))
     if (c != ' ' && c != '\t') s += c;
@@ -340,70 +311,178 @@ void ValFn(sqlite3_context* ctx, int, Args a) {
 }
 
 void CStrFn(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_error(ctx, "Invalid use of Null.", -1);
+  if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   ResultText(ctx, Text(a[0]));
+}
+
+// Str keeps a place for the sign: a blank before a number that is not negative. Like the
+// runtime it writes no zero before the decimal point (Str(0.5) is " .5").
+void StrFn(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  double x;
+  if (!Number(ctx, a[0], x)) return;
+  std::string s = NumberToText(x);
+  if (s.rfind("0.", 0) == 0) s.erase(0, 1);
+  else if (s.rfind("-0.", 0) == 0) s.erase(1, 1);
+  ResultText(ctx, x < 0 ? s : " " + s);
 }
 
 // CInt and CLng round half to even and overflow outside their ranges.
 template <long long kMin, long long kMax>
 void CWhole(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_error(ctx, "Invalid use of Null.", -1);
+  if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   double x;
   if (!Number(ctx, a[0], x)) return;
   const double r = std::nearbyint(x);
-  if (r < static_cast<double>(kMin) || r > static_cast<double>(kMax)) return sqlite3_result_error(ctx, "Overflow.", -1);
+  if (r < static_cast<double>(kMin) || r > static_cast<double>(kMax)) return ResultError(ctx, kOverflow);
   sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(r));
 }
 
 void CDblFn(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_error(ctx, "Invalid use of Null.", -1);
+  if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   double x;
   if (Number(ctx, a[0], x)) sqlite3_result_double(ctx, x);
 }
 
-void RoundFn(sqlite3_context* ctx, int argc, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_null(ctx);
-  double x, places = 0;
-  if (!Number(ctx, a[0], x) || (argc > 1 && !Number(ctx, a[1], places))) return;
-  const double scale = std::pow(10.0, std::trunc(places));
-  ResultNumber(ctx, std::nearbyint(x * scale) / scale);  // half to even, as Jet rounds
+// A Single keeps about seven significant digits; it comes back as the double that reads the
+// same (1.1, not 1.10000002384186).
+void CSngFn(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
+  double x;
+  if (!Number(ctx, a[0], x)) return;
+  if (std::fabs(x) > 3.402823466e38) return ResultError(ctx, kOverflow);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(static_cast<float>(x)));
+  ResultNumber(ctx, std::strtod(buf, nullptr));
 }
 
-struct Definition {
-  const char* name;
-  int args;
-  void (*fn)(sqlite3_context*, int, Args);
-  bool deterministic = true;
-};
+// Currency holds four decimals; the runtime scales by 10000 and rounds half to even.
+void CCurFn(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
+  double x;
+  if (!Number(ctx, a[0], x)) return;
+  const double scaled = std::nearbyint(x * 10000.0);
+  if (std::fabs(scaled) > 9223372036854775807.0) return ResultError(ctx, kOverflow);
+  ResultNumber(ctx, scaled / 10000.0);
+}
+
+void CBoolFn(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
+  if (!IsNumber(a[0])) {
+    const std::string s = Lower(Text(a[0]));
+    if (s == "true") return ResultBool(ctx, true);
+    if (s == "false") return ResultBool(ctx, false);
+  }
+  double x;
+  if (Number(ctx, a[0], x)) ResultBool(ctx, x != 0);
+}
+
+void CVarFn(sqlite3_context* ctx, int, Args a) { sqlite3_result_value(ctx, a[0]); }
+
+// --- logic ---
+// A condition as Jet reads it: Null is not true, any other number but 0 is.
+bool Condition(sqlite3_context* ctx, sqlite3_value* v, bool& out) {
+  out = false;
+  if (IsNull(v)) return true;
+  double x;
+  if (!Number(ctx, v, x)) return false;
+  out = x != 0;
+  return true;
+}
+
+void SwitchFn(sqlite3_context* ctx, int argc, Args a) {
+  if (argc < 2 || argc % 2 != 0) return ResultError(ctx, kInvalidCall);
+  for (int i = 0; i < argc; i += 2) {
+    bool holds;
+    if (!Condition(ctx, a[i], holds)) return;
+    if (holds) return sqlite3_result_value(ctx, a[i + 1]);
+  }
+  sqlite3_result_null(ctx);
+}
+
+void ChooseFn(sqlite3_context* ctx, int argc, Args a) {
+  if (argc < 2) return ResultError(ctx, kInvalidCall);
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  long long i;
+  if (!Whole(ctx, a[0], i)) return;
+  if (i < 1 || i >= argc) return sqlite3_result_null(ctx);
+  sqlite3_result_value(ctx, a[i]);
+}
+
+// Numeric text: blanks around, a sign, digits with thousands separators, a decimal point and an
+// exponent; or &H and &O whole numbers.
+bool LooksNumeric(const std::string& text) {
+  size_t b = text.find_first_not_of(" \t"), e = text.find_last_not_of(" \t");
+  if (b == std::string::npos) return false;
+  const std::string s = text.substr(b, e - b + 1);
+  if (s.size() > 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h' || s[1] == 'O' || s[1] == 'o')) {
+    const bool hex = s[1] == 'H' || s[1] == 'h';
+    for (size_t i = 2; i < s.size(); ++i)
+      if (hex ? !std::isxdigit(static_cast<unsigned char>(s[i])) : (s[i] < '0' || s[i] > '7')) return false;
+    return true;
+  }
+  size_t i = 0, digits = 0;
+  if (s[i] == '+' || s[i] == '-') ++i;
+  for (; i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || (s[i] == ',' && digits)); ++i)
+    digits += s[i] != ',';
+  if (i < s.size() && s[i] == '.')
+    for (++i; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) ++digits;
+  if (!digits) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    const size_t start = i;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+    if (i == start) return false;
+  }
+  return i == s.size();
+}
+
+void IsNumericFn(sqlite3_context* ctx, int, Args a) {
+  switch (sqlite3_value_type(a[0])) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+      return ResultBool(ctx, true);
+    case SQLITE_TEXT:
+      return ResultBool(ctx, LooksNumeric(Text(a[0])));
+    default:
+      return ResultBool(ctx, false);
+  }
+}
+
+// Only a date or a text that reads as one; numbers are not dates here, as in the runtime.
+void IsDateFn(sqlite3_context* ctx, int, Args a) {
+  if (sqlite3_value_type(a[0]) != SQLITE_TEXT) return ResultBool(ctx, false);
+  const std::string s = Text(a[0]);
+  ResultBool(ctx, ParseStoredDate(s) || ParseDateLiteral(s));
+}
 
 const Definition kDefinitions[] = {
-    {"jet_concat", 2, Concat},           {"jet_add", 2, Add},
-    {"jet_sub", 2, Subtract},            {"jet_div", 2, Divide},
-    {"jet_intdiv", 2, IntDivide},        {"jet_mod", 2, Modulo},
-    {"jet_pow", 2, Power},               {"jet_between", 3, Between},
-    {"jet_like", 2, Like},               {"jet_left", 2, Left},
-    {"jet_right", 2, Right},             {"jet_mid", 2, Mid},
-    {"jet_mid", 3, Mid},                 {"jet_len", 1, Len},
-    {"jet_trim", 1, TrimSpaces<true, true>}, {"jet_ltrim", 1, TrimSpaces<true, false>},
-    {"jet_rtrim", 1, TrimSpaces<false, true>}, {"jet_instr", 2, InStr},
-    {"jet_instr", 3, InStr},             {"jet_now", 0, NowFn, false},
-    {"jet_date", 0, DateFn, false},      {"jet_time", 0, TimeFn, false},
-    {"jet_year", 1, DatePart<&CivilDateTime::year>},     {"jet_month", 1, DatePart<&CivilDateTime::month>},
-    {"jet_day", 1, DatePart<&CivilDateTime::day>},       {"jet_hour", 1, DatePart<&CivilDateTime::hour>},
-    {"jet_minute", 1, DatePart<&CivilDateTime::minute>}, {"jet_second", 1, DatePart<&CivilDateTime::second>},
-    {"jet_datevalue", 1, DateValue},     {"jet_int", 1, IntFn},
-    {"jet_fix", 1, FixFn},               {"jet_val", 1, ValFn},
-    {"jet_cstr", 1, CStrFn},             {"jet_cint", 1, CWhole<-32768, 32767>},
-    {"jet_clng", 1, CWhole<-2147483648LL, 2147483647LL>}, {"jet_cdbl", 1, CDblFn},
-    {"jet_round", 1, RoundFn},           {"jet_round", 2, RoundFn},
+    {"jet_concat", 2, Concat},        {"jet_add", 2, Add},
+    {"jet_sub", 2, Subtract},         {"jet_div", 2, Divide},
+    {"jet_intdiv", 2, IntDivide},     {"jet_mod", 2, Modulo},
+    {"jet_pow", 2, Power},            {"jet_between", 3, Between},
+    {"jet_like", 2, Like},            {"jet_int", 1, IntFn},
+    {"jet_fix", 1, FixFn},            {"jet_round", 1, RoundFn},
+    {"jet_round", 2, RoundFn},        {"jet_sgn", 1, SgnFn},
+    {"jet_sqr", 1, SqrFn},            {"jet_val", 1, ValFn},
+    {"jet_cstr", 1, CStrFn},          {"jet_str", 1, StrFn},
+    {"jet_cint", 1, CWhole<-32768, 32767>}, {"jet_clng", 1, CWhole<-2147483648LL, 2147483647LL>},
+    {"jet_cdbl", 1, CDblFn},          {"jet_csng", 1, CSngFn},
+    {"jet_ccur", 1, CCurFn},          {"jet_cbool", 1, CBoolFn},
+    {"jet_cvar", 1, CVarFn},          {"jet_switch", -1, SwitchFn},
+    {"jet_choose", -1, ChooseFn},     {"jet_isnumeric", 1, IsNumericFn},
+    {"jet_isdate", 1, IsDateFn},
 };
 
 }  // namespace
 
 void RegisterFunctions(sqlite3* db) {
-  for (const Definition& d : kDefinitions)
-    sqlite3_create_function_v2(db, d.name, d.args, SQLITE_UTF8 | (d.deterministic ? SQLITE_DETERMINISTIC : 0), nullptr,
-                               d.fn, nullptr, nullptr, nullptr);
+  Register(db, kDefinitions);
+  RegisterTextFunctions(db);
+  RegisterDateFunctions(db);
+  RegisterFormatFunctions(db);
+  RegisterAggregateFunctions(db);
 }
 
 }  // namespace ornetta::jet

@@ -66,6 +66,25 @@ const std::map<std::string, FunctionInfo>& Functions() {
       {"CINT", {"jet_cint", 1, 1}},     {"CDBL", {"jet_cdbl", 1, 1}},   {"ROUND", {"jet_round", 1, 2}},
       {"DATEVALUE", {"jet_datevalue", 1, 1}}, {"CDATE", {"jet_datevalue", 1, 1}},
       {"IIF", {nullptr, 3, 3}},         {"NZ", {nullptr, 1, 2}},        {"ISNULL", {nullptr, 1, 1}},
+      // Text.
+      {"SPACE", {"jet_space", 1, 1}},   {"STRING", {"jet_string", 2, 2}}, {"REPLACE", {"jet_replace", 3, 6}},
+      {"STRCOMP", {"jet_strcomp", 2, 3}}, {"CHR", {"jet_chr", 1, 1}},   {"ASC", {"jet_asc", 1, 1}},
+      // Conversions and numbers.
+      {"STR", {"jet_str", 1, 1}},       {"CSNG", {"jet_csng", 1, 1}},   {"CCUR", {"jet_ccur", 1, 1}},
+      {"CBOOL", {"jet_cbool", 1, 1}},   {"CVAR", {"jet_cvar", 1, 1}},   {"SGN", {"jet_sgn", 1, 1}},
+      {"SQR", {"jet_sqr", 1, 1}},
+      // Choices and tests; the engine takes at most 127 arguments.
+      {"SWITCH", {"jet_switch", 2, 126}}, {"CHOOSE", {"jet_choose", 2, 127}},
+      {"ISNUMERIC", {"jet_isnumeric", 1, 1}}, {"ISDATE", {"jet_isdate", 1, 1}},
+      // Dates.
+      {"WEEKDAY", {"jet_weekday", 1, 2}}, {"DATEADD", {"jet_dateadd", 3, 3}}, {"DATEDIFF", {"jet_datediff", 3, 5}},
+      {"DATEPART", {"jet_datepart", 2, 4}}, {"DATESERIAL", {"jet_dateserial", 3, 3}},
+      {"TIMESERIAL", {"jet_timeserial", 3, 3}}, {"TIMEVALUE", {"jet_timevalue", 1, 1}},
+      {"MONTHNAME", {"jet_monthname", 1, 2}}, {"WEEKDAYNAME", {"jet_weekdayname", 1, 3}},
+      {"FORMAT", {"jet_format", 1, 4}},
+      // Aggregates.
+      {"FIRST", {"jet_first", 1, 1}},   {"LAST", {"jet_last", 1, 1}},   {"STDEV", {"jet_stdev", 1, 1}},
+      {"STDEVP", {"jet_stdevp", 1, 1}}, {"VAR", {"jet_var", 1, 1}},     {"VARP", {"jet_varp", 1, 1}},
   };
   return kFunctions;
 }

@@ -1,0 +1,332 @@
+// Date and time functions. Dates come back as the stored text "YYYY-MM-DD HH:MM:SS"; a time alone
+// lies on 1899-12-30, as in Jet.
+#include <cmath>
+#include <ctime>
+#include <string>
+
+#include "data/jet/functions_internal.h"
+
+namespace ornetta::jet::fn {
+
+namespace {
+
+constexpr const char* kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                                   "July",    "August",   "September", "October", "November", "December"};
+constexpr const char* kMonthsShort[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr const char* kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+constexpr const char* kDaysShort[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+
+long long FloorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+long Days(const CivilDateTime& dt) { return DaysFromCivil(dt.year, dt.month, dt.day); }
+
+// Sunday = 1 for a day number (day 1, 1899-12-31, was a Sunday).
+int SundayWeekday(long long days) { return static_cast<int>(((days - 1) % 7 + 7) % 7) + 1; }
+
+// The first day of week 1 of a year.
+long long WeekOneStart(int year, int first_day, int first_week) {
+  const long long jan1 = DaysFromCivil(year, 1, 1);
+  const int back = (SundayWeekday(jan1) - first_day + 7) % 7;  // days of that week in the old year
+  const long long start = jan1 - back;
+  if (first_week == 2) return 7 - back >= 4 ? start : start + 7;
+  if (first_week == 3) return back == 0 ? start : start + 7;
+  return start;
+}
+
+const long long kMinSeconds = SecondsFromCivil({100, 1, 1, 0, 0, 0});
+const long long kMaxSeconds = SecondsFromCivil({9999, 12, 31, 23, 59, 59});
+
+void ResultSeconds(sqlite3_context* ctx, long long seconds) {
+  if (seconds < kMinSeconds || seconds > kMaxSeconds) return ResultError(ctx, kInvalidCall);
+  ResultDate(ctx, CivilFromSeconds(seconds));
+}
+
+enum class Interval { kYear, kQuarter, kMonth, kDayOfYear, kDay, kWeekday, kWeek, kHour, kMinute, kSecond };
+
+bool ReadInterval(sqlite3_context* ctx, sqlite3_value* v, Interval& out) {
+  static const struct {
+    const char* text;
+    Interval interval;
+  } kIntervals[] = {{"yyyy", Interval::kYear}, {"q", Interval::kQuarter},  {"m", Interval::kMonth},
+                    {"y", Interval::kDayOfYear}, {"d", Interval::kDay},   {"w", Interval::kWeekday},
+                    {"ww", Interval::kWeek},     {"h", Interval::kHour}, {"n", Interval::kMinute},
+                    {"s", Interval::kSecond}};
+  const std::string text = Lower(Text(v));
+  for (const auto& i : kIntervals)
+    if (text == i.text) return out = i.interval, true;
+  ResultError(ctx, kInvalidCall);
+  return false;
+}
+
+// firstdayofweek: 0 (the system's) is Sunday here, 1 Sunday ... 7 Saturday.
+bool FirstDay(sqlite3_context* ctx, int argc, Args a, int index, int& out) {
+  out = 1;
+  if (argc <= index || IsNull(a[index])) return true;
+  long long d;
+  if (!Whole(ctx, a[index], d)) return false;
+  if (d < 0 || d > 7) return ResultError(ctx, kInvalidCall), false;
+  out = d == 0 ? 1 : static_cast<int>(d);
+  return true;
+}
+
+// firstweekofyear: 0 (the system's) is 1 here, the week of 1 January.
+bool FirstWeek(sqlite3_context* ctx, int argc, Args a, int index, int& out) {
+  out = 1;
+  if (argc <= index || IsNull(a[index])) return true;
+  long long w;
+  if (!Whole(ctx, a[index], w)) return false;
+  if (w < 0 || w > 3) return ResultError(ctx, kInvalidCall), false;
+  out = w == 0 ? 1 : static_cast<int>(w);
+  return true;
+}
+
+bool Flag(sqlite3_context* ctx, int argc, Args a, int index, bool& out) {
+  out = false;
+  if (argc <= index || IsNull(a[index])) return true;
+  double x;
+  if (!Number(ctx, a[index], x)) return false;
+  out = x != 0;
+  return true;
+}
+
+CivilDateTime Now() {
+  const std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+void NowFn(sqlite3_context* ctx, int, Args) { ResultDate(ctx, Now()); }
+void DateFn(sqlite3_context* ctx, int, Args) {
+  CivilDateTime d = Now();
+  d.hour = d.minute = d.second = 0;
+  ResultDate(ctx, d);
+}
+void TimeFn(sqlite3_context* ctx, int, Args) {
+  const CivilDateTime n = Now();
+  ResultDate(ctx, {1899, 12, 30, n.hour, n.minute, n.second});
+}
+
+template <int CivilDateTime::*kField>
+void Field(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  if (const auto d = DateArg(ctx, a[0])) sqlite3_result_int(ctx, (*d).*kField);
+}
+
+void DateValue(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  if (const auto d = DateArg(ctx, a[0])) ResultDate(ctx, *d);
+}
+
+void TimeValue(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  if (const auto d = DateArg(ctx, a[0])) ResultDate(ctx, {1899, 12, 30, d->hour, d->minute, d->second});
+}
+
+void Weekday(sqlite3_context* ctx, int argc, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  int first_day;
+  if (!FirstDay(ctx, argc, a, 1, first_day)) return;
+  if (const auto d = DateArg(ctx, a[0])) sqlite3_result_int(ctx, WeekdayOf(*d, first_day));
+}
+
+// Months, quarters and years keep the day of the month where they can and otherwise take the
+// month's last day (31 January + 1 month is 28 or 29 February).
+void DateAdd(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0]) || IsNull(a[1]) || IsNull(a[2])) return sqlite3_result_null(ctx);
+  Interval interval;
+  long long n;
+  if (!ReadInterval(ctx, a[0], interval) || !Whole(ctx, a[1], n)) return;
+  const auto d = DateArg(ctx, a[2]);
+  if (!d) return;
+  if (n > 1'000'000'000'000LL || n < -1'000'000'000'000LL) return ResultError(ctx, kInvalidCall);
+  const long long seconds = SecondsFromCivil(*d);
+  switch (interval) {
+    case Interval::kYear:
+    case Interval::kQuarter:
+    case Interval::kMonth: {
+      const long long months = n * (interval == Interval::kYear ? 12 : interval == Interval::kQuarter ? 3 : 1);
+      const long long total = d->year * 12LL + (d->month - 1) + months;
+      if (total < 100 * 12 || total > 9999 * 12 + 11) return ResultError(ctx, kInvalidCall);
+      CivilDateTime r = *d;
+      r.year = static_cast<int>(total / 12);
+      r.month = static_cast<int>(total % 12) + 1;
+      const int last = static_cast<int>(r.month == 12 ? DaysFromCivil(r.year + 1, 1, 1) - DaysFromCivil(r.year, 12, 1)
+                                                      : DaysFromCivil(r.year, r.month + 1, 1) - DaysFromCivil(r.year, r.month, 1));
+      if (r.day > last) r.day = last;
+      return ResultDate(ctx, r);
+    }
+    case Interval::kDayOfYear:
+    case Interval::kDay:
+    case Interval::kWeekday:
+      return ResultSeconds(ctx, seconds + n * 86400);
+    case Interval::kWeek:
+      return ResultSeconds(ctx, seconds + n * 7 * 86400);
+    case Interval::kHour:
+      return ResultSeconds(ctx, seconds + n * 3600);
+    case Interval::kMinute:
+      return ResultSeconds(ctx, seconds + n * 60);
+    case Interval::kSecond:
+      return ResultSeconds(ctx, seconds + n);
+  }
+}
+
+// DateDiff counts the boundaries crossed from d1 to d2: 31 December to 1 January is one year.
+// "w" counts whole weeks; "ww" counts the first days of a week after d1 up to and including d2.
+void DateDiff(sqlite3_context* ctx, int argc, Args a) {
+  if (IsNull(a[0]) || IsNull(a[1]) || IsNull(a[2])) return sqlite3_result_null(ctx);
+  Interval interval;
+  int first_day, first_week;
+  if (!ReadInterval(ctx, a[0], interval) || !FirstDay(ctx, argc, a, 3, first_day) ||
+      !FirstWeek(ctx, argc, a, 4, first_week))
+    return;
+  const auto d1 = DateArg(ctx, a[1]);
+  if (!d1) return;
+  const auto d2 = DateArg(ctx, a[2]);
+  if (!d2) return;
+  const long long s1 = SecondsFromCivil(*d1), s2 = SecondsFromCivil(*d2);
+  long long r = 0;
+  switch (interval) {
+    case Interval::kYear:
+      r = d2->year - d1->year;
+      break;
+    case Interval::kQuarter:
+      r = (d2->year * 4LL + (d2->month - 1) / 3) - (d1->year * 4LL + (d1->month - 1) / 3);
+      break;
+    case Interval::kMonth:
+      r = (d2->year * 12LL + d2->month) - (d1->year * 12LL + d1->month);
+      break;
+    case Interval::kDayOfYear:
+    case Interval::kDay:
+      r = Days(*d2) - Days(*d1);
+      break;
+    case Interval::kWeekday:
+      r = (Days(*d2) - Days(*d1)) / 7;
+      break;
+    case Interval::kWeek:
+      // Day number first_day is a first day of a week (day 1 is a Sunday).
+      r = FloorDiv(Days(*d2) - first_day, 7) - FloorDiv(Days(*d1) - first_day, 7);
+      break;
+    case Interval::kHour:
+      r = FloorDiv(s2, 3600) - FloorDiv(s1, 3600);
+      break;
+    case Interval::kMinute:
+      r = FloorDiv(s2, 60) - FloorDiv(s1, 60);
+      break;
+    case Interval::kSecond:
+      r = s2 - s1;
+      break;
+  }
+  sqlite3_result_int64(ctx, r);
+}
+
+void DatePart(sqlite3_context* ctx, int argc, Args a) {
+  if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
+  Interval interval;
+  int first_day, first_week;
+  if (!ReadInterval(ctx, a[0], interval) || !FirstDay(ctx, argc, a, 2, first_day) ||
+      !FirstWeek(ctx, argc, a, 3, first_week))
+    return;
+  const auto d = DateArg(ctx, a[1]);
+  if (!d) return;
+  int r = 0;
+  switch (interval) {
+    case Interval::kYear: r = d->year; break;
+    case Interval::kQuarter: r = (d->month - 1) / 3 + 1; break;
+    case Interval::kMonth: r = d->month; break;
+    case Interval::kDayOfYear: r = DayOfYear(*d); break;
+    case Interval::kDay: r = d->day; break;
+    case Interval::kWeekday: r = WeekdayOf(*d, first_day); break;
+    case Interval::kWeek: r = WeekOfYear(*d, first_day, first_week); break;
+    case Interval::kHour: r = d->hour; break;
+    case Interval::kMinute: r = d->minute; break;
+    case Interval::kSecond: r = d->second; break;
+  }
+  sqlite3_result_int(ctx, r);
+}
+
+// Parts out of range roll over into the next larger part: DateSerial(2026, 13, 1) is
+// 1 January 2027 and DateSerial(2026, 3, 0) is 28 February 2026. Years 0-29 are 2000-2029 and
+// 30-99 are 1930-1999.
+void DateSerial(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0]) || IsNull(a[1]) || IsNull(a[2])) return sqlite3_result_null(ctx);
+  long long y, m, d;
+  if (!Whole(ctx, a[0], y) || !Whole(ctx, a[1], m) || !Whole(ctx, a[2], d)) return;
+  if (y >= 0 && y < 30) y += 2000;
+  else if (y >= 30 && y < 100) y += 1900;
+  if (y < 0 || y > 20000 || m < -1'000'000 || m > 1'000'000 || d < -10'000'000 || d > 10'000'000)
+    return ResultError(ctx, kInvalidCall);
+  const long long months = y * 12 + (m - 1);
+  const long long days = DaysFromCivil(static_cast<int>(FloorDiv(months, 12)), static_cast<int>(months - FloorDiv(months, 12) * 12) + 1, 1) + (d - 1);
+  ResultSeconds(ctx, days * 86400);
+}
+
+// TimeSerial(25, 0, 0) is 1:00 on the day after 1899-12-30; negative parts count backwards.
+void TimeSerial(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0]) || IsNull(a[1]) || IsNull(a[2])) return sqlite3_result_null(ctx);
+  long long h, n, s;
+  if (!Whole(ctx, a[0], h) || !Whole(ctx, a[1], n) || !Whole(ctx, a[2], s)) return;
+  const long long limit = 1'000'000'000'000LL;
+  if (h < -limit || h > limit || n < -limit || n > limit || s < -limit || s > limit)
+    return ResultError(ctx, kInvalidCall);
+  ResultSeconds(ctx, h * 3600 + n * 60 + s);
+}
+
+void MonthName(sqlite3_context* ctx, int argc, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  long long m;
+  bool abbreviate;
+  if (!Whole(ctx, a[0], m) || !Flag(ctx, argc, a, 1, abbreviate)) return;
+  if (m < 1 || m > 12) return ResultError(ctx, kInvalidCall);
+  ResultText(ctx, MonthNameOf(static_cast<int>(m), abbreviate));
+}
+
+// WeekdayName(w[, abbreviate[, firstday]]): w counts from firstday, Sunday by default.
+void WeekdayName(sqlite3_context* ctx, int argc, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  long long w;
+  bool abbreviate;
+  int first_day;
+  if (!Whole(ctx, a[0], w) || !Flag(ctx, argc, a, 1, abbreviate) || !FirstDay(ctx, argc, a, 2, first_day)) return;
+  if (w < 1 || w > 7) return ResultError(ctx, kInvalidCall);
+  ResultText(ctx, DayNameOf(static_cast<int>((w - 1 + first_day - 1) % 7) + 1, abbreviate));
+}
+
+const Definition kDefinitions[] = {
+    {"jet_now", 0, NowFn, false},       {"jet_date", 0, DateFn, false},
+    {"jet_time", 0, TimeFn, false},     {"jet_year", 1, Field<&CivilDateTime::year>},
+    {"jet_month", 1, Field<&CivilDateTime::month>}, {"jet_day", 1, Field<&CivilDateTime::day>},
+    {"jet_hour", 1, Field<&CivilDateTime::hour>},   {"jet_minute", 1, Field<&CivilDateTime::minute>},
+    {"jet_second", 1, Field<&CivilDateTime::second>}, {"jet_datevalue", 1, DateValue},
+    {"jet_timevalue", 1, TimeValue},    {"jet_weekday", -1, Weekday},
+    {"jet_dateadd", 3, DateAdd},        {"jet_datediff", -1, DateDiff},
+    {"jet_datepart", -1, DatePart},     {"jet_dateserial", 3, DateSerial},
+    {"jet_timeserial", 3, TimeSerial},  {"jet_monthname", -1, MonthName},
+    {"jet_weekdayname", -1, WeekdayName},
+};
+
+}  // namespace
+
+const char* MonthNameOf(int month, bool abbreviate) { return (abbreviate ? kMonthsShort : kMonths)[month - 1]; }
+const char* DayNameOf(int weekday, bool abbreviate) { return (abbreviate ? kDaysShort : kDays)[weekday - 1]; }
+
+int WeekdayOf(const CivilDateTime& dt, int first_day) { return (SundayWeekday(Days(dt)) - first_day + 7) % 7 + 1; }
+
+int DayOfYear(const CivilDateTime& dt) { return static_cast<int>(Days(dt) - DaysFromCivil(dt.year, 1, 1)) + 1; }
+
+int WeekOfYear(const CivilDateTime& dt, int first_day, int first_week) {
+  const long long day = Days(dt);
+  long long start = WeekOneStart(dt.year, first_day, first_week);
+  if (day < start) {
+    start = WeekOneStart(dt.year - 1, first_day, first_week);
+  } else {
+    const long long next = WeekOneStart(dt.year + 1, first_day, first_week);
+    if (day >= next) start = next;  // the last days of December may belong to week 1
+  }
+  return static_cast<int>((day - start) / 7) + 1;
+}
+
+void RegisterDateFunctions(sqlite3* db) { Register(db, kDefinitions); }
+
+}  // namespace ornetta::jet::fn

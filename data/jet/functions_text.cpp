@@ -1,0 +1,244 @@
+// Text functions. Positions and lengths count characters of the UTF-8 text, not bytes.
+#include <cstring>
+#include <string>
+
+#include "data/jet/functions_internal.h"
+
+namespace ornetta::jet::fn {
+
+namespace {
+
+// Windows-1252, the code page Chr and Asc speak, where it differs from Latin-1 (0x80-0x9F).
+// The five unassigned codes stand for themselves, as Windows maps them.
+constexpr char32_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::string Utf8(char32_t c) {
+  std::string out;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
+// The code point of the first character; a malformed byte reads as itself.
+char32_t FirstCodePoint(const std::string& s) {
+  const auto b = [&](size_t i) { return static_cast<unsigned char>(i < s.size() ? s[i] : 0); };
+  const unsigned char c = b(0);
+  if (c < 0x80) return c;
+  if ((c & 0xE0) == 0xC0 && (b(1) & 0xC0) == 0x80) return ((c & 0x1Fu) << 6) | (b(1) & 0x3Fu);
+  if ((c & 0xF0) == 0xE0 && (b(1) & 0xC0) == 0x80 && (b(2) & 0xC0) == 0x80)
+    return ((c & 0x0Fu) << 12) | ((b(1) & 0x3Fu) << 6) | (b(2) & 0x3Fu);
+  if ((c & 0xF8) == 0xF0 && (b(1) & 0xC0) == 0x80 && (b(2) & 0xC0) == 0x80 && (b(3) & 0xC0) == 0x80)
+    return ((c & 0x07u) << 18) | ((b(1) & 0x3Fu) << 12) | ((b(2) & 0x3Fu) << 6) | (b(3) & 0x3Fu);
+  return c;
+}
+
+std::string AnsiChar(long long code) {
+  const auto c = static_cast<char32_t>(code);
+  return Utf8(c >= 0x80 && c <= 0x9F ? kCp1252High[c - 0x80] : c);
+}
+
+// The Windows-1252 code of a character; one the code page lacks reads as "?", as Windows does.
+int AnsiCode(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+  for (int i = 0; i < 32; ++i)
+    if (kCp1252High[i] == c) return 0x80 + i;
+  return '?';
+}
+
+// A result of n copies of unit, refused before it is built when it exceeds the engine's limit.
+void ResultRepeated(sqlite3_context* ctx, long long n, const std::string& unit) {
+  const long long limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1);
+  if (!unit.empty() && n > limit / static_cast<long long>(unit.size())) return sqlite3_result_error_toobig(ctx);
+  std::string out;
+  out.reserve(static_cast<size_t>(n) * unit.size());
+  for (long long i = 0; i < n; ++i) out += unit;
+  ResultText(ctx, out);
+}
+
+// The compare argument of StrComp and Replace: 0 binary, 1 text (without regard to case);
+// 2, the database's order, is text here, and -1 (the module's option) is binary.
+bool TextCompare(sqlite3_context* ctx, sqlite3_value* v, bool& text) {
+  long long mode;
+  if (!Whole(ctx, v, mode)) return false;
+  if (mode < -1 || mode > 2) {
+    ResultError(ctx, kInvalidCall);
+    return false;
+  }
+  text = mode == 1 || mode == 2;
+  return true;
+}
+
+void Left(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  long long n;
+  if (!Length(ctx, a[1], n)) return;
+  const std::string s = Text(a[0]);
+  ResultText(ctx, s.substr(0, ByteOfChar(s, static_cast<size_t>(n))));
+}
+
+void Right(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  long long n;
+  if (!Length(ctx, a[1], n)) return;
+  const std::string s = Text(a[0]);
+  const size_t count = CharCount(s);
+  ResultText(ctx, static_cast<size_t>(n) >= count ? s : s.substr(ByteOfChar(s, count - static_cast<size_t>(n))));
+}
+
+void Mid(sqlite3_context* ctx, int argc, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  long long start, n = -1;
+  if (!Length(ctx, a[1], start) || (argc > 2 && !Length(ctx, a[2], n))) return;
+  if (start < 1) return ResultError(ctx, kInvalidCall);
+  const std::string s = Text(a[0]);
+  const size_t from = ByteOfChar(s, static_cast<size_t>(start - 1));
+  const size_t to = n < 0 ? s.size() : ByteOfChar(s, static_cast<size_t>(start - 1 + n));
+  ResultText(ctx, s.substr(from, to - from));
+}
+
+void Len(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(CharCount(Text(a[0]))));
+}
+
+template <bool kLeft, bool kRight>
+void TrimSpaces(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  std::string s = Text(a[0]);
+  size_t b = 0, e = s.size();
+  if (kLeft) while (b < e && s[b] == ' ') ++b;
+  if (kRight) while (e > b && s[e - 1] == ' ') --e;
+  ResultText(ctx, s.substr(b, e - b));
+}
+
+// InStr([start,] text, sought): 1-based character position, 0 when not found; without regard to case.
+void InStr(sqlite3_context* ctx, int argc, Args a) {
+  long long start = 1;
+  if (argc == 3 && (IsNull(a[0]) || !Length(ctx, a[0], start))) return IsNull(a[0]) ? sqlite3_result_null(ctx) : void();
+  sqlite3_value* hay = a[argc - 2];
+  sqlite3_value* needle = a[argc - 1];
+  if (IsNull(hay) || IsNull(needle)) return sqlite3_result_null(ctx);
+  if (start < 1) return ResultError(ctx, kInvalidCall);
+  const std::string h = Lower(Text(hay)), n = Lower(Text(needle));
+  const size_t from = ByteOfChar(h, static_cast<size_t>(start - 1));
+  if (from > h.size() || (from == h.size() && !n.empty())) return sqlite3_result_int(ctx, 0);
+  const size_t found = h.find(n, from);
+  sqlite3_result_int64(ctx, found == std::string::npos ? 0 : static_cast<sqlite3_int64>(CharCount(h.substr(0, found)) + 1));
+}
+
+void Space(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  long long n;
+  if (Length(ctx, a[0], n)) ResultRepeated(ctx, n, " ");
+}
+
+// String(n, c): c is a character code (taken modulo 256) or a text whose first character repeats.
+void StringFn(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
+  long long n;
+  if (!Length(ctx, a[0], n)) return;
+  std::string unit;
+  if (sqlite3_value_type(a[1]) == SQLITE_TEXT && !IsNumber(a[1])) {
+    const std::string s = Text(a[1]);
+    if (s.empty()) return ResultError(ctx, kInvalidCall);
+    unit = s.substr(0, ByteOfChar(s, 1));
+  } else {
+    long long code;
+    if (!Whole(ctx, a[1], code)) return;
+    unit = AnsiChar(((code % 256) + 256) % 256);
+  }
+  ResultRepeated(ctx, n, unit);
+}
+
+// Replace(text, find, with[, start[, count[, compare]]]): as in Jet, the result begins at start;
+// count -1 replaces every occurrence.
+void ReplaceFn(sqlite3_context* ctx, int argc, Args a) {
+  for (int i = 0; i < argc; ++i)
+    if (IsNull(a[i])) return sqlite3_result_null(ctx);
+  long long start = 1, count = -1;
+  bool text_compare = false;
+  if (argc > 3 && !Whole(ctx, a[3], start)) return;
+  if (argc > 4 && !Whole(ctx, a[4], count)) return;
+  if (argc > 5 && !TextCompare(ctx, a[5], text_compare)) return;
+  if (start < 1 || count < -1) return ResultError(ctx, kInvalidCall);
+  const std::string whole = Text(a[0]);
+  const std::string s = whole.substr(ByteOfChar(whole, static_cast<size_t>(start - 1)));
+  const std::string find = Text(a[1]), with = Text(a[2]);
+  if (find.empty()) return ResultText(ctx, s);
+  // Lowering ASCII keeps every byte offset, so matches found in the lowered copies hold in s.
+  const std::string hay = text_compare ? Lower(s) : s;
+  const std::string needle = text_compare ? Lower(find) : find;
+  std::string out;
+  size_t pos = 0;
+  for (long long done = 0; count < 0 || done < count; ++done) {
+    const size_t hit = hay.find(needle, pos);
+    if (hit == std::string::npos) break;
+    out.append(s, pos, hit - pos);
+    out += with;
+    pos = hit + needle.size();
+  }
+  out.append(s, pos, std::string::npos);
+  ResultText(ctx, out);
+}
+
+// StrComp(a, b[, compare]): -1, 0 or 1; binary unless compare says text.
+void StrCompFn(sqlite3_context* ctx, int argc, Args a) {
+  if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
+  bool text_compare = false;
+  if (argc > 2) {
+    if (IsNull(a[2])) return ResultError(ctx, kInvalidNull);
+    if (!TextCompare(ctx, a[2], text_compare)) return;
+  }
+  std::string x = Text(a[0]), y = Text(a[1]);
+  if (text_compare) x = Lower(x), y = Lower(y);
+  const int c = x.compare(y);  // UTF-8 byte order is code point order
+  sqlite3_result_int(ctx, c < 0 ? -1 : c > 0 ? 1 : 0);
+}
+
+void ChrFn(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  long long code;
+  if (!Whole(ctx, a[0], code)) return;
+  if (code < 0 || code > 255) return ResultError(ctx, kInvalidCall);
+  ResultText(ctx, AnsiChar(code));
+}
+
+void AscFn(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  const std::string s = Text(a[0]);
+  if (s.empty()) return ResultError(ctx, kInvalidCall);
+  sqlite3_result_int(ctx, AnsiCode(FirstCodePoint(s)));
+}
+
+const Definition kDefinitions[] = {
+    {"jet_left", 2, Left},         {"jet_right", 2, Right},
+    {"jet_mid", 2, Mid},           {"jet_mid", 3, Mid},
+    {"jet_len", 1, Len},           {"jet_trim", 1, TrimSpaces<true, true>},
+    {"jet_ltrim", 1, TrimSpaces<true, false>}, {"jet_rtrim", 1, TrimSpaces<false, true>},
+    {"jet_instr", 2, InStr},       {"jet_instr", 3, InStr},
+    {"jet_space", 1, Space},       {"jet_string", 2, StringFn},
+    {"jet_replace", -1, ReplaceFn}, {"jet_strcomp", -1, StrCompFn},
+    {"jet_chr", 1, ChrFn},         {"jet_asc", 1, AscFn},
+};
+
+}  // namespace
+
+void RegisterTextFunctions(sqlite3* db) { Register(db, kDefinitions); }
+
+}  // namespace ornetta::jet::fn
