@@ -71,9 +71,20 @@ bool Length(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
   return true;
 }
 
+std::optional<CivilDateTime> SerialDate(double serial) {
+  // -657434 is 1 January 100; 2958466 is the day after 31 December 9999.
+  if (!(serial > -657435.0 && serial < 2958466.0)) return std::nullopt;
+  const CivilDateTime dt = CivilFromSerial(serial);
+  return IsValidCivil(dt) ? std::optional(dt) : std::nullopt;
+}
+
 std::optional<CivilDateTime> DateArg(sqlite3_context* ctx, sqlite3_value* v) {
   if (auto d = AsDate(v)) return d;
-  if (IsNumber(v)) return CivilFromSerial(sqlite3_value_double(v));
+  if (IsNumber(v)) {
+    if (auto d = SerialDate(sqlite3_value_double(v))) return d;
+    ResultError(ctx, kOverflow);
+    return std::nullopt;
+  }
   if (auto d = ParseDateLiteral(Text(v))) return d;
   ResultError(ctx, kTypeMismatch);
   return std::nullopt;
@@ -147,13 +158,20 @@ void Concat(sqlite3_context* ctx, int, Args a) {
   ResultText(ctx, Text(a[0]) + Text(a[1]));
 }
 
+// A date moved by a number of days; overflow outside the years 100 to 9999.
+void ResultShiftedDate(sqlite3_context* ctx, const CivilDateTime& date, double days) {
+  const auto d = SerialDate(SerialFromCivil(date) + days);
+  if (!d) return ResultError(ctx, kOverflow);
+  ResultText(ctx, FormatStoredDate(*d));
+}
+
 void Add(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
   const bool n0 = IsNumber(a[0]), n1 = IsNumber(a[1]);
   if (!n0 && !n1) return ResultText(ctx, Text(a[0]) + Text(a[1]));  // two texts: joined
   const auto d0 = AsDate(a[0]), d1 = AsDate(a[1]);
-  if (d0 && n1) return ResultText(ctx, FormatStoredDate(CivilFromSerial(SerialFromCivil(*d0) + sqlite3_value_double(a[1]))));
-  if (d1 && n0) return ResultText(ctx, FormatStoredDate(CivilFromSerial(SerialFromCivil(*d1) + sqlite3_value_double(a[0]))));
+  if (d0 && n1) return ResultShiftedDate(ctx, *d0, sqlite3_value_double(a[1]));
+  if (d1 && n0) return ResultShiftedDate(ctx, *d1, sqlite3_value_double(a[0]));
   double x, y;
   if (Number(ctx, a[0], x) && Number(ctx, a[1], y)) ResultNumber(ctx, x + y);
 }
@@ -162,8 +180,7 @@ void Subtract(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
   const auto d0 = AsDate(a[0]), d1 = AsDate(a[1]);
   if (d0 && d1) return ResultNumber(ctx, SerialFromCivil(*d0) - SerialFromCivil(*d1));
-  if (d0 && IsNumber(a[1]))
-    return ResultText(ctx, FormatStoredDate(CivilFromSerial(SerialFromCivil(*d0) - sqlite3_value_double(a[1]))));
+  if (d0 && IsNumber(a[1])) return ResultShiftedDate(ctx, *d0, -sqlite3_value_double(a[1]));
   double x, y;
   if (Number(ctx, a[0], x) && Number(ctx, a[1], y)) ResultNumber(ctx, x - y);
 }

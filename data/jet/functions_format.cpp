@@ -459,10 +459,12 @@ void FormatFn(sqlite3_context* ctx, int argc, Args a) {
   const double x = number ? sqlite3_value_double(a[0]) : date ? SerialFromCivil(*date) : 0;
   const std::string text = Text(a[0]);
   if (!date && !number) date = ParseDateLiteral(text);
+  bool overflow = false;
   auto as_date = [&]() -> std::optional<CivilDateTime> {
-    if (date) return date;
-    if (number) return CivilFromSerial(x);
-    return std::nullopt;
+    if (date || !number) return date;
+    auto d = SerialDate(x);
+    overflow = !d;
+    return d;
   };
   const bool is_number_or_date = number || date;
 
@@ -475,6 +477,7 @@ void FormatFn(sqlite3_context* ctx, int argc, Args a) {
     if (lower != n.name) continue;
     if (n.kind == Kind::kDate) {
       const auto d = as_date();
+      if (overflow) return ResultError(ctx, kOverflow);
       return ResultText(ctx, d ? n.apply(0, *d, options) : text);
     }
     if (!is_number_or_date) return ResultText(ctx, text);
@@ -482,6 +485,7 @@ void FormatFn(sqlite3_context* ctx, int argc, Args a) {
   }
   if (!HasNumberPlaceholders(format) && HasDateTokens(format)) {
     const auto d = as_date();
+    if (overflow) return ResultError(ctx, kOverflow);
     return ResultText(ctx, d ? FormatDate(*d, format, options) : text);
   }
   if (!is_number_or_date) return ResultText(ctx, text);

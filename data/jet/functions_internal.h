@@ -35,7 +35,10 @@ bool Number(sqlite3_context* ctx, sqlite3_value* v, double& out);
 bool Whole(sqlite3_context* ctx, sqlite3_value* v, long long& out);
 // A length or position: a whole number that must not be negative.
 bool Length(sqlite3_context* ctx, sqlite3_value* v, long long& out);
-// A date: a stored date, a date text Jet can read, or a serial number.
+// A serial number as a date; nullopt outside the years 100 to 9999 (and for NaN).
+std::optional<CivilDateTime> SerialDate(double serial);
+// A date: a stored date, a date text Jet can read, or a serial number (overflow outside the
+// years 100 to 9999).
 std::optional<CivilDateTime> DateArg(sqlite3_context* ctx, sqlite3_value* v);
 
 void ResultText(sqlite3_context* ctx, const std::string& s);

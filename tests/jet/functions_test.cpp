@@ -313,6 +313,11 @@ TEST_F(JetFunctionTest, BadArgumentsFailWithJetsMessages) {
       {"CCur(Null)", "Invalid use of Null."},
       {"CSng(Null)", "Invalid use of Null."},
       {"CSng(1e39)", "Overflow."},
+      // Serial numbers and date sums outside the years 100 to 9999.
+      {"Weekday(1e9)", "Overflow."},
+      {"Format(1e300, 'yyyy')", "Overflow."},
+      {"#12/09/2026# + 1e9", "Overflow."},
+      {"#12/09/2026# - 1e300", "Overflow."},
       {"CCur(1e16)", "Overflow."},
       {"Space(2000000000)", "too big"},
       {"String(2000000000, 'ab')", "too big"},
