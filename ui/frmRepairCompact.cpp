@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QProcess>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStyle>
+#include <algorithm>
 
 #include "data/error.h"
 #include "ui/initial_folder.h"
@@ -75,8 +77,19 @@ frmRepairCompact::frmRepairCompact(platform::Host& host, QWidget* parent)
   setPalette(pal);
   setFont(WindowFont().ToFont());
   BuildControls();
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+}
+
+void frmRepairCompact::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (placed_) return;
+  // The frame is known only once the window exists: centre the frame, not just the client area.
+  placed_ = true;
+  const QScreen* s = screen();
+  if (!s) return;
+  const QRect frame = frameGeometry(), client = geometry();
+  QRect centred = frame;
+  centred.moveCenter(s->availableGeometry().center());
+  setGeometry(QRect(centred.topLeft() + (client.topLeft() - frame.topLeft()), client.size()));
 }
 
 frmRepairCompact::~frmRepairCompact() = default;
@@ -109,7 +122,7 @@ void frmRepairCompact::BuildControls() {
       }
       case ControlKind::kLabel: {
         auto* l = new ClickableLabel(c.caption, this);
-        l->setAlignment((c.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+        l->setAlignment((c.Has(kCentred) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
         l->setWordWrap(false);
         Paint(l, QPalette::Window, QColor(), c.fore);
         w = l;
@@ -119,19 +132,22 @@ void frmRepairCompact::BuildControls() {
         w = new PictureWidget(this, c.caption);
         break;
       case ControlKind::kShape:
-        w = new ShapeWidget(this, c.back, c.system_fill, std::string_view(c.name) == "Shape4");
+        w = new ShapeWidget(this, c.back, c.Has(kSystemFill), c.Has(kRounded));
         break;
       case ControlKind::kLine:
         w = new LineWidget(this, c.fore);
         break;
     }
     w->setObjectName(c.name);
-    if (c.kind == ControlKind::kLine) {
-      w->setGeometry(c.left / kTwipsPerPixel, c.top / kTwipsPerPixel, (c.width - c.left) / kTwipsPerPixel + 1, 1);
-    } else {
-      w->setGeometry(Pixels(c));
-    }
+    w->setGeometry(Pixels(c));
     if (c.font.points > 0) w->setFont(c.font.ToFont());
+    if (c.Has(kAutoSize)) {
+      // Sized to its text once its font is set; a centred caption keeps its centre.
+      auto* l = static_cast<QLabel*>(w);
+      const int centre = l->geometry().center().x();
+      l->adjustSize();
+      if (c.Has(kCentred)) l->move(centre - l->width() / 2, l->y());
+    }
     w->setFocusPolicy(c.kind == ControlKind::kOption || c.kind == ControlKind::kButton || c.kind == ControlKind::kTextBox
                           ? Qt::StrongFocus
                           : Qt::NoFocus);
@@ -145,6 +161,14 @@ void frmRepairCompact::BuildControls() {
   cmdSelectDB_w = findChild<QPushButton*>("cmdSelectDB");
   txtSQL_w = findChild<QLineEdit*>("txtSQL");
   txtCurrDB_w = findChild<QLineEdit*>("txtCurrDB");
+  Label1_w = findChild<ClickableLabel*>("Label1");
+  Label2_w = findChild<ClickableLabel*>("Label2");
+  Label3_w = findChild<ClickableLabel*>("Label3");
+  Label4_w = findChild<ClickableLabel*>("Label4");
+  imgDBProblem_w = findChild<PictureWidget*>("imgDBProblem");
+  imgScrProb_w = findChild<PictureWidget*>("imgScrProb");
+  imgSysDateProb_w = findChild<PictureWidget*>("imgSysDateProb");
+  imgSQLQuery_w = findChild<PictureWidget*>("imgSQLQuery");
 
   // Tab order by the table's tab positions; labels keep their places but take no focus.
   std::vector<const ControlSpec*> ordered;
@@ -160,26 +184,17 @@ void frmRepairCompact::BuildControls() {
   }
   txtCurrDB_w->setFocus();
 
-  // Labels that size themselves to their text.
-  for (const char* name : {"Label1", "Label4"}) {
-    auto* l = findChild<QLabel*>(name);
-    const QPoint centre = l->geometry().center();
-    l->adjustSize();
-    if (std::string_view(name) == "Label4") l->move(centre.x() - l->width() / 2, l->y());
-  }
-
   connect(cmdOK_w, &QPushButton::clicked, this, &frmRepairCompact::cmdOK_Click);
   connect(cmdExit_w, &QPushButton::clicked, this, &frmRepairCompact::cmdExit_Click);
   connect(cmdSelectDB_w, &QPushButton::clicked, this, &frmRepairCompact::cmdSelectDB_Click);
-  connect(findChild<PictureWidget*>("imgScrProb"), &PictureWidget::clicked, this, [this] { optScreenProb_w->setChecked(true); });
-  connect(findChild<PictureWidget*>("imgSysDateProb"), &PictureWidget::clicked, this, [this] { optsysDate_w->setChecked(true); });
-  connect(findChild<PictureWidget*>("imgSQLQuery"), &PictureWidget::clicked, this, [this] { OptSQL_w->setChecked(true); });
+  connect(imgScrProb_w, &PictureWidget::clicked, this, [this] { optScreenProb_w->setChecked(true); });
+  connect(imgSysDateProb_w, &PictureWidget::clicked, this, [this] { optsysDate_w->setChecked(true); });
+  connect(imgSQLQuery_w, &PictureWidget::clicked, this, [this] { OptSQL_w->setChecked(true); });
   connect(OptSQL_w, &QRadioButton::toggled, this, [this](bool on) {
     if (on) OptSQL_Click();
   });
-  auto* web = findChild<ClickableLabel*>("Label3");
-  web->setCursor(Qt::PointingHandCursor);
-  connect(web, &ClickableLabel::clicked, this, &frmRepairCompact::Label3_Click);
+  Label3_w->setCursor(Qt::PointingHandCursor);
+  connect(Label3_w, &ClickableLabel::clicked, this, &frmRepairCompact::Label3_Click);
   txtSQL_w->installEventFilter(this);
 }
 

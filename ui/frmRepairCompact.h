@@ -52,6 +52,14 @@ class frmRepairCompact : public QWidget, public repair::RepairView {
   QPushButton* cmdSelectDB() const { return cmdSelectDB_w; }
   QLineEdit* txtSQL() const { return txtSQL_w; }
   QLineEdit* txtCurrDB() const { return txtCurrDB_w; }
+  ClickableLabel* Label1() const { return Label1_w; }
+  ClickableLabel* Label2() const { return Label2_w; }
+  ClickableLabel* Label3() const { return Label3_w; }
+  ClickableLabel* Label4() const { return Label4_w; }
+  PictureWidget* imgDBProblem() const { return imgDBProblem_w; }
+  PictureWidget* imgScrProb() const { return imgScrProb_w; }
+  PictureWidget* imgSysDateProb() const { return imgSysDateProb_w; }
+  PictureWidget* imgSQLQuery() const { return imgSQLQuery_w; }
   clsProd* objProd() const { return objProd_.get(); }
   bool repair_running() const { return in_command_; }
 
@@ -68,6 +76,7 @@ class frmRepairCompact : public QWidget, public repair::RepairView {
   void OptSQL_Click();
 
  protected:
+  void showEvent(QShowEvent* event) override;  // the first one centres the window on its screen
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -84,10 +93,13 @@ class frmRepairCompact : public QWidget, public repair::RepairView {
   UrlOpener open_url_ = DefaultUrlOpener();
   bool in_command_ = false;
   bool close_after_repair_ = false;
+  bool placed_ = false;
 
   QRadioButton *optDBRepair_w = nullptr, *OptSQL_w = nullptr, *optScreenProb_w = nullptr, *optsysDate_w = nullptr;
   QPushButton *cmdOK_w = nullptr, *cmdExit_w = nullptr, *cmdSelectDB_w = nullptr;
   QLineEdit *txtSQL_w = nullptr, *txtCurrDB_w = nullptr;
+  ClickableLabel *Label1_w = nullptr, *Label2_w = nullptr, *Label3_w = nullptr, *Label4_w = nullptr;
+  PictureWidget *imgDBProblem_w = nullptr, *imgScrProb_w = nullptr, *imgSysDateProb_w = nullptr, *imgSQLQuery_w = nullptr;
 };
 
 }  // namespace ornetta::ui

@@ -1,7 +1,7 @@
 #include "ui/layout.h"
 
 #ifndef ORNETTA_VENDOR_HOST
-#define ORNETTA_VENDOR_HOST "www.tarvik.example"
+#error "ORNETTA_VENDOR_HOST names the vendor's web site; the build sets it"
 #endif
 
 namespace ornetta::ui {
@@ -31,6 +31,9 @@ QFont FontSpec::ToFont() const {
 FontSpec WindowFont() { return {kSansSerif, 8.25, true}; }
 
 QRect Pixels(const ControlSpec& c) {
+  // A horizontal line covers both its end points, one pixel high.
+  if (c.kind == ControlKind::kLine)
+    return QRect(c.left / kTwipsPerPixel, c.top / kTwipsPerPixel, (c.width - c.left) / kTwipsPerPixel + 1, 1);
   return QRect(c.left / kTwipsPerPixel, c.top / kTwipsPerPixel, c.width / kTwipsPerPixel, c.height / kTwipsPerPixel);
 }
 
@@ -52,9 +55,9 @@ const std::vector<ControlSpec>& Controls() {
       {"cmdSelectDB", ControlKind::kButton, 10530, 6990, 1935, 345, "Change Database", WindowFont(), QColor(0xE0, 0xE0, 0xE0), kNone, 2},
       {"txtCurrDB", ControlKind::kTextBox, 60, 6960, 10425, 345, "", WindowFont(), QColor(0xE0, 0xE0, 0xE0), QColor(0x40, 0x40, 0x40), 0},
       {"Label1", ControlKind::kLabel, 8880, 3210, 3480, 195, "Compact and Repair of DB will be done. ", WindowFont(), kNone,
-       QColor(0xFF, 0xFF, 0xFF), 12},
+       QColor(0xFF, 0xFF, 0xFF), 12, kAutoSize},
       {"imgDBProblem", ControlKind::kPicture, 8820, 3480, 3555, 1410, "imgDBProblem.bmp", kNoFont, kNone, kNone, -1},
-      {"Shape4", ControlKind::kShape, 8670, 3120, 3825, 2595, "", kNoFont, kNone, kNone, -1},
+      {"Shape4", ControlKind::kShape, 8670, 3120, 3825, 2595, "", kNoFont, kNone, kNone, -1, kRounded},
       {"Image6", ControlKind::kPicture, 2940, 0, 3120, 1515, "Image6.bmp", kNoFont, kNone, kNone, -1},
       {"Image5", ControlKind::kPicture, 6210, 210, 3120, 1515, "Image5.bmp", kNoFont, kNone, kNone, -1},
       {"imgScrProb", ControlKind::kPicture, 660, 5310, 1680, 1050, "imgScrProb.bmp", kNoFont, kNone, kNone, -1},
@@ -62,14 +65,15 @@ const std::vector<ControlSpec>& Controls() {
       {"Line1", ControlKind::kLine, 30, 6555, 12536, 6555, "", kNoFont, kNone, QColor(0x00, 0x00, 0x80), -1},
       {"imgSQLQuery", ControlKind::kPicture, 780, 1860, 1440, 1140, "imgSQLQuery.bmp", kNoFont, kNone, kNone, -1},
       {"imgSysDateProb", ControlKind::kPicture, 660, 4170, 1680, 1050, "imgSysDateProb.bmp", kNoFont, kNone, kNone, -1},
-      {"Label4", ControlKind::kLabel, 2820, 7860, 1155, 285, "Visit us @", {kArial, 12, true}, kNone, QColor(0xC0, 0xFF, 0xFF), 10, true},
+      {"Label4", ControlKind::kLabel, 2820, 7860, 1155, 285, "Visit us @", {kArial, 12, true}, kNone, QColor(0xC0, 0xFF, 0xFF), 10,
+       kCentred | kAutoSize},
       {"Image1", ControlKind::kPicture, 11760, 7650, 765, 645, "Image1.jpg", kNoFont, kNone, kNone, -1},
       {"Shape3", ControlKind::kShape, 2280, 2130, 10155, 765, "", kNoFont, kNone, kNone, -1},
       {"Label2", ControlKind::kLabel, 90, 6750, 3705, 315, "Currently Selected Database", WindowFont(), kNone, QColor(0x40, 0x40, 0x40), 1},
       {"Label3", ControlKind::kLabel, 4110, 7800, 4245, 435, VendorHost(), {kArial, 15.75, true, false, true}, kNone,
-       QColor(0x80, 0xFF, 0xFF), 9, true},
+       QColor(0x80, 0xFF, 0xFF), 9, kCentred},
       {"Shape2", ControlKind::kShape, 0, 7650, 12585, 675, "", kNoFont, QColor(0x00, 0x00, 0x40), kNone, -1},
-      {"Shape1", ControlKind::kShape, 0, -30, 12585, 1785, "", kNoFont, kNone, kNone, -1, false, true},
+      {"Shape1", ControlKind::kShape, 0, -30, 12585, 1785, "", kNoFont, kNone, kNone, -1, kSystemFill},
   };
   return kControls;
 }

@@ -14,6 +14,14 @@ namespace ornetta::ui {
 
 enum class ControlKind { kOption, kButton, kTextBox, kLabel, kPicture, kShape, kLine };
 
+// Settings beyond the toolkit's ordinary ones.
+enum ControlFlag : unsigned {
+  kCentred = 1,     // text centred in its box
+  kAutoSize = 2,    // a label that sizes itself to its text, keeping its place
+  kSystemFill = 4,  // a shape filled with the desktop's window colour
+  kRounded = 8,     // a frame with rounded corners
+};
+
 struct FontSpec {
   QStringList families;  // first the face asked for, then close free faces
   double points;
@@ -29,15 +37,16 @@ struct ControlSpec {
   FontSpec font;
   QColor back, fore;             // invalid: the toolkit's own (or the palette role noted in code)
   int tab_index;                 // -1: takes no place in the tab order
-  bool centred = false;
-  bool system_fill = false;  // a shape filled with the desktop's window colour
+  unsigned flags = 0;            // ControlFlag values
+
+  bool Has(ControlFlag f) const { return (flags & f) != 0; }
 };
 
 constexpr int kTwipsPerPixel = 15;
 constexpr int kClientWidth = 836, kClientHeight = 552;  // 12540 x 8280 twips
 inline const QColor kWindowBack{0x80, 0xC0, 0xFF};
 
-QRect Pixels(const ControlSpec& c);
+QRect Pixels(const ControlSpec& c);  // the box in pixels at 96 dots per inch
 FontSpec WindowFont();
 const std::vector<ControlSpec>& Controls();  // front to back
 

@@ -5,7 +5,10 @@
 #include <QStyleFactory>
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Never on a real display, and on a screen the window fits on (1280 x 1024 at 96 dots per inch):
+  // the plain offscreen screen is narrower than the window.
+  if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith("offscreen:"))
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" UI_TEST_SCREEN);
   QApplication app(argc, argv);
   QApplication::setStyle(QStyleFactory::create("Fusion"));
   ::testing::InitGoogleTest(&argc, argv);

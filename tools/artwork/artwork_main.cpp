@@ -9,6 +9,7 @@
 #include <QPainterPath>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "ico_writer.h"
 
@@ -190,7 +191,11 @@ QImage SqlQuery() {  // 225 x 225, 8 bits a pixel with a palette
   p.setBrush(QColor(200, 230, 255, 180));
   p.drawEllipse(QPointF(150, 155), 32, 32);
   p.end();
-  return img.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+  QImage indexed = img.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+  // Qt's BMP writer copies each scan line's padding; clear it so that every run writes the same file.
+  for (int y = 0; y < indexed.height(); ++y)
+    std::memset(indexed.scanLine(y) + indexed.width(), 0, size_t(indexed.bytesPerLine() - indexed.width()));
+  return indexed;
 }
 
 QImage SystemDate() {  // 1000 x 1026
