@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "data/jet/dates.h"
 #include "data/jet/functions_internal.h"
@@ -125,6 +126,37 @@ std::string Lower(std::string s) {
   return s;
 }
 
+char32_t DecodeUtf8(const std::string& s, size_t& i) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(k < s.size() ? s[k] : 0); };
+  const unsigned char c = b(i);
+  if ((c & 0xE0) == 0xC0 && (b(i + 1) & 0xC0) == 0x80) {
+    i += 2;
+    return ((c & 0x1Fu) << 6) | (b(i - 1) & 0x3Fu);
+  }
+  if ((c & 0xF0) == 0xE0 && (b(i + 1) & 0xC0) == 0x80 && (b(i + 2) & 0xC0) == 0x80) {
+    i += 3;
+    return ((c & 0x0Fu) << 12) | ((b(i - 2) & 0x3Fu) << 6) | (b(i - 1) & 0x3Fu);
+  }
+  if ((c & 0xF8) == 0xF0 && (b(i + 1) & 0xC0) == 0x80 && (b(i + 2) & 0xC0) == 0x80 && (b(i + 3) & 0xC0) == 0x80) {
+    i += 4;
+    return ((c & 0x07u) << 18) | ((b(i - 3) & 0x3Fu) << 12) | ((b(i - 2) & 0x3Fu) << 6) | (b(i - 1) & 0x3Fu);
+  }
+  ++i;
+  return c;
+}
+
+std::u32string CodePoints(const std::string& s) {
+  std::u32string out;
+  for (size_t i = 0; i < s.size();) out += DecodeUtf8(s, i);
+  return out;
+}
+
+char32_t FoldCase(char32_t c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;  // À-Þ except ×
+  return c;
+}
+
 long long SecondsFromCivil(const CivilDateTime& dt) {
   return static_cast<long long>(DaysFromCivil(dt.year, dt.month, dt.day)) * 86400 + dt.hour * 3600 + dt.minute * 60 +
          dt.second;
@@ -165,15 +197,24 @@ void ResultShiftedDate(sqlite3_context* ctx, const CivilDateTime& date, double d
   ResultText(ctx, FormatStoredDate(*d));
 }
 
+// Results of arithmetic: beyond a Double's range is Jet's overflow.
+void ResultArithmetic(sqlite3_context* ctx, double d) {
+  if (!std::isfinite(d)) return ResultError(ctx, kOverflow);
+  ResultNumber(ctx, d);
+}
+
+// + joins two texts, moves a date by days, and otherwise adds numbers; a text that is no number
+// beside a number is a type mismatch.
 void Add(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
-  const bool n0 = IsNumber(a[0]), n1 = IsNumber(a[1]);
-  if (!n0 && !n1) return ResultText(ctx, Text(a[0]) + Text(a[1]));  // two texts: joined
+  // The storage classes are read before IsNumber, which turns numeric text into a number.
+  if (sqlite3_value_type(a[0]) == SQLITE_TEXT && sqlite3_value_type(a[1]) == SQLITE_TEXT)
+    return ResultText(ctx, Text(a[0]) + Text(a[1]));
   const auto d0 = AsDate(a[0]), d1 = AsDate(a[1]);
-  if (d0 && n1) return ResultShiftedDate(ctx, *d0, sqlite3_value_double(a[1]));
-  if (d1 && n0) return ResultShiftedDate(ctx, *d1, sqlite3_value_double(a[0]));
+  if (d0 && IsNumber(a[1])) return ResultShiftedDate(ctx, *d0, sqlite3_value_double(a[1]));
+  if (d1 && IsNumber(a[0])) return ResultShiftedDate(ctx, *d1, sqlite3_value_double(a[0]));
   double x, y;
-  if (Number(ctx, a[0], x) && Number(ctx, a[1], y)) ResultNumber(ctx, x + y);
+  if (Number(ctx, a[0], x) && Number(ctx, a[1], y)) ResultArithmetic(ctx, x + y);
 }
 
 void Subtract(sqlite3_context* ctx, int, Args a) {
@@ -182,7 +223,19 @@ void Subtract(sqlite3_context* ctx, int, Args a) {
   if (d0 && d1) return ResultNumber(ctx, SerialFromCivil(*d0) - SerialFromCivil(*d1));
   if (d0 && IsNumber(a[1])) return ResultShiftedDate(ctx, *d0, -sqlite3_value_double(a[1]));
   double x, y;
-  if (Number(ctx, a[0], x) && Number(ctx, a[1], y)) ResultNumber(ctx, x - y);
+  if (Number(ctx, a[0], x) && Number(ctx, a[1], y)) ResultArithmetic(ctx, x - y);
+}
+
+void Multiply(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
+  double x, y;
+  if (Number(ctx, a[0], x) && Number(ctx, a[1], y)) ResultArithmetic(ctx, x * y);
+}
+
+void Negate(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  double x;
+  if (Number(ctx, a[0], x)) ResultArithmetic(ctx, -x);
 }
 
 void Divide(sqlite3_context* ctx, int, Args a) {
@@ -190,7 +243,9 @@ void Divide(sqlite3_context* ctx, int, Args a) {
   double x, y;
   if (!Number(ctx, a[0], x) || !Number(ctx, a[1], y)) return;
   if (y == 0) return ResultError(ctx, "Division by zero.");
-  sqlite3_result_double(ctx, x / y);
+  const double q = x / y;
+  if (!std::isfinite(q)) return ResultError(ctx, kOverflow);
+  sqlite3_result_double(ctx, q);
 }
 
 // Integer division and Mod round their operands to whole numbers first (half to even).
@@ -213,7 +268,57 @@ void Modulo(sqlite3_context* ctx, int, Args a) {
 void Power(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
   double x, y;
-  if (Number(ctx, a[0], x) && Number(ctx, a[1], y)) ResultNumber(ctx, std::pow(x, y));
+  if (!Number(ctx, a[0], x) || !Number(ctx, a[1], y)) return;
+  const double r = std::pow(x, y);
+  if (std::isnan(r)) return ResultError(ctx, kInvalidCall);  // a negative number to a fractional power
+  ResultArithmetic(ctx, r);
+}
+
+
+// --- logical operators ---
+// Jet's Not, And, Or, Xor, Eqv and Imp work bit by bit on whole numbers (True is -1, all bits
+// set), with Null as "unknown": False And Null is False, True Or Null is True, and so on.
+bool Bits(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
+  if (!Whole(ctx, v, out)) return false;
+  if (out < INT32_MIN || out > INT32_MAX) {
+    ResultError(ctx, kOverflow);
+    return false;
+  }
+  return true;
+}
+
+void NotFn(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  long long x;
+  if (Bits(ctx, a[0], x)) sqlite3_result_int64(ctx, ~x);
+}
+
+enum class Logic { kAnd, kOr, kXor, kEqv, kImp };
+
+template <Logic kOp>
+void LogicFn(sqlite3_context* ctx, int, Args a) {
+  const bool n0 = IsNull(a[0]), n1 = IsNull(a[1]);
+  long long x = 0, y = 0;
+  if ((!n0 && !Bits(ctx, a[0], x)) || (!n1 && !Bits(ctx, a[1], y))) return;
+  if (n0 || n1) {
+    // The known side decides only where it settles the result whatever the unknown one is.
+    const long long known = n0 ? y : x;
+    if (!(n0 && n1)) {
+      if (kOp == Logic::kAnd && known == 0) return sqlite3_result_int(ctx, 0);
+      if (kOp == Logic::kOr && known == -1) return sqlite3_result_int(ctx, -1);
+      if (kOp == Logic::kImp && ((!n0 && x == 0) || (!n1 && y == -1))) return sqlite3_result_int(ctx, -1);
+    }
+    return sqlite3_result_null(ctx);
+  }
+  long long r = 0;
+  switch (kOp) {
+    case Logic::kAnd: r = x & y; break;
+    case Logic::kOr: r = x | y; break;
+    case Logic::kXor: r = x ^ y; break;
+    case Logic::kEqv: r = ~(x ^ y); break;
+    case Logic::kImp: r = ~x | y; break;
+  }
+  sqlite3_result_int64(ctx, r);
 }
 
 int CompareValues(sqlite3_value* a, sqlite3_value* b) {
@@ -232,53 +337,94 @@ void Between(sqlite3_context* ctx, int, Args a) {
   ResultBool(ctx, CompareValues(a[0], low) >= 0 && CompareValues(a[0], high) <= 0);
 }
 
-// Jet's Like in ANSI-92 mode: % any run, _ one character, [abc] [a-z] [!abc] sets; without regard to case.
-bool LikeMatch(const char* s, const char* p) {
-  for (; *p; ++p) {
-    if (*p == '%') {
-      while (p[1] == '%') ++p;
-      if (!p[1]) return true;
-      for (const char* t = s; *t; ++t)
-        if (LikeMatch(t, p + 1)) return true;
-      return LikeMatch("", p + 1);
-    }
-    if (!*s) return false;
-    if (*p == '_') {
-      ++s;
-      continue;
-    }
-    if (*p == '[') {
-      const char* q = p + 1;
-      const bool negate = *q == '!';
-      if (negate) ++q;
-      bool found = false;
-      const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(*s)));
-      for (bool first = true; *q && (*q != ']' || first); first = false) {
-        char lo = static_cast<char>(std::tolower(static_cast<unsigned char>(*q)));
-        char hi = lo;
-        if (q[1] == '-' && q[2] && q[2] != ']') {
-          hi = static_cast<char>(std::tolower(static_cast<unsigned char>(q[2])));
-          q += 3;
-        } else {
-          ++q;
-        }
-        if (c >= lo && c <= hi) found = true;
+// Jet's Like in ANSI-92 mode: % any run, _ one character, [abc] [a-z] [!abc] sets; without
+// regard to case. Characters are code points of the UTF-8 text. Greedy matching that goes back
+// only to the last %: time grows with text times pattern, never exponentially.
+struct PatternItem {
+  enum Kind { kAny, kOne, kChar, kSet } kind = kChar;
+  char32_t c = 0;
+  bool negate = false;
+  std::vector<std::pair<char32_t, char32_t>> ranges;
+
+  bool Matches(char32_t ch) const {
+    switch (kind) {
+      case kOne: return true;
+      case kChar: return ch == c;
+      case kSet: {
+        bool found = false;
+        for (const auto& [lo, hi] : ranges) found = found || (ch >= lo && ch <= hi);
+        return found != negate;
       }
-      if (*q != ']') return false;  // an unclosed set matches nothing
-      if (found == negate) return false;
-      p = q;
-      ++s;
-      continue;
+      case kAny: break;
     }
-    if (std::tolower(static_cast<unsigned char>(*p)) != std::tolower(static_cast<unsigned char>(*s))) return false;
-    ++s;
+    return false;
   }
-  return !*s;
+};
+
+PatternItem Item(PatternItem::Kind kind, char32_t c = 0) {
+  PatternItem item;
+  item.kind = kind;
+  item.c = c;
+  return item;
+}
+
+// nullopt for a set that is not closed, which Jet refuses as an invalid pattern.
+std::optional<std::vector<PatternItem>> ParsePattern(const std::u32string& p) {
+  std::vector<PatternItem> items;
+  for (size_t i = 0; i < p.size(); ++i) {
+    if (p[i] == '%') {
+      if (items.empty() || items.back().kind != PatternItem::kAny) items.push_back(Item(PatternItem::kAny));
+    } else if (p[i] == '_') {
+      items.push_back(Item(PatternItem::kOne));
+    } else if (p[i] == '[') {
+      PatternItem set = Item(PatternItem::kSet);
+      size_t j = i + 1;
+      if (j < p.size() && p[j] == '!') set.negate = true, ++j;
+      for (bool first = true; j < p.size() && (p[j] != ']' || first); first = false) {
+        if (j + 2 < p.size() && p[j + 1] == '-' && p[j + 2] != ']') {
+          set.ranges.emplace_back(FoldCase(p[j]), FoldCase(p[j + 2]));
+          j += 3;
+        } else {
+          set.ranges.emplace_back(FoldCase(p[j]), FoldCase(p[j]));
+          ++j;
+        }
+      }
+      if (j >= p.size()) return std::nullopt;
+      items.push_back(std::move(set));
+      i = j;
+    } else {
+      items.push_back(Item(PatternItem::kChar, FoldCase(p[i])));
+    }
+  }
+  return items;
+}
+
+bool LikeMatch(const std::u32string& text, const std::vector<PatternItem>& pattern) {
+  size_t t = 0, p = 0;
+  size_t star = std::string::npos, resume = 0;
+  while (t < text.size()) {
+    if (p < pattern.size() && pattern[p].kind == PatternItem::kAny) {
+      star = p++;
+      resume = t;
+    } else if (p < pattern.size() && pattern[p].Matches(FoldCase(text[t]))) {
+      ++p;
+      ++t;
+    } else if (star != std::string::npos) {
+      p = star + 1;
+      t = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p].kind == PatternItem::kAny) ++p;
+  return p == pattern.size();
 }
 
 void Like(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
-  ResultBool(ctx, LikeMatch(Text(a[0]).c_str(), Text(a[1]).c_str()));
+  const auto pattern = ParsePattern(CodePoints(Text(a[1])));
+  if (!pattern) return ResultError(ctx, "Invalid pattern string.");
+  ResultBool(ctx, LikeMatch(CodePoints(Text(a[0])), *pattern));
 }
 
 // --- numbers ---
@@ -480,6 +626,10 @@ const Definition kDefinitions[] = {
     {"jet_intdiv", 2, IntDivide},     {"jet_mod", 2, Modulo},
     {"jet_pow", 2, Power},            {"jet_between", 3, Between},
     {"jet_like", 2, Like},            {"jet_int", 1, IntFn},
+    {"jet_mul", 2, Multiply},         {"jet_neg", 1, Negate},
+    {"jet_not", 1, NotFn},            {"jet_and", 2, LogicFn<Logic::kAnd>},
+    {"jet_or", 2, LogicFn<Logic::kOr>}, {"jet_xor", 2, LogicFn<Logic::kXor>},
+    {"jet_eqv", 2, LogicFn<Logic::kEqv>}, {"jet_imp", 2, LogicFn<Logic::kImp>},
     {"jet_fix", 1, FixFn},            {"jet_round", 1, RoundFn},
     {"jet_round", 2, RoundFn},        {"jet_sgn", 1, SgnFn},
     {"jet_sqr", 1, SqrFn},            {"jet_val", 1, ValFn},

@@ -114,9 +114,15 @@ void Field(sqlite3_context* ctx, int, Args a) {
   if (const auto d = DateArg(ctx, a[0])) sqlite3_result_int(ctx, (*d).*kField);
 }
 
+// CDate keeps the time of day; DateValue drops it.
+void CDate(sqlite3_context* ctx, int, Args a) {
+  if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
+  if (const auto d = DateArg(ctx, a[0])) ResultDate(ctx, *d);
+}
+
 void DateValue(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return sqlite3_result_null(ctx);
-  if (const auto d = DateArg(ctx, a[0])) ResultDate(ctx, *d);
+  if (const auto d = DateArg(ctx, a[0])) ResultDate(ctx, {d->year, d->month, d->day, 0, 0, 0});
 }
 
 void TimeValue(sqlite3_context* ctx, int, Args a) {
@@ -299,6 +305,7 @@ const Definition kDefinitions[] = {
     {"jet_month", 1, Field<&CivilDateTime::month>}, {"jet_day", 1, Field<&CivilDateTime::day>},
     {"jet_hour", 1, Field<&CivilDateTime::hour>},   {"jet_minute", 1, Field<&CivilDateTime::minute>},
     {"jet_second", 1, Field<&CivilDateTime::second>}, {"jet_datevalue", 1, DateValue},
+    {"jet_cdate", 1, CDate},
     {"jet_timevalue", 1, TimeValue},    {"jet_weekday", -1, Weekday},
     {"jet_dateadd", 3, DateAdd},        {"jet_datediff", -1, DateDiff},
     {"jet_datepart", -1, DatePart},     {"jet_dateserial", 3, DateSerial},

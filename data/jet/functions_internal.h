@@ -52,6 +52,11 @@ inline void ResultError(sqlite3_context* ctx, const char* message) { sqlite3_res
 size_t ByteOfChar(const std::string& s, size_t chars);
 size_t CharCount(const std::string& s);
 std::string Lower(std::string s);
+// The code point at byte i, moving i past it; a malformed byte reads as itself.
+char32_t DecodeUtf8(const std::string& s, size_t& i);
+std::u32string CodePoints(const std::string& s);
+// Lower case for ASCII and Latin-1 letters, the comparison Like and InStr make.
+char32_t FoldCase(char32_t c);
 
 // Seconds since 1899-12-30 00:00:00, counted straight through (unlike the serial, whose fraction
 // counts forwards before 1899-12-30); the form date arithmetic is done in.

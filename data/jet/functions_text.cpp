@@ -35,17 +35,10 @@ std::string Utf8(char32_t c) {
   return out;
 }
 
-// The code point of the first character; a malformed byte reads as itself.
+// The code point of the first character.
 char32_t FirstCodePoint(const std::string& s) {
-  const auto b = [&](size_t i) { return static_cast<unsigned char>(i < s.size() ? s[i] : 0); };
-  const unsigned char c = b(0);
-  if (c < 0x80) return c;
-  if ((c & 0xE0) == 0xC0 && (b(1) & 0xC0) == 0x80) return ((c & 0x1Fu) << 6) | (b(1) & 0x3Fu);
-  if ((c & 0xF0) == 0xE0 && (b(1) & 0xC0) == 0x80 && (b(2) & 0xC0) == 0x80)
-    return ((c & 0x0Fu) << 12) | ((b(1) & 0x3Fu) << 6) | (b(2) & 0x3Fu);
-  if ((c & 0xF8) == 0xF0 && (b(1) & 0xC0) == 0x80 && (b(2) & 0xC0) == 0x80 && (b(3) & 0xC0) == 0x80)
-    return ((c & 0x07u) << 18) | ((b(1) & 0x3Fu) << 12) | ((b(2) & 0x3Fu) << 6) | (b(3) & 0x3Fu);
-  return c;
+  size_t i = 0;
+  return s.empty() ? 0 : DecodeUtf8(s, i);
 }
 
 std::string AnsiChar(long long code) {

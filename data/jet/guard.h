@@ -6,7 +6,9 @@
 namespace ornetta::jet {
 
 // Installs an authorizer on `db`: no ATTACH or DETACH (other files), no PRAGMA (engine settings,
-// the key), no loading of extensions. Install it after the handle is keyed and configured.
+// the key), no virtual tables, no loading of extensions and none of the functions that reach
+// outside the database. Install it after the handle is keyed and configured; the translation
+// never writes these, so this is the second wall, against whatever gets past the first.
 void InstallGuard(sqlite3* db);
 
 }  // namespace ornetta::jet

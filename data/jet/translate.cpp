@@ -3,16 +3,21 @@
 // Expressions follow Jet's precedence, from loosest to tightest: Imp, Eqv, Xor, Or, And, Not,
 // comparisons (= <> < > <= >= Like Is Between In), &, + and -, Mod, \, * and /, unary minus, ^.
 // Conditions (WHERE, ON, HAVING, the first argument of IIf) are written as the engine's
-// conditions so that indexes serve them; elsewhere a comparison is a value, -1 or 0, as in Jet.
+// conditions so that indexes serve them; elsewhere a comparison is a value, -1 or 0, as in Jet,
+// and the operators that the engine would read otherwise (arithmetic on text, Null in And and Or)
+// are jet_* functions with Jet's rules.
 #include "data/jet/translate.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "data/datetime.h"
 #include "data/error.h"
+#include "data/jet/column_types.h"
 #include "data/jet/dates.h"
 #include "data/jet/tokenizer.h"
 
@@ -64,7 +69,7 @@ const std::map<std::string, FunctionInfo>& Functions() {
       {"ABS", {"abs", 1, 1}},           {"INT", {"jet_int", 1, 1}},     {"FIX", {"jet_fix", 1, 1}},
       {"VAL", {"jet_val", 1, 1}},       {"CSTR", {"jet_cstr", 1, 1}},   {"CLNG", {"jet_clng", 1, 1}},
       {"CINT", {"jet_cint", 1, 1}},     {"CDBL", {"jet_cdbl", 1, 1}},   {"ROUND", {"jet_round", 1, 2}},
-      {"DATEVALUE", {"jet_datevalue", 1, 1}}, {"CDATE", {"jet_datevalue", 1, 1}},
+      {"DATEVALUE", {"jet_datevalue", 1, 1}}, {"CDATE", {"jet_cdate", 1, 1}},
       {"IIF", {nullptr, 3, 3}},         {"NZ", {nullptr, 1, 2}},        {"ISNULL", {nullptr, 1, 1}},
       // Text.
       {"SPACE", {"jet_space", 1, 1}},   {"STRING", {"jet_string", 2, 2}}, {"REPLACE", {"jet_replace", 3, 6}},
@@ -163,7 +168,12 @@ class Parser {
 
   // table or table.column or table.*
   std::string QualifiedName() {
+    const std::string first = Peek().text;
     std::string out = Name();
+    if (IsSymbol(".")) {
+      const auto it = renames_.find(Upper(first));
+      if (it != renames_.end()) out = it->second;
+    }
     while (IsSymbol(".")) {
       Next();
       if (AcceptSymbol("*")) return out + ".*";
@@ -172,42 +182,58 @@ class Parser {
     return out;
   }
 
+  // Nesting (parentheses, subqueries, repeated unary operators) is bounded so that a hostile
+  // statement cannot exhaust the stack; Jet too refuses expressions that are too complex.
+  class Nested {
+   public:
+    explicit Nested(Parser& p) : p_(p) {
+      if (++p_.depth_ > kMaxDepth) throw p_.Fail("the statement is nested too deeply");
+    }
+    ~Nested() { --p_.depth_; }
+    Nested(const Nested&) = delete;
+    Nested& operator=(const Nested&) = delete;
+
+   private:
+    Parser& p_;
+  };
+  static constexpr int kMaxDepth = 200;
+
   // --- expressions ---
-  std::string Expression(bool cond = false) { return Imp(cond); }
+  std::string Expression(bool cond = false) {
+    Nested nested(*this);
+    return Imp(cond);
+  }
 
   std::string Imp(bool cond) {
     std::string left = Eqv(cond);
-    while (AcceptWord("IMP")) left = Truth("((~(" + left + ")) | (" + Eqv(false) + "))", cond);
+    while (AcceptWord("IMP")) left = "jet_imp(" + left + ", " + Eqv(false) + ")";
     return left;
   }
   std::string Eqv(bool cond) {
     std::string left = Xor(cond);
-    while (AcceptWord("EQV")) left = Truth("(~(" + XorOf(left, Xor(false)) + "))", cond);
+    while (AcceptWord("EQV")) left = "jet_eqv(" + left + ", " + Xor(false) + ")";
     return left;
   }
   std::string Xor(bool cond) {
     std::string left = Or(cond);
-    while (AcceptWord("XOR")) left = Truth(XorOf(left, Or(false)), cond);
+    while (AcceptWord("XOR")) left = "jet_xor(" + left + ", " + Or(false) + ")";
     return left;
   }
-  static std::string XorOf(const std::string& a, const std::string& b) {
-    return "(((" + a + ") | (" + b + ")) & ~((" + a + ") & (" + b + ")))";
-  }
-  // A value used where a condition is wanted stays a value: nonzero counts as true.
-  static std::string Truth(const std::string& value, bool) { return value; }
-
+  // As conditions, the engine's AND, OR and NOT treat Null as Jet does (False And Null is
+  // False); as values they are Jet's bitwise operators.
   std::string Or(bool cond) {
     std::string left = And(cond);
-    while (AcceptWord("OR")) left = cond ? "(" + left + " OR " + And(true) + ")" : "(" + left + " | " + And(false) + ")";
+    while (AcceptWord("OR")) left = cond ? "(" + left + " OR " + And(true) + ")" : "jet_or(" + left + ", " + And(false) + ")";
     return left;
   }
   std::string And(bool cond) {
     std::string left = Not(cond);
-    while (AcceptWord("AND")) left = cond ? "(" + left + " AND " + Not(true) + ")" : "(" + left + " & " + Not(false) + ")";
+    while (AcceptWord("AND")) left = cond ? "(" + left + " AND " + Not(true) + ")" : "jet_and(" + left + ", " + Not(false) + ")";
     return left;
   }
   std::string Not(bool cond) {
-    if (AcceptWord("NOT")) return cond ? "(NOT " + Not(true) + ")" : "(~" + Not(false) + ")";
+    Nested nested(*this);
+    if (AcceptWord("NOT")) return cond ? "(NOT " + Not(true) + ")" : "jet_not(" + Not(false) + ")";
     return Comparison(cond);
   }
 
@@ -235,14 +261,14 @@ class Parser {
       if (AcceptWord("LIKE") || AcceptWord("ALIKE")) {
         // Jet's wildcards (%, _, [set], [!set]) match through jet_like, which returns -1 or 0.
         const std::string match = "jet_like(" + left + ", " + Concat() + ")";
-        left = negated ? (cond ? "(NOT " + match + ")" : "(~" + match + ")") : match;
+        left = negated ? (cond ? "(NOT " + match + ")" : "jet_not(" + match + ")") : match;
       } else if (AcceptWord("BETWEEN")) {
         const std::string low = Concat();
         ExpectWord("AND");
         const std::string high = Concat();
         // Jet accepts the bounds in either order; jet_between returns -1 or 0.
         const std::string match = "jet_between(" + left + ", " + low + ", " + high + ")";
-        left = negated ? (cond ? "(NOT " + match + ")" : "(~" + match + ")") : match;
+        left = negated ? (cond ? "(NOT " + match + ")" : "jet_not(" + match + ")") : match;
       } else if (AcceptWord("IN")) {
         ExpectSymbol("(");
         std::string list;
@@ -290,13 +316,20 @@ class Parser {
   std::string Multiplicative() {
     std::string left = Unary();
     for (;;) {
-      if (AcceptSymbol("*")) left = "(" + left + " * " + Unary() + ")";
+      if (AcceptSymbol("*")) left = "jet_mul(" + left + ", " + Unary() + ")";
       else if (AcceptSymbol("/")) left = "jet_div(" + left + ", " + Unary() + ")";
       else return left;
     }
   }
   std::string Unary() {
-    if (AcceptSymbol("-")) return "(-" + Unary() + ")";
+    Nested nested(*this);
+    if (AcceptSymbol("-")) {
+      const std::string operand = Unary();
+      const bool literal = std::all_of(operand.begin(), operand.end(), [](unsigned char c) {
+        return std::isdigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
+      });
+      return literal ? "(-" + operand + ")" : "jet_neg(" + operand + ")";
+    }
     if (AcceptSymbol("+")) return Unary();
     return Power();
   }
@@ -372,6 +405,8 @@ class Parser {
     }
     ExpectSymbol(")");
     const FunctionInfo& f = it->second;
+    static const char* const kAggregates[] = {"COUNT", "SUM", "AVG", "MIN", "MAX", "FIRST", "LAST", "STDEV", "STDEVP", "VAR", "VARP"};
+    if (std::any_of(std::begin(kAggregates), std::end(kAggregates), [&](const char* a) { return word == a; })) ++aggregates_;
     if (static_cast<int>(args.size()) < f.min_args || static_cast<int>(args.size()) > f.max_args)
       throw Error(err::kSyntax, "Wrong number of arguments used with function '" + name.text + "' in query expression.");
     if (word == "IIF") return "(CASE WHEN " + args[0] + " THEN " + args[1] + " ELSE " + args[2] + " END)";
@@ -383,75 +418,206 @@ class Parser {
   }
 
   // --- statements ---
-  std::string Select() {
-    ExpectWord("SELECT");
-    std::string out = "SELECT ";
-    std::string limit;
-    if (AcceptWord("DISTINCT")) out += "DISTINCT ";
-    else if (!AcceptWord("DISTINCTROW")) AcceptWord("ALL");  // distinct rows of one table are all its rows
-    if (AcceptWord("TOP")) {
-      if (Peek().kind != TokenKind::kNumber) throw Fail("TOP needs a whole number");
-      limit = " LIMIT " + Next().text;
-      if (IsWord("PERCENT")) throw Fail("TOP ... PERCENT is not supported");
+  struct Item {
+    std::string sql;
+    std::string alias;  // quoted, or empty
+    bool plain_name;    // a column as it stands: keeps its name, type and collation
+    bool star;          // * or table.*
+  };
+  struct Core {  // one SELECT up to its HAVING
+    bool distinct = false;
+    long long top = 0;  // 0: no TOP
+    bool aggregate = false;
+    std::vector<Item> items;
+    std::string from, where, group, having;
+  };
+  struct Key {
+    std::string sql;
+    bool desc;
+    bool aggregate;
+  };
+
+  // Whether tokens [from, to) are a bare column reference: name(.name)*.
+  bool IsPlainName(size_t from, size_t to) const {
+    if (to <= from || (to - from) % 2 == 0) return false;
+    for (size_t i = from; i < to; ++i) {
+      const Token& t = tokens_[i];
+      if ((i - from) % 2 == 0 ? t.kind != TokenKind::kName : !(t.kind == TokenKind::kSymbol && t.text == ".")) return false;
     }
-    std::string items;
-    do {
-      std::string item;
-      if (AcceptSymbol("*")) {
-        item = "*";
-      } else {
-        item = Expression();
-        if (AcceptWord("AS")) item += " AS " + Name();
-      }
-      items += (items.empty() ? "" : ", ") + item;
-    } while (AcceptSymbol(","));
-    out += items;
-    if (IsWord("INTO")) throw Fail("SELECT ... INTO is not supported; use CREATE TABLE and INSERT INTO ... SELECT");
-    if (AcceptWord("FROM")) out += " FROM " + FromList();
-    if (AcceptWord("WHERE")) out += " WHERE " + Expression(true);
-    if (AcceptWord("GROUP")) {
-      ExpectWord("BY");
-      std::string list;
-      do list += (list.empty() ? "" : ", ") + Expression() + " COLLATE NOCASE"; while (AcceptSymbol(","));
-      out += " GROUP BY " + list;
-    }
-    if (AcceptWord("HAVING")) out += " HAVING " + Expression(true);
-    while (IsWord("UNION")) {
-      Next();
-      out += AcceptWord("ALL") ? " UNION ALL " : " UNION ";
-      std::string next = Select();
-      out += next;
-    }
-    if (AcceptWord("ORDER")) {
-      ExpectWord("BY");
-      std::string list;
-      do {
-        std::string key = Expression() + " COLLATE NOCASE";
-        if (AcceptWord("DESC")) key += " DESC";
-        else AcceptWord("ASC");
-        list += (list.empty() ? "" : ", ") + key;
-      } while (AcceptSymbol(","));
-      out += " ORDER BY " + list;
-    }
-    return out + limit;
+    static const char* const kConstants[] = {"TRUE", "FALSE", "YES", "NO", "ON", "OFF", "NULL"};
+    const Token& first = tokens_[from];
+    return first.bracketed || to - from > 1 ||
+           std::none_of(std::begin(kConstants), std::end(kConstants), [&](const char* w) { return Upper(first.text) == w; });
   }
 
-  std::string TableRef() {
+  Core SelectCore() {
+    ExpectWord("SELECT");
+    Core c;
+    if (AcceptWord("DISTINCT")) c.distinct = true;
+    else if (!AcceptWord("DISTINCTROW")) AcceptWord("ALL");  // distinct rows of one table are all its rows
+    if (AcceptWord("TOP")) {
+      const std::string& n = Peek().text;
+      if (Peek().kind != TokenKind::kNumber || n.find_first_not_of("0123456789") != std::string::npos || n.size() > 9)
+        throw Fail("TOP needs a whole number of rows");
+      c.top = std::stoll(Next().text);
+      if (c.top < 1) throw Fail("TOP needs at least 1 row");
+      if (IsWord("PERCENT")) throw Fail("TOP ... PERCENT is not supported; give a number of rows");
+    }
+    const size_t aggregates = aggregates_;
+    do {
+      Item item{};
+      if (AcceptSymbol("*")) {
+        item.sql = "*";
+        item.star = true;
+      } else {
+        const size_t start = pos_;
+        item.sql = Expression();
+        item.star = item.sql.size() > 2 && item.sql.compare(item.sql.size() - 2, 2, ".*") == 0;
+        item.plain_name = !item.star && IsPlainName(start, pos_);
+        if (AcceptWord("AS")) item.alias = Name();
+      }
+      c.items.push_back(std::move(item));
+    } while (AcceptSymbol(","));
+    if (IsWord("INTO")) throw Fail("SELECT ... INTO is not supported; use CREATE TABLE and INSERT INTO ... SELECT");
+    if (AcceptWord("FROM")) c.from = FromList();
+    if (AcceptWord("WHERE")) c.where = Expression(true);
+    if (AcceptWord("GROUP")) {
+      ExpectWord("BY");
+      do c.group += (c.group.empty() ? "" : ", ") + Expression() + " COLLATE NOCASE"; while (AcceptSymbol(","));
+    }
+    if (AcceptWord("HAVING")) c.having = Expression(true);
+    c.aggregate = aggregates_ != aggregates;
+    return c;
+  }
+
+  // fold_case: expressions compare without regard to case where rows are told apart (DISTINCT,
+  // UNION); columns do so by their collation. Unnamed expressions are named as Jet names them.
+  static std::string CoreSql(const Core& c, bool fold_case) {
+    std::string out = c.distinct ? "SELECT DISTINCT " : "SELECT ";
+    for (size_t i = 0; i < c.items.size(); ++i) {
+      const Item& item = c.items[i];
+      std::string sql = item.sql;
+      if (!item.plain_name && !item.star && fold_case) sql += " COLLATE NOCASE";
+      if (!item.alias.empty()) sql += " AS " + item.alias;
+      else if (!item.plain_name && !item.star) sql += " AS [Expr" + std::to_string(1000 + i) + "]";
+      out += (i ? ", " : "") + sql;
+    }
+    if (!c.from.empty()) out += " FROM " + c.from;
+    if (!c.where.empty()) out += " WHERE " + c.where;
+    if (!c.group.empty()) out += " GROUP BY " + c.group;
+    if (!c.having.empty()) out += " HAVING " + c.having;
+    return out;
+  }
+
+  static std::string OrderSql(const std::vector<Key>& keys) {
     std::string out;
+    for (const Key& k : keys) out += std::string(out.empty() ? " ORDER BY " : ", ") + k.sql + " COLLATE NOCASE" + (k.desc ? " DESC" : "");
+    return out;
+  }
+
+  std::string Select() {
+    const size_t aggregates = aggregates_;  // a subquery's aggregates are its own
+    Core first = SelectCore();
+    std::vector<std::pair<std::string, Core>> rest;
+    bool union_distinct = false;
+    while (AcceptWord("UNION")) {
+      const bool all = AcceptWord("ALL");
+      union_distinct = union_distinct || !all;
+      const size_t at = pos_;
+      rest.emplace_back(all ? " UNION ALL " : " UNION ", SelectCore());
+      if (rest.back().second.top) throw Error(err::kSyntax, "Syntax error at character " + std::to_string(tokens_[at].offset + 1) + ": TOP inside a UNION is not supported.");
+    }
+    std::vector<Key> keys;
+    if (AcceptWord("ORDER")) {
+      ExpectWord("BY");
+      do {
+        const size_t before = aggregates_;
+        Key key{Expression(), false, false};
+        key.aggregate = aggregates_ != before;
+        if (AcceptWord("DESC")) key.desc = true;
+        else AcceptWord("ASC");
+        keys.push_back(std::move(key));
+      } while (AcceptSymbol(","));
+    }
+    aggregates_ = aggregates;
+    if (!rest.empty()) {
+      if (first.top) throw Fail("TOP in a UNION is not supported");
+      std::string out = CoreSql(first, first.distinct || union_distinct);
+      for (const auto& [joiner, core] : rest) out += joiner + CoreSql(core, core.distinct || union_distinct);
+      return out + OrderSql(keys);
+    }
+    const std::string order = OrderSql(keys);
+    if (!first.top) return CoreSql(first, first.distinct) + order;
+    const bool one_group = first.group.empty() && (first.aggregate || std::any_of(keys.begin(), keys.end(), [](const Key& k) { return k.aggregate; }));
+    if (keys.empty() || one_group) return CoreSql(first, first.distinct) + order + " LIMIT " + std::to_string(first.top);
+    return CoreSql(WithTies(first, keys), first.distinct) + order;
+  }
+
+  // TOP n keeps, as Jet does, every row that sorts level with the n-th: the rows whose keys do
+  // not sort after the n-th row's keys (all rows when there are fewer than n).
+  static Core WithTies(const Core& c, const std::vector<Key>& keys) {
+    const std::string order = OrderSql(keys);
+    auto nth = [&](const std::string& key) {
+      Core probe = c;
+      probe.items.push_back({key, "[jet_key]", false, false});
+      return "(" + CoreSql(probe, c.distinct) + order + " LIMIT 1 OFFSET " + std::to_string(c.top - 1) + ")";
+    };
+    std::string cond = "1";
+    for (size_t j = keys.size(); j-- > 0;) {
+      const std::string& k = keys[j].sql;
+      const std::string b = "(SELECT [jet_key] FROM " + nth(k) + ")";
+      // Nulls sort first, as in Jet.
+      const std::string before = keys[j].desc
+                                     ? "(" + k + " > " + b + " COLLATE NOCASE OR (" + b + " IS NULL AND " + k + " IS NOT NULL))"
+                                     : "(" + k + " < " + b + " COLLATE NOCASE OR (" + k + " IS NULL AND " + b + " IS NOT NULL))";
+      const std::string level = "(" + k + " IS " + b + " COLLATE NOCASE)";
+      cond = "(" + before + " OR " + (cond == "1" ? level : "(" + level + " AND " + cond + ")") + ")";
+    }
+    cond = "(NOT EXISTS (SELECT 1 FROM " + nth(keys[0].sql) + ") OR " + cond + ")";
+    Core tied = c;
+    std::string& target = c.group.empty() ? tied.where : tied.having;
+    target = target.empty() ? cond : "(" + target + ") AND " + cond;
+    return tied;
+  }
+
+  // A table of the open database: other databases ([file].table, IN 'file') are not reached.
+  std::string TableName() {
+    std::string name = Name();
+    if (IsSymbol(".")) throw Fail("tables of other databases are not supported");
+    return name;
+  }
+
+  struct TableUse {
+    std::string name, alias;  // without brackets; alias empty when none
+  };
+
+  std::string TableRef() {
+    Nested nested(*this);
+    std::string out;
+    std::optional<TableUse> use;
     if (AcceptSymbol("(")) {
       out = IsWord("SELECT") ? "(" + Select() + ")" : "(" + FromList() + ")";
       ExpectSymbol(")");
     } else {
-      out = QualifiedName();
+      use = TableUse{Peek().text, ""};
+      out = TableName();
     }
-    if (AcceptWord("AS")) out += " AS " + Name();
-    else if (Peek().kind == TokenKind::kName && !IsKeyword()) out += " AS " + Name();
+    if (IsWord("IN") && Peek(1).kind == TokenKind::kString) throw Fail("tables of other database files (IN '...') are not supported");
+    if (AcceptWord("AS") || (Peek().kind == TokenKind::kName && !IsKeyword())) {
+      if (use) use->alias = Peek().text;
+      out += " AS " + Name();
+    } else if (use) {
+      // The table an UPDATE of joined tables sets is read under another name inside it.
+      const auto it = renames_.find(Upper(use->name));
+      if (it != renames_.end()) out += " AS " + it->second;
+    }
+    if (use) tables_.push_back(*use);
     return out;
   }
 
   bool IsKeyword() const {
     static const char* const kWords[] = {"WHERE", "GROUP", "HAVING", "ORDER", "UNION", "INNER", "LEFT", "RIGHT",
-                                         "JOIN",  "ON",    "FULL",   "CROSS", "SET",   "OUTER"};
+                                         "JOIN",  "ON",    "FULL",   "CROSS", "SET",   "OUTER", "IN"};
     for (const char* w : kWords)
       if (IsWord(w)) return true;
     return false;
@@ -480,23 +646,43 @@ class Parser {
     }
   }
 
+  // The table of `tables_` that `ref` (a name or an alias) stands for.
+  const TableUse* FindTable(const std::string& ref) const {
+    for (const TableUse& t : tables_)
+      if (Upper(t.alias.empty() ? t.name : t.alias) == Upper(ref)) return &t;
+    return nullptr;
+  }
+
+  // DELETE [*|t.*|columns] FROM tables [WHERE ...]: Jet deletes whole rows of one table; with
+  // several tables, of the one named by t.*, the rows that the join and the condition select.
   std::string Delete() {
     ExpectWord("DELETE");
-    // DELETE *, DELETE t.* and DELETE col, ... all delete whole rows in Jet.
-    while (!IsWord("FROM") && !AtEnd()) Next();
+    AcceptWord("DISTINCTROW");
+    std::string qualifier;
+    while (!IsWord("FROM") && !AtEnd()) {
+      if (Peek().kind == TokenKind::kName && IsSymbol(".", 1) && IsSymbol("*", 2)) qualifier = Peek().text;
+      Next();
+    }
     ExpectWord("FROM");
-    const std::string table = QualifiedName();
-    if (IsSymbol(",") || IsWord("INNER") || IsWord("LEFT") || IsWord("RIGHT"))
-      throw Fail("DELETE from joined tables is not supported; delete from one table with a WHERE ... IN (SELECT ...)");
-    std::string out = "DELETE FROM " + table;
-    if (AcceptWord("WHERE")) out += " WHERE " + Expression(true);
-    return out;
+    tables_.clear();
+    const size_t list_start = pos_;
+    const std::string from = FromList();
+    const bool simple = pos_ == list_start + 1;  // one table, no alias, no join
+    const std::string where = AcceptWord("WHERE") ? Expression(true) : "";
+    if (simple) return "DELETE FROM " + from + (where.empty() ? "" : " WHERE " + where);
+    const TableUse* target = !qualifier.empty() ? FindTable(qualifier) : tables_.size() == 1 ? &tables_[0] : nullptr;
+    if (!target)
+      throw Error(err::kSyntax, qualifier.empty() ? "Specify the table containing the records you want to delete: DELETE table.* FROM ..."
+                                                  : "DELETE " + qualifier + ".* names no table of the FROM clause.");
+    const std::string ref = QuoteName(target->alias.empty() ? target->name : target->alias);
+    return "DELETE FROM " + QuoteName(target->name) + " WHERE rowid IN (SELECT " + ref + ".rowid FROM " + from +
+           (where.empty() ? "" : " WHERE " + where) + ")";
   }
 
   std::string Insert() {
     ExpectWord("INSERT");
     ExpectWord("INTO");
-    std::string out = "INSERT INTO " + QualifiedName();
+    std::string out = "INSERT INTO " + TableName();
     if (AcceptSymbol("(")) {
       std::string cols;
       do cols += (cols.empty() ? "" : ", ") + Name(); while (AcceptSymbol(","));
@@ -514,75 +700,122 @@ class Parser {
     throw Fail("expected VALUES or SELECT");
   }
 
+  // One column to set: [table.]column. Returns the column; `qualifier` gets the table part.
+  std::string SetColumn(std::string& qualifier) {
+    qualifier.clear();
+    if (Peek().kind == TokenKind::kName && IsSymbol(".", 1)) {
+      qualifier = Next().text;
+      Next();
+    }
+    return Name();
+  }
+
   std::string Update() {
     ExpectWord("UPDATE");
-    std::string out = "UPDATE " + QualifiedName();
-    if (IsSymbol(",") || IsWord("INNER") || IsWord("LEFT") || IsWord("RIGHT"))
-      throw Fail("UPDATE of joined tables is not supported; update one table with a WHERE ... IN (SELECT ...)");
+    AcceptWord("DISTINCTROW");
+    if (Peek().kind == TokenKind::kName && IsWord("SET", 1)) {
+      const std::string table = TableName();
+      ExpectWord("SET");
+      std::string sets, qualifier;
+      do {
+        const std::string column = SetColumn(qualifier);
+        ExpectSymbol("=");
+        sets += (sets.empty() ? "" : ", ") + column + " = " + Expression();
+      } while (AcceptSymbol(","));
+      return "UPDATE " + table + " SET " + sets + (AcceptWord("WHERE") ? " WHERE " + Expression(true) : "");
+    }
+    return JoinedUpdate();
+  }
+
+  // UPDATE tables SET t.column = ... [WHERE ...], for joined tables or an alias: the engine
+  // updates one table by itself, so each row of the target that the join and the condition
+  // select takes its values from its (first) joined row:
+  //   UPDATE T SET c = (SELECT v FROM tables WHERE cond AND t.rowid = T.rowid LIMIT 1), ...
+  //   WHERE rowid IN (SELECT t.rowid FROM tables WHERE cond)
+  // Inside, T is read under an alias (the user's, or one given here) so that T.rowid is the
+  // outer row.
+  std::string JoinedUpdate() {
+    // Which table is set: the qualifier of the first column after SET, else the first table.
+    size_t set = pos_;
+    for (int depth = 0; set < tokens_.size() && tokens_[set].kind != TokenKind::kEnd; ++set) {
+      const Token& t = tokens_[set];
+      if (t.kind == TokenKind::kSymbol) depth += t.text == "(" ? 1 : t.text == ")" ? -1 : 0;
+      if (depth == 0 && t.kind == TokenKind::kName && !t.bracketed && Upper(t.text) == "SET") break;
+    }
+    if (set + 2 >= tokens_.size() || tokens_[set].kind == TokenKind::kEnd) throw Fail("expected SET");
+    std::string target_ref;
+    if (tokens_[set + 1].kind == TokenKind::kName && tokens_[set + 2].kind == TokenKind::kSymbol && tokens_[set + 2].text == ".")
+      target_ref = tokens_[set + 1].text;
+    else {
+      size_t first = pos_;
+      while (first < set && tokens_[first].kind != TokenKind::kName) ++first;
+      target_ref = tokens_[first].text;
+    }
+    // A name that an AS (or a bare alias after a table) declares is an alias already.
+    bool is_alias = false;
+    for (size_t i = pos_ + 1; i < set; ++i) {
+      const Token& prev = tokens_[i - 1];
+      if (tokens_[i].kind != TokenKind::kName || Upper(tokens_[i].text) != Upper(target_ref) ||
+          (tokens_[i + 1].kind == TokenKind::kSymbol && tokens_[i + 1].text == ".") || prev.kind != TokenKind::kName)
+        continue;
+      static const char* const kBefore[] = {"JOIN", "ON", "AND", "OR", "NOT", "IN", "LIKE", "IS", "BETWEEN", "XOR", "MOD"};
+      if (prev.bracketed || std::none_of(std::begin(kBefore), std::end(kBefore), [&](const char* w) { return Upper(prev.text) == w; }))
+        is_alias = true;
+    }
+    const std::string inner = is_alias ? QuoteName(target_ref) : QuoteName(target_ref + " (joined)");
+    renames_.clear();
+    if (!is_alias) renames_[Upper(target_ref)] = inner;
+    tables_.clear();
+    const std::string from = FromList();
+    const TableUse* target = FindTable(target_ref);
+    if (!target && !is_alias)
+      for (const TableUse& t : tables_)
+        if (Upper(t.name) == Upper(target_ref)) target = &t;
+    if (!target) throw Fail("the table to update, '" + target_ref + "', is not among the tables");
+    const std::string table = QuoteName(target->name);
     ExpectWord("SET");
-    std::string sets;
+    std::vector<std::pair<std::string, std::string>> sets;
     do {
-      std::string column = QualifiedName();
-      // The engine wants the bare column name on the left.
-      const size_t dot = column.rfind("].[");
-      if (dot != std::string::npos) column = column.substr(dot + 2);
+      std::string qualifier;
+      const std::string column = SetColumn(qualifier);
+      if (!qualifier.empty() && Upper(qualifier) != Upper(target_ref))
+        throw Fail("an UPDATE of joined tables can set the columns of one table only");
       ExpectSymbol("=");
-      sets += (sets.empty() ? "" : ", ") + column + " = " + Expression();
+      sets.emplace_back(column, Expression());
     } while (AcceptSymbol(","));
-    out += " SET " + sets;
-    if (AcceptWord("WHERE")) out += " WHERE " + Expression(true);
-    return out;
+    const std::string where = AcceptWord("WHERE") ? Expression(true) : "";
+    renames_.clear();
+    const std::string match = inner + ".rowid = " + table + ".rowid";
+    std::string out = "UPDATE " + table + " SET ";
+    for (size_t i = 0; i < sets.size(); ++i)
+      out += (i ? ", " : "") + sets[i].first + " = (SELECT " + sets[i].second + " FROM " + from + " WHERE " +
+             (where.empty() ? "" : "(" + where + ") AND ") + match + " LIMIT 1)";
+    return out + " WHERE rowid IN (SELECT " + inner + ".rowid FROM " + from + (where.empty() ? "" : " WHERE " + where) + ")";
   }
 
-  // A Jet type name as a declared type that keeps the stored form (see column_types.h).
-  std::string ColumnType(bool& counter) {
-    if (Peek().kind != TokenKind::kName) throw Fail("expected a type name");
-    const std::string type = Upper(Next().text);
-    auto size = [&]() -> std::string {
-      if (!AcceptSymbol("(")) return "";
-      if (Peek().kind != TokenKind::kNumber) throw Fail("expected a size");
-      const std::string n = Next().text;
-      ExpectSymbol(")");
-      return n;
-    };
-    if (type == "TEXT" || type == "CHAR" || type == "VARCHAR" || type == "STRING" || type == "ALPHANUMERIC" || type == "NVARCHAR") {
-      const std::string n = size();
-      return "TEXT(" + (n.empty() ? "255" : n) + ")";
-    }
-    if (type == "MEMO" || type == "LONGTEXT" || type == "NOTE" || type == "LONGCHAR") return "MEMO TEXT";
-    if (type == "BYTE" || type == "TINYINT") return "BYTE INTEGER";
-    if (type == "INTEGER" || type == "SHORT" || type == "SMALLINT" || type == "INT" || type == "INTEGER2") return "SMALLINT";
-    if (type == "LONG" || type == "INTEGER4") return "LONG INTEGER";
-    if (type == "SINGLE" || type == "REAL" || type == "FLOAT4" || type == "IEEESINGLE") return "SINGLE REAL";
-    if (type == "DOUBLE" || type == "FLOAT" || type == "FLOAT8" || type == "NUMBER" || type == "NUMERIC" || type == "IEEEDOUBLE") {
-      if (IsWord("PRECISION")) Next();
-      size();
-      return "DOUBLE";
-    }
-    if (type == "CURRENCY" || type == "MONEY") return "CURRENCY";
-    if (type == "DATETIME" || type == "DATE" || type == "TIME" || type == "TIMESTAMP") return "DATETIME";
-    if (type == "YESNO" || type == "BIT" || type == "LOGICAL" || type == "LOGICAL1" || type == "BOOLEAN") return "YESNO";
-    if (type == "COUNTER" || type == "AUTOINCREMENT" || type == "IDENTITY") {
-      if (AcceptSymbol("(")) {  // COUNTER(seed, increment): the engine counts from 1 by 1
-        while (!AcceptSymbol(")")) {
-          if (AtEnd()) throw Fail("expected ')'");
-          Next();
-        }
-      }
-      counter = true;
-      return "INTEGER PRIMARY KEY AUTOINCREMENT";
-    }
-    if (type == "BINARY" || type == "VARBINARY" || type == "LONGBINARY" || type == "OLEOBJECT" || type == "GENERAL" || type == "IMAGE") {
-      size();
-      return "BLOB";
-    }
-    throw Fail("the type '" + type + "' is not a Jet type");
-  }
-
+  // A column: name, Jet type (see column_types.h) and constraints.
   std::string ColumnDefinition() {
-    std::string out = Name();
-    bool counter = false;
-    out += " " + ColumnType(counter);
+    const std::string name = Name();
+    if (Peek().kind != TokenKind::kName) throw Fail("expected a type name");
+    const Token type = Next();
+    if (Upper(type.text) == "DOUBLE") AcceptWord("PRECISION");
+    int size = 0;
+    if (AcceptSymbol("(")) {  // TEXT(n); the engine keeps no NUMERIC(p, s) or COUNTER(seed, step)
+      do {
+        const std::string& n = Peek().text;
+        if (Peek().kind != TokenKind::kNumber || n.find_first_not_of("0123456789") != std::string::npos || n.size() > 9)
+          throw Fail("expected a whole number");
+        if (size == 0) size = std::stoi(Next().text);
+        else Next();
+      } while (AcceptSymbol(","));
+      ExpectSymbol(")");
+    }
+    const auto decl = DeclForJetType(type.text, size, name);
+    if (!decl) throw Error(err::kSyntax, "Syntax error at character " + std::to_string(type.offset + 1) + ": '" + type.text + "' is not a Jet type.");
+    if (JetTypeOfDecl(decl->sql) == JetType::Text && size > 255)
+      throw Error(err::kSyntax, "Size of field " + name + " is too long: a Text field holds at most 255 characters; use MEMO.");
+    if (AcceptWord("WITH") && !AcceptWord("COMPRESSION")) ExpectWord("COMP");  // a storage detail of Jet's
+    std::string out = name + " " + decl->sql;
     for (;;) {
       if (AcceptWord("NOT")) {
         ExpectWord("NULL");
@@ -590,13 +823,15 @@ class Parser {
       } else if (AcceptWord("NULL")) {
       } else if (AcceptWord("PRIMARY")) {
         ExpectWord("KEY");
-        if (!counter) out += " PRIMARY KEY";
+        if (!decl->counter) out += " PRIMARY KEY";
       } else if (AcceptWord("UNIQUE")) {
-        if (!counter) out += " UNIQUE";
+        if (!decl->counter) out += " UNIQUE";
       } else if (AcceptWord("CONSTRAINT")) {
         Name();
       } else if (AcceptWord("DEFAULT")) {
         out += " DEFAULT (" + Primary(false) + ")";
+      } else if (IsWord("REFERENCES") || IsWord("CHECK")) {
+        throw Fail("relationships and CHECK constraints are not supported");
       } else {
         return out;
       }
@@ -606,11 +841,12 @@ class Parser {
   std::string Create() {
     ExpectWord("CREATE");
     if (AcceptWord("TABLE")) {
-      std::string out = "CREATE TABLE " + QualifiedName() + " (";
+      std::string out = "CREATE TABLE " + TableName() + " (";
       ExpectSymbol("(");
       std::string parts;
       do {
         if (AcceptWord("CONSTRAINT")) Name();
+        if (IsWord("FOREIGN") || IsWord("CHECK")) throw Fail("relationships and CHECK constraints are not supported");
         if (AcceptWord("PRIMARY") || AcceptWord("UNIQUE")) {
           const bool primary = tokens_[pos_ - 1].text.size() == 7;
           if (primary) ExpectWord("KEY");
@@ -626,7 +862,7 @@ class Parser {
     if (AcceptWord("INDEX")) {
       std::string out = std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " + Name() + " ON ";
       ExpectWord("ON");
-      out += QualifiedName();
+      out += TableName();
       ExpectSymbol("(");
       std::string cols;
       do {
@@ -637,7 +873,10 @@ class Parser {
       } while (AcceptSymbol(","));
       ExpectSymbol(")");
       if (AcceptWord("WITH")) {
-        while (!AtEnd() && !IsSymbol(";")) Next();  // PRIMARY, DISALLOW NULL, IGNORE NULL: not kept
+        // IGNORE NULL only leaves Nulls out of the index; the others would change what the
+        // table accepts.
+        if (!AcceptWord("IGNORE")) throw Fail("WITH PRIMARY and WITH DISALLOW NULL are not supported; only WITH IGNORE NULL");
+        ExpectWord("NULL");
       }
       return out + " (" + cols + ")";
     }
@@ -654,10 +893,10 @@ class Parser {
 
   std::string Drop() {
     ExpectWord("DROP");
-    if (AcceptWord("TABLE")) return "DROP TABLE " + QualifiedName();
+    if (AcceptWord("TABLE")) return "DROP TABLE " + TableName();
     if (AcceptWord("INDEX")) {
       const std::string index = Name();
-      if (AcceptWord("ON")) QualifiedName();
+      if (AcceptWord("ON")) TableName();
       return "DROP INDEX " + index;
     }
     throw Fail("only DROP TABLE and DROP INDEX are supported");
@@ -666,7 +905,7 @@ class Parser {
   std::string Alter() {
     ExpectWord("ALTER");
     ExpectWord("TABLE");
-    const std::string table = QualifiedName();
+    const std::string table = TableName();
     if (AcceptWord("ADD")) {
       AcceptWord("COLUMN");
       return "ALTER TABLE " + table + " ADD COLUMN " + ColumnDefinition();
@@ -676,6 +915,10 @@ class Parser {
 
   std::vector<Token> tokens_;
   size_t pos_ = 0;
+  int depth_ = 0;
+  size_t aggregates_ = 0;                     // aggregate calls read so far
+  std::vector<TableUse> tables_;              // the tables of the last FROM list
+  std::map<std::string, std::string> renames_;  // upper-case table name -> the name it is read under
 };
 
 }  // namespace

@@ -3,71 +3,12 @@
 // Jet's message.
 #include <gtest/gtest.h>
 
-#include "data/connection.h"
-#include "data/engine.h"
-#include "data/recordset.h"
-#include "tests/support/installation.h"
+#include "tests/jet/jet_database.h"
 
 namespace ornetta {
 namespace {
 
-namespace fs = std::filesystem;
-
-class JetFunctionTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const fs::path file = folder.path() / "jet.mdb";
-    {
-      engine::Handle h = engine::Open(file, "pw", engine::OpenMode::kCreate);
-      engine::Exec(h.get(), "PRAGMA user_version = 1;");
-    }
-    conn->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() + ";Jet OLEDB:Database Password=pw");
-  }
-
-  void Run(const std::string& sql) {
-    Recordset rs;
-    rs.Open(sql, conn);
-  }
-
-  // First column of the first row as text; "<null>" for Null, "<none>" when no row.
-  std::string Value(const std::string& sql) {
-    Recordset rs;
-    rs.Open(sql, conn);
-    if (rs.Eof()) return "<none>";
-    const Variant v = rs.Fields(0);
-    return v.IsNull() ? "<null>" : v.ToText();
-  }
-
-  struct Case {
-    const char* expr;
-    const char* want;
-  };
-
-  void ExpectValues(std::initializer_list<Case> cases) {
-    for (const Case& c : cases) {
-      try {
-        EXPECT_EQ(Value(std::string("SELECT ") + c.expr), c.want) << c.expr;
-      } catch (const Error& e) {
-        ADD_FAILURE() << c.expr << ": " << e.what();
-      }
-    }
-  }
-
-  // Each expression must fail with a message containing the given text.
-  void ExpectErrors(std::initializer_list<Case> cases) {
-    for (const Case& c : cases) {
-      try {
-        const std::string got = Value(std::string("SELECT ") + c.expr);
-        ADD_FAILURE() << c.expr << " gave " << got;
-      } catch (const Error& e) {
-        EXPECT_NE(std::string(e.what()).find(c.want), std::string::npos) << c.expr << " -> " << e.what();
-      }
-    }
-  }
-
-  testing::TempFolder folder;
-  std::shared_ptr<Connection> conn = std::make_shared<Connection>();
-};
+using JetFunctionTest = testing::JetDatabase;
 
 TEST_F(JetFunctionTest, TextFunctions) {
   ExpectValues({

@@ -2,49 +2,23 @@
 // Jet gives, and what cannot keep Jet's meaning must be refused with a clear message.
 #include <gtest/gtest.h>
 
-#include "data/connection.h"
-#include "data/engine.h"
 #include "data/jet/dates.h"
-#include "data/jet/translate.h"
-#include "data/recordset.h"
-#include "tests/support/installation.h"
+#include "tests/jet/jet_database.h"
 
 namespace ornetta {
 namespace {
 
 namespace fs = std::filesystem;
 
-class JetTest : public ::testing::Test {
+class JetTest : public testing::JetDatabase {
  protected:
   void SetUp() override {
-    const fs::path file = folder.path() / "jet.mdb";
-    {
-      engine::Handle h = engine::Open(file, "pw", engine::OpenMode::kCreate);
-      engine::Exec(h.get(), "PRAGMA user_version = 1;");
-    }
-    conn->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() + ";Jet OLEDB:Database Password=pw");
+    JetDatabase::SetUp();
     Run("CREATE TABLE DB_Years (minYear INTEGER, maxYear INTEGER, curryear YESNO)");
     Run("INSERT INTO DB_Years VALUES (2016, 2017, False)");
     Run("INSERT INTO DB_Years VALUES (2017, 2018, True)");
     Run("CREATE TABLE logs (id COUNTER PRIMARY KEY, dates DATETIME, who TEXT(20), note MEMO)");
   }
-
-  void Run(const std::string& sql) {
-    Recordset rs;
-    rs.Open(sql, conn);
-  }
-
-  // First column of the first row as text; "<null>" for Null, "<none>" when no row.
-  std::string Value(const std::string& sql) {
-    Recordset rs;
-    rs.Open(sql, conn);
-    if (rs.Eof()) return "<none>";
-    const Variant v = rs.Fields(0);
-    return v.IsNull() ? "<null>" : v.ToText();
-  }
-
-  testing::TempFolder folder;
-  std::shared_ptr<Connection> conn = std::make_shared<Connection>();
 };
 
 TEST_F(JetTest, TheYearDatabaseNameLookup) {
@@ -161,7 +135,19 @@ TEST_F(JetTest, WhatCannotKeepJetsMeaningIsRefusedClearly) {
       {"SELECT 'abc", "not closed"},
       {"SELECT #32/13/2026#", "date"},
       {"SELECT * FROM logs RIGHT JOIN DB_Years ON 1 = 1", "RIGHT"},
-      {"UPDATE logs INNER JOIN DB_Years ON 1 = 1 SET who = 'x'", "joined"},
+      {"UPDATE logs INNER JOIN DB_Years ON 1 = 1 SET logs.who = 'x', DB_Years.minYear = 1", "one table"},
+      {"DELETE * FROM logs, DB_Years", "Specify the table"},
+      {"SELECT * FROM [other.mdb].logs", "other databases"},
+      {"SELECT * FROM logs IN 'other.mdb'", "other database files"},
+      {"SELECT TOP 0 * FROM logs", "TOP"},
+      {"SELECT TOP 5 PERCENT * FROM logs", "PERCENT"},
+      {"SELECT TOP 1 who FROM logs UNION SELECT 'x' FROM logs", "UNION"},
+      {"CREATE TABLE t (a TEXT(300))", "at most 255"},
+      {"CREATE TABLE t (a LONG REFERENCES logs (id))", "relationships"},
+      {"CREATE TABLE t (a LONG, CONSTRAINT fk FOREIGN KEY (a) REFERENCES logs (id))", "relationships"},
+      {"CREATE TABLE t (a WIDGET)", "'WIDGET' is not a Jet type"},
+      {"CREATE INDEX i ON logs (who) WITH DISALLOW NULL", "DISALLOW NULL"},
+      {"SELECT 'abc' Like '[a'", "Invalid pattern"},
       {"SELECT * INTO copy FROM logs", "INTO"},
       {"SELECT 1; DROP TABLE logs", "after the end"},
       {"VACUUM", "not supported"},
@@ -174,6 +160,28 @@ TEST_F(JetTest, WhatCannotKeepJetsMeaningIsRefusedClearly) {
       ADD_FAILURE() << c.sql << " was accepted";
     } catch (const Error& e) {
       EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.sql << " -> " << e.what();
+    }
+  }
+}
+
+TEST_F(JetTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
+  const auto nest = [](const std::string& open, int n, const std::string& inner, const std::string& close) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += open;
+    out += inner;
+    for (int i = 0; i < n; ++i) out += close;
+    return out;
+  };
+  EXPECT_EQ(Value("SELECT " + nest("(", 30, "1", ")")), "1");
+  EXPECT_EQ(Value("SELECT " + nest("Not ", 30, "0", "")), "0");
+  for (const std::string& sql : {"SELECT " + nest("(", 20000, "1", ")"), "SELECT " + nest("-", 20000, "1", ""),
+                                 "SELECT " + nest("Not ", 20000, "1", ""), "SELECT * FROM " + nest("(", 20000, "logs", ")"),
+                                 "SELECT 1 WHERE " + nest("EXISTS (SELECT 1 WHERE ", 5000, "1", ")")}) {
+    try {
+      Value(sql);
+      ADD_FAILURE() << sql.substr(0, 40) << " was accepted";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("nested too deeply"), std::string::npos) << e.what();
     }
   }
 }

@@ -1,0 +1,71 @@
+// The guard on a connection the engine layer opened: statements in the engine's own SQL, as if
+// they had got past the translation, reach nothing but the open database.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "tests/jet/jet_database.h"
+
+namespace ornetta {
+namespace {
+
+namespace fs = std::filesystem;
+
+class JetGuardTest : public testing::JetDatabase {
+ protected:
+  // Prepares and steps `sql` once on the guarded handle: "ran", or the engine's message.
+  std::string Engine(const std::string& sql) {
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(conn->NativeHandle(), sql.c_str(), -1, &st, nullptr);
+    if (rc == SQLITE_OK && st) rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    return rc == SQLITE_ROW || rc == SQLITE_DONE ? "ran" : sqlite3_errmsg(conn->NativeHandle());
+  }
+  void ExpectRefused(const std::string& sql) {
+    EXPECT_NE(Engine(sql).find("not authorized"), std::string::npos) << sql;
+  }
+};
+
+TEST_F(JetGuardTest, OtherFilesCannotBeAttachedCreatedOrWritten) {
+  const fs::path fresh = folder.path() / "fresh.db";
+  const fs::path existing = folder.path() / "existing.db";
+  std::ofstream(existing) << "";
+  for (const fs::path& file : {fresh, existing}) {
+    ExpectRefused("ATTACH DATABASE '" + file.string() + "' AS o");
+    ExpectRefused("ATTACH DATABASE '" + file.string() + "' AS o KEY ''");
+  }
+  ExpectRefused("SELECT sqlcipher_export('main')");
+  EXPECT_FALSE(fs::exists(fresh));
+  EXPECT_EQ(fs::file_size(existing), 0u);
+  ExpectRefused("DETACH DATABASE main");
+}
+
+TEST_F(JetGuardTest, EngineSettingsAndTheKeyCannotBeChanged) {
+  for (const char* sql : {"PRAGMA key = 'x'", "PRAGMA rekey = 'x'", "PRAGMA cipher_page_size = 1024", "PRAGMA journal_mode = OFF",
+                          "PRAGMA writable_schema = 1", "PRAGMA temp_store_directory = '/tmp'", "PRAGMA user_version = 7",
+                          "PRAGMA query_only = 0"})
+    ExpectRefused(sql);
+  Run("SELECT 1");  // the key still opens the database
+}
+
+TEST_F(JetGuardTest, NoCodeFromOutsideIsLoaded) {
+  ExpectRefused("SELECT load_extension('libc.so.6')");
+  ExpectRefused("SELECT load_extension('" + (folder.path() / "x.so").string() + "', 'init')");
+  EXPECT_EQ(sqlite3_enable_load_extension(conn->NativeHandle(), 1), SQLITE_OK);  // the C call is the program's own
+  ExpectRefused("SELECT load_extension('libc.so.6')");  // the authorizer still refuses it in SQL
+  ExpectRefused("SELECT fts3_tokenizer('simple')");
+  ExpectRefused("CREATE VIRTUAL TABLE v USING fts4(x)");
+}
+
+TEST_F(JetGuardTest, OrdinaryStatementsStillRun) {
+  Run("CREATE TABLE t (a LONG, b TEXT(5))");
+  Run("INSERT INTO t VALUES (1, 'x')");
+  Run("CREATE INDEX byB ON t (b)");
+  Run("UPDATE t SET a = 2");
+  EXPECT_EQ(Rows("SELECT a, b FROM t WHERE b Like 'X%'"), "2,x");
+  Run("DELETE * FROM t");
+  Run("DROP TABLE t");
+}
+
+}  // namespace
+}  // namespace ornetta

@@ -1,0 +1,91 @@
+// A fresh encrypted database for each test, opened through the engine layer, so that Jet SQL runs
+// through the translation, the registered functions and the guard as the application runs it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+#include <string>
+
+#include "data/connection.h"
+#include "data/engine.h"
+#include "data/recordset.h"
+#include "tests/support/installation.h"
+
+namespace ornetta::testing {
+
+class JetDatabase : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::filesystem::path file = folder.path() / "jet.mdb";
+    {
+      engine::Handle h = engine::Open(file, "pw", engine::OpenMode::kCreate);
+      engine::Exec(h.get(), "PRAGMA user_version = 1;");
+    }
+    conn->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() + ";Jet OLEDB:Database Password=pw");
+  }
+
+  void Run(const std::string& sql) {
+    Recordset rs;
+    rs.Open(sql, conn);
+  }
+
+  // First column of the first row as text; "<null>" for Null, "<none>" when no row.
+  std::string Value(const std::string& sql) {
+    Recordset rs;
+    rs.Open(sql, conn);
+    if (rs.Eof()) return "<none>";
+    const Variant v = rs.Fields(0);
+    return v.IsNull() ? "<null>" : v.ToText();
+  }
+
+  // Every row, columns joined by ',' and rows by ';' ("<null>" for Null).
+  std::string Rows(const std::string& sql) {
+    Recordset rs;
+    rs.Open(sql, conn);
+    std::string out;
+    for (; !rs.Eof(); rs.MoveNext()) {
+      if (!out.empty()) out += ";";
+      for (int i = 0; i < rs.FieldCount(); ++i) {
+        const Variant v = rs.Fields(i);
+        out += (i ? "," : "") + (v.IsNull() ? std::string("<null>") : v.ToText());
+      }
+    }
+    return out;
+  }
+
+  struct Case {
+    const char* expr;
+    const char* want;
+  };
+
+  // SELECT each expression; its value must be the one given.
+  void ExpectValues(std::initializer_list<Case> cases) {
+    for (const Case& c : cases) {
+      try {
+        EXPECT_EQ(Value(std::string("SELECT ") + c.expr), c.want) << c.expr;
+      } catch (const Error& e) {
+        ADD_FAILURE() << c.expr << ": " << e.what();
+      }
+    }
+  }
+
+  // Each statement (or SELECT expression when `select`) must fail with a message containing the
+  // text given.
+  void ExpectErrors(std::initializer_list<Case> cases, bool select = true) {
+    for (const Case& c : cases) {
+      try {
+        const std::string got = Rows((select ? "SELECT " : "") + std::string(c.expr));
+        ADD_FAILURE() << c.expr << " gave " << got;
+      } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find(c.want), std::string::npos) << c.expr << " -> " << e.what();
+      }
+    }
+  }
+
+  TempFolder folder;
+  std::shared_ptr<Connection> conn = std::make_shared<Connection>();
+};
+
+}  // namespace ornetta::testing
