@@ -470,7 +470,7 @@ void ValFn(sqlite3_context* ctx, int, Args a) {
     if (c != ' ' && c != '\t') s += c;
   char* end = nullptr;
   const double d = std::strtod(s.c_str(), &end);
-  ResultNumber(ctx, end == s.c_str() ? 0 : d);
+  ResultArithmetic(ctx, end == s.c_str() ? 0 : d);
 }
 
 void CStrFn(sqlite3_context* ctx, int, Args a) {

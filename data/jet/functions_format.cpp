@@ -457,6 +457,7 @@ void FormatFn(sqlite3_context* ctx, int argc, Args a) {
   std::optional<CivilDateTime> date = AsDate(a[0]);
   const bool number = !date && IsNumber(a[0]);
   const double x = number ? sqlite3_value_double(a[0]) : date ? SerialFromCivil(*date) : 0;
+  if (!std::isfinite(x)) return ResultError(ctx, kOverflow);
   const std::string text = Text(a[0]);
   if (!date && !number) date = ParseDateLiteral(text);
   bool overflow = false;

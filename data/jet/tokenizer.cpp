@@ -15,6 +15,8 @@ bool NameChar(unsigned char c) { return std::isalnum(c) || c == '_' || c >= 0x80
 }  // namespace
 
 std::vector<Token> Tokenize(std::string_view sql) {
+  // The engine would end the statement at a NUL inside a text or name.
+  if (const size_t nul = sql.find('\0'); nul != std::string_view::npos) throw At(nul, "a NUL character is not allowed");
   std::vector<Token> out;
   size_t i = 0;
   while (i < sql.size()) {
@@ -50,7 +52,14 @@ std::vector<Token> Tokenize(std::string_view sql) {
       out.push_back({TokenKind::kDate, std::string(sql.substr(i + 1, close - i - 1)), start});
       i = close + 1;
     } else if (std::isdigit(c) || (c == '.' && i + 1 < sql.size() && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
-      while (i < sql.size() && (std::isdigit(static_cast<unsigned char>(sql[i])) || sql[i] == '.')) ++i;
+      const auto digits = [&] {
+        while (i < sql.size() && std::isdigit(static_cast<unsigned char>(sql[i]))) ++i;
+      };
+      digits();
+      if (i < sql.size() && sql[i] == '.') {
+        ++i;
+        digits();
+      }
       if (i < sql.size() && (sql[i] == 'e' || sql[i] == 'E')) {
         size_t j = i + 1;
         if (j < sql.size() && (sql[j] == '+' || sql[j] == '-')) ++j;

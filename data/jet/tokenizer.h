@@ -23,8 +23,8 @@ struct Token {
   bool bracketed = false;
 };
 
-// Throws Error (syntax) for an unterminated string, name or date, or a character that
-// belongs to no token.
+// Throws Error (syntax) for an unterminated string, name or date, a NUL character, or a
+// character that belongs to no token.
 std::vector<Token> Tokenize(std::string_view sql);
 
 }  // namespace ornetta::jet

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -166,18 +168,18 @@ class Parser {
     return QuoteName(Next().text);
   }
 
-  // table or table.column or table.*
-  std::string QualifiedName() {
+  // column, table.column or table.*
+  std::string QualifiedName(bool allow_star = false) {
     const std::string first = Peek().text;
     std::string out = Name();
     if (IsSymbol(".")) {
       const auto it = renames_.find(Upper(first));
       if (it != renames_.end()) out = it->second;
     }
-    while (IsSymbol(".")) {
-      Next();
-      if (AcceptSymbol("*")) return out + ".*";
+    if (AcceptSymbol(".")) {
+      if (allow_star && AcceptSymbol("*")) return out + ".*";
       out += "." + Name();
+      if (IsSymbol(".")) throw Fail("a column is named table.column; tables of other databases are not supported");
     }
     return out;
   }
@@ -325,10 +327,12 @@ class Parser {
     Nested nested(*this);
     if (AcceptSymbol("-")) {
       const std::string operand = Unary();
-      const bool literal = std::all_of(operand.begin(), operand.end(), [](unsigned char c) {
-        return std::isdigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
-      });
-      return literal ? "(-" + operand + ")" : "jet_neg(" + operand + ")";
+      // A number written as such is negated in place; "--" would start a comment in the engine.
+      const bool literal = !operand.empty() && (std::isdigit(static_cast<unsigned char>(operand[0])) || operand[0] == '.') &&
+                           std::all_of(operand.begin(), operand.end(), [](unsigned char c) {
+                             return std::isdigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
+                           });
+      return literal ? "(- " + operand + ")" : "jet_neg(" + operand + ")";
     }
     if (AcceptSymbol("+")) return Unary();
     return Power();
@@ -343,6 +347,8 @@ class Parser {
     const Token& t = Peek();
     switch (t.kind) {
       case TokenKind::kNumber:
+        if (!std::isfinite(std::strtod(t.text.c_str(), nullptr)))
+          throw Error(err::kOverflow, "Overflow: the number " + t.text + " at character " + std::to_string(t.offset + 1) + " is too large.");
         Next();
         return t.text;
       case TokenKind::kString:
@@ -373,7 +379,7 @@ class Parser {
     }
     if (!t.bracketed) {
       const std::string word = Upper(t.text);
-      if (word == "TRUE" || word == "YES" || word == "ON") return Next(), "-1";
+      if (word == "TRUE" || word == "YES" || word == "ON") return Next(), "(-1)";
       if (word == "FALSE" || word == "NO" || word == "OFF") return Next(), "0";
       if (word == "NULL") return Next(), "NULL";
       if (word == "EXISTS") {
@@ -469,11 +475,13 @@ class Parser {
       if (AcceptSymbol("*")) {
         item.sql = "*";
         item.star = true;
+      } else if (Peek().kind == TokenKind::kName && IsSymbol(".", 1) && IsSymbol("*", 2)) {
+        item.sql = QualifiedName(true);
+        item.star = true;
       } else {
         const size_t start = pos_;
         item.sql = Expression();
-        item.star = item.sql.size() > 2 && item.sql.compare(item.sql.size() - 2, 2, ".*") == 0;
-        item.plain_name = !item.star && IsPlainName(start, pos_);
+        item.plain_name = IsPlainName(start, pos_);
         if (AcceptWord("AS")) item.alias = Name();
       }
       c.items.push_back(std::move(item));

@@ -54,7 +54,7 @@ TEST_F(JetTest, ExpressionsHaveJetsValues) {
       {"Val(' 12 3abc')", "123"}, {"Year(#12/09/2026#)", "2026"}, {"Month(#12/09/2026#)", "12"},
       {"Day(#2026-12-09 10:30#)", "9"}, {"Hour(#12/09/2026 10:30:00 PM#)", "22"},
       {"#12/09/2026# + 1", "2026-12-10 00:00:00"}, {"#12/10/2026# - #12/09/2026#", "1"},
-      {"&H1F", "31"},
+      {"&H1F", "31"},             {"-True", "1"},              {"5 - -True", "4"},      {"-Yes & ''", "1"},
   };
   for (const Case& c : cases) {
     try {
@@ -148,6 +148,12 @@ TEST_F(JetTest, WhatCannotKeepJetsMeaningIsRefusedClearly) {
       {"CREATE TABLE t (a WIDGET)", "'WIDGET' is not a Jet type"},
       {"CREATE INDEX i ON logs (who) WITH DISALLOW NULL", "DISALLOW NULL"},
       {"SELECT 'abc' Like '[a'", "Invalid pattern"},
+      // Found by the fuzz target: each once reached the engine as malformed SQL, or as infinity.
+      {"SELECT 1.2.3", "Syntax error"},
+      {"SELECT a.b.c FROM logs", "table.column"},
+      {"SELECT logs.* + 1 FROM logs", "Syntax error"},
+      {"SELECT 1E999", "Overflow"},
+      {"SELECT Format(Val('1e999'), '0')", "Overflow"},
       {"SELECT * INTO copy FROM logs", "INTO"},
       {"SELECT 1; DROP TABLE logs", "after the end"},
       {"VACUUM", "not supported"},
@@ -161,6 +167,15 @@ TEST_F(JetTest, WhatCannotKeepJetsMeaningIsRefusedClearly) {
     } catch (const Error& e) {
       EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.sql << " -> " << e.what();
     }
+  }
+}
+
+TEST_F(JetTest, ANulCharacterIsRefusedRatherThanEndingTheStatement) {
+  try {
+    Value(std::string("SELECT 'a\0b'", 13));
+    ADD_FAILURE() << "accepted";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("NUL"), std::string::npos) << e.what();
   }
 }
 

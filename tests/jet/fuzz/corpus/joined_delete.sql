@@ -1,0 +1,1 @@
+DELETE t.* FROM t LEFT JOIN u ON t.id = u.id WHERE u.id Is Null
