@@ -21,7 +21,12 @@ const char* const kHelp =
     "Like uses the wildcards of the Jet OLE DB provider (ANSI-92): % any run of characters,\n"
     "_ one character, [abc] and [!abc] sets; * ? and # match themselves. (Access's own query\n"
     "window reads * and ? as wildcards instead: translate them when a statement comes from there.)\n"
-    "Dates are written #month/day/year# or #year-month-day#. Text compares without regard to case.\n"
+    "Dates are written #month/day/year# or #year-month-day#, with or without a time; True is -1.\n"
+    "Text compares without regard to case. TOP n keeps the rows level with the n-th, as Access does.\n"
+    "Columns keep their Jet types: a value of another form is refused (write 42, not '42', for a\n"
+    "Long; #12/9/2026#, not '2026-12-09', for a Date/Time; True or False for a Yes/No).\n"
+    "What Jet SQL the translation cannot run with Access's meaning is refused with a message\n"
+    "(RIGHT JOIN, SELECT ... INTO, TOP ... PERCENT, relationships, other database files).\n"
     "The statements reach only the named database: ATTACH, PRAGMA and extensions are refused.\n"
     "\n"
     "Exit status: 0 when every statement ran, 1 when any failed (its error goes to standard error).\n";
