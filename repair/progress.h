@@ -5,7 +5,8 @@
 
 namespace ornetta::repair {
 
-enum class Stage { kBackup, kCompactYear, kSwapYear, kCompactStart, kSwapStart, kDone };
+// In the order a run passes them; each database is compacted, its copy verified, then swapped in.
+enum class Stage { kBackup, kCompactYear, kVerifyYear, kSwapYear, kCompactStart, kVerifyStart, kSwapStart, kDone };
 
 class ProgressSink {
  public:

@@ -104,20 +104,26 @@ class ProgressAdapter {
 };
 
 // Compacts one held database into its TMP copy, checks the copy and swaps it in.
-void CompactAndSwap(HeldDatabase& db, const std::string& password, const fs::path& backup_folder, Stage compact_stage,
-                    Stage swap_stage, ProgressAdapter& progress, platform::Host& host) {
+struct Stages {
+  Stage compact, verify, swap;
+};
+
+void CompactAndSwap(HeldDatabase& db, const std::string& password, const fs::path& backup_folder, Stages stages,
+                    ProgressAdapter& progress, platform::Host& host) {
   const fs::path tmp = platform::ResolveNoCase(db.tmp_path());
   std::error_code ec;
-  if (fs::exists(fs::symlink_status(tmp, ec))) {
-    // Left by an interrupted earlier run: kept with this run's backup, out of the way.
-    if (std::error_code move_ec = platform::MoveFileDurably(tmp, backup_folder / ("stale-" + tmp.filename().string())))
-      throw Error(err::kPathFileAccess, "Cannot move the old copy '" + tmp.string() + "' aside: " + move_ec.message() + ".");
+  // Left by an interrupted earlier run (with the engine's journal of it): kept with this run's
+  // backup, out of the way.
+  for (const fs::path& stale : {tmp, fs::path(tmp.string() + "-journal")}) {
+    if (!fs::exists(fs::symlink_status(stale, ec))) continue;
+    if (std::error_code move_ec = platform::MoveFileDurably(stale, backup_folder / ("stale-" + stale.filename().string())))
+      throw Error(err::kPathFileAccess, "Cannot move the old copy '" + stale.string() + "' aside: " + move_ec.message() + ".");
   }
-  progress.Stage(compact_stage, "Compacting " + db.path().filename().string());
+  progress.Stage(stages.compact, "Compacting " + db.path().filename().string());
   JetEngine().CompactDatabase(SourceString(db.path(), password), DestinationString(tmp, password), progress.Fractions());
   host.ProcessPendingMessages();
 
-  progress.Stage(swap_stage, "Checking and swapping in the compacted " + db.path().filename().string());
+  progress.Stage(stages.verify, "Checking the compacted " + db.path().filename().string());
   try {
     engine::Handle copy = engine::Open(tmp, password);
     const std::string integrity = IntegrityCheck(copy.get());
@@ -125,6 +131,7 @@ void CompactAndSwap(HeldDatabase& db, const std::string& password, const fs::pat
     if (RowCounts(copy.get()) != db.RowCounts())
       throw Error(err::kEngine, "The compacted copy does not hold the same rows as '" + db.path().filename().string() + "'.");
     copy.reset();
+    progress.Stage(stages.swap, "Putting the compacted " + db.path().filename().string() + " in place");
     if (std::error_code swap_ec = platform::ReplaceFileAtomically(tmp, db.path()))
       throw Error(err::kPathFileAccess, "Cannot put the compacted copy in place of '" + db.path().string() + "': " +
                                             swap_ec.message() + ".");
@@ -171,8 +178,11 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     const fs::path backup_folder = BackupDatabases(backup_root, files, password);
     PruneBackups(backup_root);
 
-    if (year) CompactAndSwap(*year, password, backup_folder, Stage::kCompactYear, Stage::kSwapYear, progress, context.host);
-    CompactAndSwap(start, password, backup_folder, Stage::kCompactStart, Stage::kSwapStart, progress, context.host);
+    if (year)
+      CompactAndSwap(*year, password, backup_folder, {Stage::kCompactYear, Stage::kVerifyYear, Stage::kSwapYear}, progress,
+                     context.host);
+    CompactAndSwap(start, password, backup_folder, {Stage::kCompactStart, Stage::kVerifyStart, Stage::kSwapStart}, progress,
+                   context.host);
     result = true;
 
     access->Call(kAccessCallArgument);

@@ -95,6 +95,23 @@ TEST_F(GetConnectionTest, AFolderInPlaceOfTheYearDatabaseCountsAsMissing) {
   EXPECT_TRUE(fs::is_directory(install.year_database()));
 }
 
+TEST_F(GetConnectionTest, ADanglingLinkCountsAsMissing) {
+  fs::remove(install.year_database());
+  fs::create_symlink(install.database_folder() / "gone.mdb", install.year_database());
+  prod.Get_Connection();
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
+  EXPECT_TRUE(fs::is_symlink(install.year_database())) << "nothing is changed";
+}
+
+TEST_F(GetConnectionTest, ADamagedTmpCopyTakesTheNameAndThenFailsToOpenClearly) {
+  fs::remove(install.year_database());
+  std::ofstream(install.database_folder() / ("TMP" + install.current_year_file)) << std::string(5000, 'z');
+  EXPECT_THROW(prod.Get_Connection(), ProgramEnded);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_NE(host.messages[0].text.find("not a database"), std::string::npos) << host.messages[0].text;
+  EXPECT_TRUE(fs::exists(install.year_database())) << "only the recovery rename happened";
+}
+
 TEST_F(GetConnectionTest, NoCurrentYearGivesTheName0mdb) {
   {
     clsProd setup(host);
@@ -128,6 +145,19 @@ void Garbage(const fs::path& p) {
   std::ofstream(p, std::ios::binary | std::ios::trunc) << std::string(8192, 'x');
 }
 void Empty(const fs::path& p) { std::ofstream(p, std::ios::trunc); }
+void Zeroes(const fs::path& p) {
+  const auto size = fs::file_size(p);
+  std::ofstream(p, std::ios::binary | std::ios::trunc) << std::string(size, '\0');
+}
+// One flipped bit in the first page: the page's check fails when it is read.
+void BitFlip(const fs::path& p) {
+  std::fstream f(p, std::ios::binary | std::ios::in | std::ios::out);
+  f.seekg(100);
+  char c = 0;
+  f.get(c);
+  f.seekp(100);
+  f.put(static_cast<char>(c ^ 0x10));
+}
 void WrongPassword(const fs::path& p) {
   fs::remove(p);
   engine::Handle db = engine::Open(p, "another password", engine::OpenMode::kCreate);
@@ -158,6 +188,9 @@ INSTANTIATE_TEST_SUITE_P(Damage, UnopenableTest,
                          ::testing::Values(UnopenableCase{"TruncatedYear", false, Truncate},
                                            UnopenableCase{"GarbageYear", false, Garbage},
                                            UnopenableCase{"EmptyYear", false, Empty},
+                                           UnopenableCase{"ZeroFilledYear", false, Zeroes},
+                                           UnopenableCase{"BitFlippedYear", false, BitFlip},
+                                           UnopenableCase{"TruncatedStart", true, Truncate},
                                            UnopenableCase{"WrongPasswordYear", false, WrongPassword},
                                            UnopenableCase{"GarbageStart", true, Garbage},
                                            UnopenableCase{"WrongPasswordStart", true, WrongPassword}),
@@ -177,7 +210,10 @@ TEST_F(GetConnectionTest, AYearNameThatLeavesTheDatabaseFolderIsRefused) {
     clsProd setup(host);
     setup.dbconnection = std::make_shared<Connection>();
     setup.dbconnection->Open(testing::ConnectionStringFor(install.start_database()));
-    ASSERT_TRUE(setup.update_rec2("UPDATE DB_Years SET minYear = '../../x' WHERE curryear = True"));
+    // The application keeps the years as numbers; a hand-made table may hold any text.
+    ASSERT_TRUE(setup.update_rec2("DROP TABLE DB_Years"));
+    ASSERT_TRUE(setup.update_rec2("CREATE TABLE DB_Years (minYear TEXT(20), maxYear TEXT(20), curryear YESNO)"));
+    ASSERT_TRUE(setup.update_rec2("INSERT INTO DB_Years VALUES ('../../x', '2018', True)"));
   }
   EXPECT_THROW(prod.Get_Connection(), Error);
   EXPECT_FALSE(prod.dbconnection);

@@ -1,6 +1,7 @@
 // A repair killed at any moment loses nothing: a child process runs the repair and is killed
-// (SIGKILL) at each reported step and at random moments; then start-up recovery must find both
-// databases whole, with every row.
+// (SIGKILL) at each progress report (mid-compaction included), before each file operation of the
+// backup and the swaps, and at random moments; then start-up recovery must find both databases
+// whole, with every row.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -11,6 +12,7 @@
 #include <random>
 
 #include "data/engine.h"
+#include "platform/file_ops.h"
 #include "repair/repair_compact.h"
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"
@@ -35,6 +37,15 @@ class KillAtEvent : public ProgressSink {
   int n_, seen_ = 0;
 };
 
+// Kills its own process before the n-th file operation of the repair (copy, flush, rename): between
+// the steps of a backup or a swap.
+int g_kill_at_file_op = 0;
+int g_file_ops_seen = 0;
+std::error_code KillAtFileOp(const char*) {
+  if (++g_file_ops_seen == g_kill_at_file_op) raise(SIGKILL);
+  return {};
+}
+
 struct Snapshot {
   long long invoices, lines, logs, years;
 };
@@ -44,9 +55,19 @@ Snapshot Take(const testing::DemoInstallation& install) {
           testing::QueryCount(install.year_database(), "logs"), testing::QueryCount(install.start_database(), "DB_Years")};
 }
 
-// Runs the repair in a child, killed at progress event `event` (0: never) or after `delay_us`.
-// Returns true when the child was killed before it finished.
-bool RunAndKill(const testing::DemoInstallation& install, int event, long delay_us, int* events_seen = nullptr) {
+struct KillPoint {
+  int event = 0;      // at this progress event (0: none)
+  int file_op = 0;    // before this file operation (0: none)
+  long delay_us = 0;  // after this long (0: none)
+};
+
+struct Counts {
+  int events = 0, file_ops = 0;
+};
+
+// Runs the repair in a child, killed at `at`. Returns true when the child was killed before it
+// finished; `counts` receives what a run that finished passed through.
+bool RunAndKill(const testing::DemoInstallation& install, KillPoint at, Counts* counts = nullptr) {
   int report[2];
   if (pipe(report) != 0) return false;
   const pid_t child = fork();
@@ -54,22 +75,24 @@ bool RunAndKill(const testing::DemoInstallation& install, int event, long delay_
     testing::RecordingHost host(install.program_folder());
     clsProd prod(host);
     prod.Get_Connection();
-    KillAtEvent sink(event);
+    KillAtEvent sink(at.event);
+    g_kill_at_file_op = at.file_op;
+    platform::SetFileFaultHook(KillAtFileOp);
     RepairContext context{prod, host, &sink, DefaultAccessApplicationFactory(), ""};
     const bool ok = Repair_Compact_DB(context, install.current_year_file);
-    const int seen = sink.events();
+    const Counts seen{sink.events(), g_file_ops_seen};
     (void)!write(report[1], &seen, sizeof seen);
     _exit(ok ? 0 : 1);
   }
   close(report[1]);
-  if (delay_us > 0) {
-    usleep(static_cast<useconds_t>(delay_us));
+  if (at.delay_us > 0) {
+    usleep(static_cast<useconds_t>(at.delay_us));
     kill(child, SIGKILL);
   }
   int status = 0;
   waitpid(child, &status, 0);
-  int seen = 0;
-  if (read(report[0], &seen, sizeof seen) == sizeof seen && events_seen) *events_seen = seen;
+  Counts seen;
+  if (read(report[0], &seen, sizeof seen) == sizeof seen && counts) *counts = seen;
   close(report[0]);
   return WIFSIGNALED(status);
 }
@@ -97,35 +120,44 @@ void ExpectWhole(const testing::DemoInstallation& install, const Snapshot& befor
   EXPECT_EQ(after.years, before.years) << when;
 }
 
+// After the kill the next start recovers; a second repair then also completes (a left-over TMP
+// does not block it) and loses nothing either.
+void KillRecoverAndRepairAgain(KillPoint at, const std::string& when, int* kills) {
+  testing::DemoInstallation install;
+  const Snapshot before = Take(install);
+  *kills += RunAndKill(install, at);
+  ExpectWhole(install, before, when);
+  ASSERT_FALSE(RunAndKill(install, {})) << when;
+  ExpectWhole(install, before, "repair after the kill " + when);
+}
+
 TEST(CrashTest, KilledAtEveryStepAndAtRandomMomentsNothingIsLost) {
-  int total_events = 0;
+  Counts total;
   {
     testing::DemoInstallation install;
-    ASSERT_FALSE(RunAndKill(install, 0, 0, &total_events));
-    ASSERT_GT(total_events, 5);
+    ASSERT_FALSE(RunAndKill(install, {}, &total));
+    ASSERT_GT(total.events, 8) << "stages and fractions of both compactions";
+    ASSERT_GT(total.file_ops, 8) << "backup copies, flushes and renames of both swaps";
   }
-  const char* long_run = std::getenv("ORNETTA_LONG_TESTS");
-  const int random_kills = long_run ? 200 : 12;
   int kills = 0;
-  for (int event = 1; event <= total_events; ++event) {
-    testing::DemoInstallation install;
-    const Snapshot before = Take(install);
-    kills += RunAndKill(install, event, 0);
-    ExpectWhole(install, before, "killed at event " + std::to_string(event));
-    // A second repair after the crash also completes (a left-over TMP does not block it).
-    ASSERT_FALSE(RunAndKill(install, 0, 0)) << "event " << event;
-    ExpectWhole(install, before, "repair after the kill at event " + std::to_string(event));
-  }
+  for (int event = 1; event <= total.events; ++event)
+    KillRecoverAndRepairAgain({.event = event}, "at progress event " + std::to_string(event), &kills);
+  for (int op = 1; op <= total.file_ops; ++op)
+    KillRecoverAndRepairAgain({.file_op = op}, "before file operation " + std::to_string(op), &kills);
+
+  const int random_kills = std::getenv("ORNETTA_LONG_TESTS") ? 200 : 12;
   std::mt19937 rng(20261209);
   for (int i = 0; i < random_kills; ++i) {
     testing::DemoInstallation install;
     const Snapshot before = Take(install);
-    const long delay = static_cast<long>(rng() % 400000);
-    kills += RunAndKill(install, 0, delay);
+    const long delay = static_cast<long>(rng() % 400000) + 1;
+    kills += RunAndKill(install, {.delay_us = delay});
     ExpectWhole(install, before, "killed after " + std::to_string(delay) + " us");
   }
-  std::printf("[figures] crash points: %d kills (%d at named steps, %d at random moments), rows lost: 0 unless reported above\n",
-              kills, total_events, random_kills);
+  EXPECT_GE(kills, total.events + total.file_ops) << "every named point kills the child";
+  std::printf("[figures] repair crash points: %d kills (%d progress events, %d file operations, %d random moments), %s\n",
+              kills, total.events, total.file_ops, random_kills,
+              HasFailure() ? "rows lost or databases damaged: see the failures" : "rows lost: 0");
 }
 
 }  // namespace

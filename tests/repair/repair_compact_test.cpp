@@ -201,6 +201,61 @@ TEST_F(RepairCompactTest, NoConnectionObjectIsAFailure) {
   EXPECT_TRUE(Unchanged());
 }
 
+// A program that opens the year database after the repair has looked for users cannot be seen; it
+// may read while the repair holds the file, and once the compacted copy has taken the name its
+// writes into the old file fail instead of vanishing with it.
+TEST(LateUserTest, WritesIntoTheReplacedFileFailAndNoRowIsLost) {
+  testing::DemoInstallation install;
+  int command[2], answer[2];
+  ASSERT_EQ(pipe(command), 0);
+  ASSERT_EQ(pipe(answer), 0);
+  // Forked before this process opens any database, so that the child shares no engine state.
+  const pid_t child = fork();
+  if (child == 0) {
+    close(command[1]);
+    close(answer[0]);
+    char c = 0;
+    engine::Handle db;
+    while (read(command[0], &c, 1) == 1) {
+      int rc = 0;
+      if (c == 'o') {
+        db = engine::Open(install.year_database(), demo::DeploymentPassword());
+        rc = sqlite3_exec(db.get(), "SELECT count(*) FROM logs;", nullptr, nullptr, nullptr);
+      } else {
+        rc = sqlite3_exec(db.get(), "INSERT INTO logs (UserName) VALUES ('late');", nullptr, nullptr, nullptr);
+      }
+      (void)!write(answer[1], &rc, sizeof rc);
+    }
+    _exit(0);
+  }
+  close(command[0]);
+  close(answer[1]);
+  auto ask = [&](char c) {
+    int rc = -1;
+    EXPECT_EQ(write(command[1], &c, 1), 1);
+    EXPECT_EQ(read(answer[0], &rc, sizeof rc), static_cast<ssize_t>(sizeof rc));
+    return rc;
+  };
+
+  testing::RecordingHost host(install.program_folder());
+  clsProd prod(host);
+  prod.Get_Connection();
+  const auto logs = testing::QueryCount(install.year_database(), "logs");
+  int opened = -1;
+  host.on_yield = [&] {
+    if (host.pending_message_yields == 1) opened = ask('o');  // the year database is compacted, not yet swapped
+  };
+  RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), ""};
+  EXPECT_TRUE(Repair_Compact_DB(context, install.current_year_file)) << context.failure_reason;
+  EXPECT_EQ(opened, SQLITE_OK) << "reading stays possible while the repair holds the file";
+  EXPECT_NE(ask('w'), SQLITE_OK) << "a write into the replaced file must fail";
+  close(command[1]);
+  waitpid(child, nullptr, 0);
+  close(answer[0]);
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kSuccess});
+  EXPECT_EQ(testing::QueryCount(install.year_database(), "logs"), logs);
+}
+
 TEST(GetFileNameTest, TakesThePartAfterTheLastSeparator) {
   EXPECT_EQ(Get_File_Name(""), "");
   EXPECT_EQ(Get_File_Name("DB2017_18.mdb"), "DB2017_18.mdb");
