@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace ornetta::bench {
 
@@ -17,6 +18,15 @@ Measure InChild(const std::function<void()>& work, int runs = 3);
 // Runs a shell command (a reference tool) the same way. End it with "exec TOOL ..." so that the
 // measured memory is the tool's own.
 Measure Command(const std::string& command, int runs = 3);
+
+// Middle value (the mean of the two middle ones for an even count); 0 for none.
+double Median(std::vector<double> values);
+// Smallest value; 0 for none.
+double Best(const std::vector<double>& values);
+
+// Runs of a side-by-side comparison: the side that does the same work first alternates per round,
+// so that a slow phase of the machine hits both.
+inline bool FirstSideFirst(int round) { return round % 2 == 0; }
 
 void PrintRow(const std::string& name, const Measure& m, const Measure* anchor, const std::string& anchor_name);
 

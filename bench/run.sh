@@ -1,9 +1,24 @@
 #!/usr/bin/env bash
 # Builds (optimised) and runs the benchmarks; each prints its figures as ratios measured side by side.
-#   bash bench/run.sh [SIZE_MB ...]      e.g. bash bench/run.sh 10 100 1000
+#   bash bench/run.sh [--only NAME] [SIZE_MB ...]   e.g. bash bench/run.sh 10 100 1000
+#   NAME: compaction (takes the sizes), startup (start-up and idle memory), statements
 set -euo pipefail
 cd "$(dirname "$0")/.."
+only=""
+if [[ "${1:-}" == "--only" ]]; then
+  only="${2:?--only needs one of: compaction startup statements}"
+  shift 2
+fi
+case "$only" in
+  ""|compaction|startup|statements) ;;
+  *) echo "bench/run.sh: unknown benchmark '$only' (compaction, startup, statements)" >&2; exit 2 ;;
+esac
 bash tools/setup-deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench -j"$(nproc)" --target compaction_bench
-build-bench/bench/compaction_bench "$@"
+targets=(compaction_bench startup_bench statements_bench)
+[[ -n "$only" ]] && targets=("${only}_bench")
+cmake --build build-bench -j"$(nproc)" --target "${targets[@]}"
+want() { [[ -z "$only" || "$only" == "$1" ]]; }
+if want compaction; then build-bench/bench/compaction_bench "$@"; echo; fi
+if want startup; then QT_QPA_PLATFORM=offscreen build-bench/bench/startup_bench; echo; fi
+if want statements; then build-bench/bench/statements_bench; fi
