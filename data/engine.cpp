@@ -45,9 +45,12 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   // Keying a handle whose open failed crashes the library: check first.
   if (rc != SQLITE_OK) throw Error(err::kEngine, what + ": " + (raw ? sqlite3_errmsg(raw) : Describe(rc)));
   sqlite3_extended_result_codes(db.get(), 1);
-  if (sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
-    throw ErrorFrom(db.get(), what);
-  Exec(db.get(), "PRAGMA cipher_page_size = " + std::to_string(kPageSize) + ";");
+  // No password means a plain file, as a database without a password is.
+  if (!password.empty()) {
+    if (sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
+      throw ErrorFrom(db.get(), what);
+    Exec(db.get(), "PRAGMA cipher_page_size = " + std::to_string(kPageSize) + ";");
+  }
   sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
   // A wrong key only shows when the first page is read.
   char* msg = nullptr;

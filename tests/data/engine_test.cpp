@@ -77,6 +77,30 @@ TEST(ConnectionTest, OpeningAMissingFileCreatesNothing) {
   EXPECT_FALSE(fs::exists(missing));
 }
 
+// A database without a password is a plain file; each kind opens only the way it was made.
+TEST(ConnectionTest, AnEmptyPasswordMeansAPlainFile) {
+  testing::TempFolder temp;
+  const fs::path plain = temp.path() / "plain.mdb", locked = temp.path() / "locked.mdb";
+  demo::Options options;
+  options.invoices = 20;
+  demo::CreateYearDatabase(locked, 2026, options);
+  options.encrypted = false;
+  demo::CreateYearDatabase(plain, 2026, options);
+
+  auto conn = std::make_shared<Connection>();
+  conn->Open(OpenConnectionString(plain.string(), ""));
+  Recordset rs;
+  rs.Open("SELECT Count(*) FROM Invoices", conn);
+  EXPECT_EQ(rs.Fields(0).ToText(), "20");
+  rs.Close();
+  conn->Close();
+  EXPECT_THROW(conn->Open(ConnectionStringFor(plain)), Error) << "a password does not open a plain file";
+  const auto size = fs::file_size(locked);
+  EXPECT_THROW(conn->Open(OpenConnectionString(locked.string(), "")), Error) << "nor no password an encrypted one";
+  EXPECT_EQ(fs::file_size(locked), size);
+  EXPECT_EQ(QueryCount(locked, "Invoices"), 20);
+}
+
 TEST(CompactionTest, KeepsSchemaRowsUserVersionAndPasswordAndLeavesTheSource) {
   DemoInstallation install;
   const fs::path src = install.year_database();

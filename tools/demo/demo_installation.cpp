@@ -37,15 +37,18 @@ void RunJet(const std::shared_ptr<Connection>& conn, const std::string& sql) {
   rs.Open(sql, conn, Recordset::kOpenDynamic, Recordset::kLockOptimistic);
 }
 
-std::shared_ptr<Connection> CreateEmpty(const fs::path& file) {
+std::shared_ptr<Connection> CreateEmpty(const fs::path& file, bool encrypted = true) {
   std::error_code ec;
   if (fs::exists(fs::symlink_status(file, ec))) throw Error(err::kFileAlreadyExists, "'" + file.string() + "' already exists.");
+  // An empty key leaves the file unencrypted; it then needs the page size set the plain way.
+  const std::string password = encrypted ? DeploymentPassword() : "";
   {
-    engine::Handle db = engine::Open(file, DeploymentPassword(), engine::OpenMode::kCreate);
+    engine::Handle db = engine::Open(file, password, engine::OpenMode::kCreate);
+    if (!encrypted) engine::Exec(db.get(), "PRAGMA page_size = " + std::to_string(engine::kPageSize) + ";");
     engine::Exec(db.get(), "PRAGMA user_version = " + std::to_string(kFormatVersion) + ";");
   }
   auto conn = std::make_shared<Connection>();
-  conn->Open(OpenConnectionString(file.string(), DeploymentPassword()));
+  conn->Open(OpenConnectionString(file.string(), password));
   return conn;
 }
 
@@ -80,7 +83,7 @@ void CreateStartDatabase(const fs::path& file, const std::vector<YearInfo>& year
 }
 
 void CreateYearDatabase(const fs::path& file, int min_year, const Options& options) {
-  auto conn = CreateEmpty(file);
+  auto conn = CreateEmpty(file, options.encrypted);
   for (const char* ddl : {
            "CREATE TABLE OnLineUsers (UserName TEXT(50), ScreenName TEXT(50), LoginTime DATETIME)",
            "CREATE TABLE logs (LogId COUNTER PRIMARY KEY, dates DATETIME, UserName TEXT(50), Action TEXT(100))",

@@ -14,6 +14,7 @@ struct Options {
   int future_log_rows = 12;    // of them, rows dated after today (a wrong system clock)
   int online_users = 5;        // rows of `OnLineUsers`
   double delete_fraction = 0;  // share of invoices deleted afterwards, to leave free pages
+  bool encrypted = true;       // false: the same rows in a plain database, for reference measurements
 };
 
 struct YearInfo {
