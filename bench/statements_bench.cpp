@@ -129,6 +129,20 @@ std::string Fingerprint(const Setup& s) {
   return out;
 }
 
+// The engine's plan for `sql` ("SCAN TABLE logs", "SEARCH TABLE logs USING INDEX ..."), joined by "; ".
+std::string Plan(const Setup& s, const std::string& sql) {
+  engine::Handle db = engine::Open(s.master, demo::DeploymentPassword());
+  jet::RegisterFunctions(db.get());
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db.get(), ("EXPLAIN QUERY PLAN " + sql).c_str(), -1, &stmt, nullptr) != SQLITE_OK)
+    throw engine::ErrorFrom(db.get(), "query plan");
+  std::string out;
+  while (sqlite3_step(stmt) == SQLITE_ROW)
+    out += (out.empty() ? "" : "; ") + std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3)));
+  sqlite3_finalize(stmt);
+  return out.empty() ? "(no table read)" : out;
+}
+
 std::string Day(double serial) { return FormatStoredDate(CivilFromSerial(serial)).substr(0, 10); }
 
 enum Side { kCommand, kTranslated, kHand, kSides };
@@ -246,12 +260,14 @@ int main(int argc, char** argv) {
               "with closing. 'translated' runs the translation's output directly on the engine.\n",
               fs::file_size(s.master) / 1048576.0, log_rows, options.future_log_rows, rounds, 2 * rounds + 1);
   if (show_sql) {
-    for (const Work* w : {&date_repair, &users_repair}) std::printf("\n  %s\n    Jet:    %s\n    engine: %s\n    hand:   %s\n",
-                                                                     w->name.c_str(), w->jet.c_str(),
-                                                                     jet::Translate(w->jet).sql.c_str(), w->hand.c_str());
-    for (const Work& w : mix)
-      std::printf("\n  %s\n    Jet:    %s\n    engine: %s\n    hand:   %s\n", w.name.c_str(), w.jet.c_str(),
-                  jet::Translate(w.jet).sql.c_str(), w.hand.c_str());
+    std::vector<const Work*> all = {&date_repair, &users_repair};
+    for (const Work& w : mix) all.push_back(&w);
+    for (const Work* w : all) {
+      const std::string engine_sql = jet::Translate(w->jet).sql;
+      std::printf("\n  %s\n    Jet:    %s\n    engine: %s\n            plan: %s\n    hand:   %s\n            plan: %s\n",
+                  w->name.c_str(), w->jet.c_str(), engine_sql.c_str(), Plan(s, engine_sql).c_str(), w->hand.c_str(),
+                  Plan(s, w->hand).c_str());
+    }
     std::printf("\n");
   }
 
