@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "data/derived_keys.h"
+
 namespace ornetta::engine {
 
 namespace fs = std::filesystem;
@@ -47,8 +49,12 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   sqlite3_extended_result_codes(db.get(), 1);
   // No password means a plain file, as a database without a password is.
   if (!password.empty()) {
-    if (sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
-      throw ErrorFrom(db.get(), what);
+    // An existing file's key is derived once per process (see derived_keys.h).
+    const std::optional<Salt> salt = fs::exists(status) ? ReadSalt(file) : std::nullopt;
+    std::string key = salt ? RawKeyText(password, *salt, false) : password;
+    const int key_rc = sqlite3_key(db.get(), key.data(), static_cast<int>(key.size()));
+    WipeKeyText(key);
+    if (key_rc != SQLITE_OK) throw ErrorFrom(db.get(), what);
     Exec(db.get(), "PRAGMA cipher_page_size = " + std::to_string(kPageSize) + ";");
   }
   sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);

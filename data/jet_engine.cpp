@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "data/connection_string.h"
+#include "data/derived_keys.h"
 #include "data/engine.h"
 #include "platform/file_ops.h"
 #include "platform/files.h"
@@ -58,11 +59,16 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
   sqlite3* h = db.get();
   engine::Exec(h, "PRAGMA cipher_default_page_size = " + std::to_string(engine::kPageSize) + ";");
 
+  // The copy takes the source's salt, so that its key is the one already derived for the source.
+  const std::optional<engine::Salt> salt = engine::ReadSalt(source_path);
+  std::string key = salt && !to.password.empty() ? engine::RawKeyText(to.password, *salt, true) : to.password;
   sqlite3_stmt* attach = nullptr;
   sqlite3_prepare_v2(h, "ATTACH DATABASE ?1 AS compact_target KEY ?2;", -1, &attach, nullptr);
   Bind(attach, 1, destination_path.string());
-  Bind(attach, 2, to.password);
+  Bind(attach, 2, key);
+  engine::WipeKeyText(key);
   const int rc = sqlite3_step(attach);
+  sqlite3_clear_bindings(attach);
   sqlite3_finalize(attach);
   if (rc != SQLITE_DONE) {
     Error error = engine::ErrorFrom(h, "Cannot create '" + destination_path.string() + "'");

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <chrono>
 #include <random>
 
 #include "data/engine.h"
@@ -133,9 +134,12 @@ void KillRecoverAndRepairAgain(KillPoint at, const std::string& when, int* kills
 
 TEST(CrashTest, KilledAtEveryStepAndAtRandomMomentsNothingIsLost) {
   Counts total;
+  long whole_run_us = 0;
   {
     testing::DemoInstallation install;
+    const auto started = std::chrono::steady_clock::now();
     ASSERT_FALSE(RunAndKill(install, {}, &total));
+    whole_run_us = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count();
     ASSERT_GT(total.events, 8) << "stages and fractions of both compactions";
     ASSERT_GT(total.file_ops, 8) << "backup copies, flushes and renames of both swaps";
   }
@@ -150,7 +154,8 @@ TEST(CrashTest, KilledAtEveryStepAndAtRandomMomentsNothingIsLost) {
   for (int i = 0; i < random_kills; ++i) {
     testing::DemoInstallation install;
     const Snapshot before = Take(install);
-    const long delay = static_cast<long>(rng() % 400000) + 1;
+    // Within the time a whole run takes (start-up of the child included), so that most kills land.
+    const long delay = static_cast<long>(rng() % static_cast<unsigned long>(whole_run_us)) + 1;
     kills += RunAndKill(install, {.delay_us = delay});
     ExpectWhole(install, before, "killed after " + std::to_string(delay) + " us");
   }

@@ -7,6 +7,7 @@
 
 #include <fstream>
 
+#include "data/derived_keys.h"
 #include "data/engine.h"
 #include "repair/repair_compact.h"
 #include "tests/support/fault_vfs.h"
@@ -83,8 +84,10 @@ TEST_F(RepairCompactTest, SuccessKeepsEveryRowShrinksTheFilesAndLeavesAVerifiedB
   const auto invoices = testing::QueryCount(install.year_database(), "Invoices");
   const auto years = testing::QueryCount(install.start_database(), "DB_Years");
 
+  const long keys_derived = engine::KeysDerived();
   EXPECT_TRUE(Repair(install.current_year_file));
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{kSuccess});
+  EXPECT_EQ(engine::KeysDerived(), keys_derived) << "the keys derived at start-up serve the whole repair";
   EXPECT_EQ(prod.dbconnection->State(), 0) << "closed at the start and left closed";
   EXPECT_EQ(host.pending_message_yields, 2) << "once after each compaction";
   EXPECT_LT(fs::file_size(install.year_database()), size_before);

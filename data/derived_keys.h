@@ -1,0 +1,35 @@
+// The keys the engine derives from the database password, kept for the life of the process.
+//
+// The engine derives each file's key from the password and the salt in the file's first 16 bytes
+// with 64,000 rounds of PBKDF2-HMAC-SHA1: about 35 ms of work every time a file is opened, and a
+// repair opens the same two databases a dozen times (holding, backup check, compaction, checks).
+// Handing the engine the derived key itself ("raw key") opens the same file format without that
+// work. The compacted copy of a database is given its source's salt, so it opens with the same key.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace ornetta::engine {
+
+using Salt = std::array<unsigned char, 16>;
+
+// The salt at the start of an encrypted database file; none when the file is shorter.
+std::optional<Salt> ReadSalt(const std::filesystem::path& file);
+
+// The key text to give the engine for a file with `salt`, derived once per password and salt:
+// "x'KEY'" opens an existing file; with `set_salt`, "x'KEYSALT'" also gives a new file that salt.
+// The text is a secret like the password: never show it, wipe it after use (WipeKeyText).
+std::string RawKeyText(const std::string& password, const Salt& salt, bool set_salt);
+
+// Overwrites a key text before its memory is released.
+void WipeKeyText(std::string& text);
+
+// How many keys this process has derived itself; tests and benchmarks watch it. Forget drops
+// every kept key, so that the next open derives again.
+long KeysDerived();
+void ForgetDerivedKeys();
+
+}  // namespace ornetta::engine

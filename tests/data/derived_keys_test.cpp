@@ -1,0 +1,76 @@
+// Derived keys kept for the process: files open with them exactly as with the password, in both
+// directions, and a key is derived once per file salt.
+#include <gtest/gtest.h>
+
+#include "data/derived_keys.h"
+#include "data/engine.h"
+#include "data/jet_engine.h"
+#include "tests/support/installation.h"
+
+namespace ornetta::engine {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Opens with the password the engine's own way, with no raw key: what any other tool does.
+long long CountWithPassword(const fs::path& file, const std::string& password, const char* table) {
+  sqlite3* raw = nullptr;
+  EXPECT_EQ(sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  Handle db(raw);
+  sqlite3_key(db.get(), password.data(), static_cast<int>(password.size()));
+  Exec(db.get(), "PRAGMA cipher_page_size = " + std::to_string(kPageSize) + ";");
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db.get(), (std::string("SELECT count(*) FROM ") + table).c_str(), -1, &st, nullptr);
+  const long long n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+  sqlite3_finalize(st);
+  return n;
+}
+
+std::string Source(const fs::path& p, const std::string& pw, bool destination) {
+  return std::string("Provider=Microsoft.Jet.OLEDB.4.0;") + (destination ? "Jet OLEDB:Engine Type=5;" : "") +
+         "Data Source=" + p.string() + ";Jet OLEDB:Database Password=" + pw + ";";
+}
+
+TEST(DerivedKeysTest, FilesOpenAlikeWithTheKeptKeyAndWithThePassword) {
+  testing::DemoInstallation install;
+  const std::string pw = demo::DeploymentPassword();
+  const fs::path year = install.year_database(), copy = install.database_folder() / "TMPcopy.mdb";
+  const long long invoices = CountWithPassword(year, pw, "Invoices");
+  ASSERT_GT(invoices, 0) << "the demo file opens the engine's own way";
+
+  ForgetDerivedKeys();
+  const long before = KeysDerived();
+  Open(year, pw);  // made with the password: opens with a key derived here
+  EXPECT_EQ(KeysDerived(), before + 1);
+  Open(year, pw);
+  Open(year, pw, OpenMode::kCompactSource);
+  EXPECT_EQ(KeysDerived(), before + 1) << "derived once per salt";
+
+  // The compacted copy takes the source's salt, and opens with the password the engine's way.
+  JetEngine().CompactDatabase(Source(year, pw, false), Source(copy, pw, true));
+  EXPECT_EQ(ReadSalt(copy), ReadSalt(year));
+  EXPECT_EQ(KeysDerived(), before + 1) << "the copy needed no key of its own";
+  EXPECT_EQ(CountWithPassword(copy, pw, "Invoices"), invoices);
+  ForgetDerivedKeys();
+  Open(copy, pw);
+  EXPECT_EQ(KeysDerived(), before + 2);
+}
+
+TEST(DerivedKeysTest, AWrongPasswordIsStillRefusedWithoutShowingAnyKey) {
+  testing::DemoInstallation install;
+  Open(install.year_database(), demo::DeploymentPassword());
+  for (const std::string wrong : {"Orn3tta-Dev-Key-2027", "x", "x'00'"}) {
+    try {
+      Open(install.year_database(), wrong);
+      ADD_FAILURE() << "opened with a wrong password";
+    } catch (const Error& e) {
+      const std::string text = e.what();
+      EXPECT_NE(text.find("not a valid password"), std::string::npos) << text;
+      EXPECT_EQ(text.find("x'"), std::string::npos) << "no key text in " << text;
+    }
+  }
+  EXPECT_FALSE(ReadSalt(install.database_folder() / "missing.mdb"));
+}
+
+}  // namespace
+}  // namespace ornetta::engine
