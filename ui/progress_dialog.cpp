@@ -31,11 +31,14 @@ void ProgressDialog::OnStage(repair::Stage stage, const std::string& text) {
     return;
   }
   dialog_.setLabelText(QString::fromStdString(text) + "...");
-  dialog_.setValue(0);
+  // Until the stage reports how far it has come (the checks and swaps never do), a moving bar
+  // shows that it is working rather than a bar stuck at nothing.
+  dialog_.setRange(0, 0);
   Repaint();
 }
 
 void ProgressDialog::OnFraction(double fraction) {
+  if (dialog_.maximum() == 0) dialog_.setRange(0, 100);
   dialog_.setValue(static_cast<int>(fraction * 100));
   Repaint();
 }

@@ -9,6 +9,7 @@
 #include "tests/support/installation.h"
 #include "tests/ui/message_boxes.h"
 #include "ui/frmRepairCompact.h"
+#include "ui/progress_dialog.h"
 
 namespace ornetta::ui {
 namespace {
@@ -169,6 +170,24 @@ TEST_F(WindowTest, ExitClosesAndReleasesQuietly) {
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.objProd(), nullptr);
   EXPECT_EQ(boxes.seen.size(), 1u);
+}
+
+// Stages that cannot say how far they are (the checks, the swaps) show a moving bar; a
+// compaction's fractions fill a real one.
+TEST(ProgressDialogTest, BusyUntilAStageReportsHowFarItIs) {
+  ProgressDialog progress(nullptr);
+  QProgressDialog& dialog = progress.dialog();
+  EXPECT_TRUE(dialog.isVisible());
+  progress.OnStage(repair::Stage::kCompactYear, "Compacting DB2026_27.mdb");
+  EXPECT_EQ(dialog.labelText(), "Compacting DB2026_27.mdb...");
+  EXPECT_EQ(dialog.maximum(), 0) << "busy until the first fraction";
+  progress.OnFraction(0.42);
+  EXPECT_EQ(dialog.maximum(), 100);
+  EXPECT_EQ(dialog.value(), 42);
+  progress.OnStage(repair::Stage::kVerifyYear, "Checking the compacted DB2026_27.mdb");
+  EXPECT_EQ(dialog.maximum(), 0);
+  progress.OnStage(repair::Stage::kDone, "Done");
+  EXPECT_FALSE(dialog.isVisible());
 }
 
 TEST_F(WindowTest, NoInputRunsInsideARepair) {
