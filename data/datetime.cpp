@@ -7,7 +7,7 @@ namespace ornetta {
 
 namespace {
 // Days from 1970-01-01 (H. Hinnant's civil calendar algorithms).
-long DaysFromEpoch(long y, unsigned m, unsigned d) {
+constexpr long DaysFromEpoch(long y, unsigned m, unsigned d) {
   y -= m <= 2;
   const long era = (y >= 0 ? y : y - 399) / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -28,7 +28,10 @@ void CivilFromEpochDays(long z, int& y, int& m, int& d) {
   y = static_cast<int>(static_cast<long>(yoe) + era * 400 + (m <= 2));
 }
 
-const long kSerialEpoch = DaysFromEpoch(1899, 12, 30);
+// Constant-initialised: other files compute date limits from it during their own static
+// initialisation, which may run before this file's: computed at run time, it could still read 0 then.
+constexpr long kSerialEpoch = DaysFromEpoch(1899, 12, 30);
+static_assert(kSerialEpoch == -25569);
 
 int DaysInMonth(int y, int m) {
   static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

@@ -79,6 +79,9 @@ TEST_F(JetFunctionTest, DateArithmetic) {
       {"DateAdd('s', 90, #12/09/2026 23:59:00#)", "2026-12-10 00:00:30"},
       {"DateAdd('d', 1, '2026-12-09 10:30:00')", "2026-12-10 10:30:00"},
       {"DateAdd('d', 1, #1/1/1899#)", "1899-01-02 00:00:00"},
+      // The first and the last day Jet knows: limits computed while the program starts.
+      {"DateAdd('d', 0, #1/1/100#)", "0100-01-01 00:00:00"},
+      {"DateAdd('s', 86399, #12/31/9999#)", "9999-12-31 23:59:59"},
       // DateDiff counts the boundaries crossed.
       {"DateDiff('yyyy', #12/31/2025#, #1/1/2026#)", "1"}, {"DateDiff('q', #3/31/2026#, #4/1/2026#)", "1"},
       {"DateDiff('m', #1/31/2026#, #2/1/2026#)", "1"},     {"DateDiff('m', #2/1/2026#, #1/31/2026#)", "-1"},
@@ -242,6 +245,7 @@ TEST_F(JetFunctionTest, BadArgumentsFailWithJetsMessages) {
       {"DateAdd('x', 1, #1/1/2026#)", "Invalid procedure call or argument."},
       {"DateAdd('yyyy', 8000, #1/1/2026#)", "Invalid procedure call or argument."},
       {"DateAdd('d', -1, #1/1/100#)", "Invalid procedure call or argument."},
+      {"DateAdd('d', 1, #12/31/9999#)", "Invalid procedure call or argument."},
       {"DateDiff('mm', #1/1/2026#, #1/1/2027#)", "Invalid procedure call or argument."},
       {"DatePart('ww', #1/1/2026#, 1, 4)", "Invalid procedure call or argument."},
       {"DateSerial(10000, 1, 1)", "Invalid procedure call or argument."},
