@@ -1,6 +1,8 @@
 #include "data/recordset.h"
 
 #include <cctype>
+#include <map>
+#include <optional>
 
 #include "data/datetime.h"
 #include "data/engine.h"
@@ -31,17 +33,17 @@ Variant FromInteger(sqlite3_int64 v, JetType type) {
   return Variant::MakeDouble(static_cast<double>(v));
 }
 
-Variant ColumnValue(sqlite3_stmt* stmt, int i) {
-  const char* decl = sqlite3_column_decltype(stmt, i);
-  const JetType type = decl ? jet::JetTypeOfDecl(decl) : JetType::Unknown;
+// A computed date comes back as its stored text; only a stored column's declaration makes a
+// number a date (Jet keeps no dates as numbers in these files).
+Variant ColumnValue(sqlite3_stmt* stmt, int i, JetType type, bool declared) {
   switch (sqlite3_column_type(stmt, i)) {
     case SQLITE_NULL:
       return Variant::MakeNull();
     case SQLITE_INTEGER:
-      return FromInteger(sqlite3_column_int64(stmt, i), type);
+      return FromInteger(sqlite3_column_int64(stmt, i), declared ? type : JetType::Unknown);
     case SQLITE_FLOAT: {
       const double d = sqlite3_column_double(stmt, i);
-      return type == JetType::DateTime ? Variant::MakeDate(d) : Variant::MakeDouble(d);
+      return declared && type == JetType::DateTime ? Variant::MakeDate(d) : Variant::MakeDouble(d);
     }
     default: {
       const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
@@ -52,6 +54,64 @@ Variant ColumnValue(sqlite3_stmt* stmt, int i) {
       return Variant::MakeString(std::move(text));
     }
   }
+}
+
+// The declared Jet types of a table's columns, read from the engine's description of
+// SELECT * (a PRAGMA would be refused by the guard). Each table is read once per statement.
+class DeclaredColumns {
+ public:
+  explicit DeclaredColumns(sqlite3* db) : db_(db) {}
+
+  std::optional<JetType> operator()(const std::string& table, const std::string& column) {
+    const std::string key = Lower(table);
+    auto it = tables_.find(key);
+    if (it == tables_.end()) it = tables_.emplace(key, Read(table)).first;
+    const auto c = it->second.find(Lower(column));
+    if (c == it->second.end()) return std::nullopt;
+    return c->second;
+  }
+
+ private:
+  static std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  }
+
+  std::map<std::string, JetType> Read(const std::string& table) const {
+    std::map<std::string, JetType> columns;
+    if (table.find(']') != std::string::npos) return columns;  // no such name can be written
+    const std::string sql = "SELECT * FROM [" + table + "]";
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) == SQLITE_OK && stmt) {
+      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+        const char* name = sqlite3_column_name(stmt, i);
+        const char* decl = sqlite3_column_decltype(stmt, i);
+        if (name) columns.emplace(Lower(name), decl ? jet::JetTypeOfDecl(decl) : JetType::Unknown);
+      }
+    }
+    sqlite3_finalize(stmt);
+    return columns;
+  }
+
+  sqlite3* db_;
+  std::map<std::string, std::map<std::string, JetType>> tables_;
+};
+
+// What the translation knows of each list item, placed on the result's columns: a * stands for
+// any number of columns, so items are placed from the front up to the first * and from the back
+// after the last; those between two stars stay unknown (and are stored columns anyway).
+std::vector<JetType> ComputedTypes(const std::vector<jet::ResultItem>& items, int columns) {
+  std::vector<JetType> types(static_cast<size_t>(columns), JetType::Unknown);
+  const size_t n = types.size();
+  size_t front = 0;
+  while (front < items.size() && front < n && !items[front].expands) types[front] = items[front].type, ++front;
+  if (front == items.size()) return types;
+  for (size_t back = 0; back < items.size() - front - 1 && back < n - front; ++back) {
+    const jet::ResultItem& item = items[items.size() - 1 - back];
+    if (item.expands) break;
+    types[n - 1 - back] = item.type;
+  }
+  return types;
 }
 }  // namespace
 
@@ -64,8 +124,12 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
     throw Error(3709,
                 "The connection cannot be used to perform this operation. It is either closed or invalid in this "
                 "context.");
-  const jet::Statement statement = jet::Translate(source);
   sqlite3* db = active_connection->NativeHandle();
+  DeclaredColumns declared(db);
+  const jet::Statement statement =
+      jet::Translate(source, [&declared](const std::string& table, const std::string& column) {
+        return declared(table, column);
+      });
   const char* tail = nullptr;
   sqlite3_stmt* stmt = nullptr;
   if (sqlite3_prepare_v2(db, statement.sql.c_str(), static_cast<int>(statement.sql.size()), &stmt, &tail) !=
@@ -77,6 +141,13 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
   connection_ = active_connection;
   stmt_ = stmt;
   open_ = true;
+  types_.clear();
+  const int columns = sqlite3_column_count(stmt);
+  const std::vector<JetType> computed = ComputedTypes(statement.items, columns);
+  for (int i = 0; i < columns; ++i) {
+    const char* decl = sqlite3_column_decltype(stmt, i);
+    types_.push_back(decl ? ColumnType{jet::JetTypeOfDecl(decl), true} : ColumnType{computed[static_cast<size_t>(i)], false});
+  }
   try {
     Step();
     if (!statement.returns_rows) {
@@ -99,7 +170,10 @@ void Recordset::Step() {
     eof_ = false;
     row_.clear();
     const int n = sqlite3_column_count(stmt_);
-    for (int i = 0; i < n; ++i) row_.push_back(ColumnValue(stmt_, i));
+    for (int i = 0; i < n; ++i) {
+      const ColumnType& t = types_[static_cast<size_t>(i)];
+      row_.push_back(ColumnValue(stmt_, i, t.type, t.declared));
+    }
   } else if (rc == SQLITE_DONE) {
     eof_ = true;
     row_.clear();

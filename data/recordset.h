@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data/connection.h"
+#include "data/jet/column_types.h"
 #include "data/variant.h"
 
 namespace ornetta {
@@ -52,8 +53,16 @@ class Recordset {
   void Step();
   void RequireOpen() const;
 
+  // How each column's values are read: a stored column by its declaration, a computed one by
+  // what the translation knows of its expression.
+  struct ColumnType {
+    jet::JetType type;
+    bool declared;
+  };
+
   std::shared_ptr<Connection> connection_;
   sqlite3_stmt* stmt_ = nullptr;
+  std::vector<ColumnType> types_;
   bool open_ = false;
   bool eof_ = true;
   std::vector<Variant> row_;

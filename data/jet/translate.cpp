@@ -52,6 +52,61 @@ std::string QuoteText(const std::string& text) {
   return out + "'";
 }
 
+// What the translation knows of an expression's value, enough to say which results are dates.
+enum class Kind { kUnknown, kNull, kDate, kNumber, kText };
+
+// The kind of a value that is one of two (IIf's branches, Nz, Switch, Choose, UNION's parts):
+// Null goes with anything; two different kinds make one that depends on the row.
+Kind Merge(Kind a, Kind b) {
+  if (a == Kind::kNull) return b;
+  if (b == Kind::kNull || a == b) return a;
+  return Kind::kUnknown;
+}
+
+// jet_add: a date moved by a number of days is a date; numbers add; two texts join.
+Kind AddKind(Kind a, Kind b) {
+  if (a == Kind::kNull || b == Kind::kNull) return Kind::kNull;
+  if ((a == Kind::kDate && b == Kind::kNumber) || (a == Kind::kNumber && b == Kind::kDate)) return Kind::kDate;
+  if (a == b && (a == Kind::kNumber || a == Kind::kText)) return a;
+  return Kind::kUnknown;
+}
+
+// jet_sub: the days between two dates are a number (Jet's rule); a date less days is a date.
+Kind SubtractKind(Kind a, Kind b) {
+  if (a == Kind::kNull || b == Kind::kNull) return Kind::kNull;
+  if (a == Kind::kDate && b == Kind::kDate) return Kind::kNumber;
+  if (a == Kind::kDate && b == Kind::kNumber) return Kind::kDate;
+  if (a == Kind::kNumber && b == Kind::kNumber) return Kind::kNumber;
+  return Kind::kUnknown;
+}
+
+Kind KindOfType(JetType type) {
+  switch (type) {
+    case JetType::DateTime:
+      return Kind::kDate;
+    case JetType::Text:
+    case JetType::Memo:
+      return Kind::kText;
+    case JetType::Unknown:
+      return Kind::kUnknown;
+    default:
+      return Kind::kNumber;
+  }
+}
+
+// The kind of what a Jet function returns, for the functions whose result does not depend on
+// the kinds of their arguments (those are settled in Call).
+Kind KindOfFunction(const std::string& word) {
+  static const char* const kDates[] = {"NOW",        "DATE",       "TIME",      "DATEVALUE", "CDATE",
+                                       "DATEADD",    "DATESERIAL", "TIMESERIAL", "TIMEVALUE"};
+  static const char* const kTexts[] = {"LEFT",  "RIGHT",  "MID", "UCASE", "LCASE", "TRIM",  "LTRIM",  "RTRIM",     "SPACE",
+                                       "STRING", "REPLACE", "CHR", "CSTR", "STR",  "FORMAT", "MONTHNAME", "WEEKDAYNAME"};
+  const auto is = [&](const auto& names) { return std::any_of(std::begin(names), std::end(names), [&](const char* n) { return word == n; }); };
+  if (is(kDates)) return Kind::kDate;
+  if (is(kTexts)) return Kind::kText;
+  return Kind::kNumber;
+}
+
 struct FunctionInfo {
   const char* target;  // the engine's function, or nullptr when written specially
   int min_args, max_args;
@@ -98,16 +153,18 @@ const std::map<std::string, FunctionInfo>& Functions() {
 
 class Parser {
  public:
-  explicit Parser(std::string_view sql) : tokens_(Tokenize(sql)) {}
+  Parser(std::string_view sql, const ColumnTypeLookup& columns) : tokens_(Tokenize(sql)), columns_(columns) {}
 
   Statement ParseStatement() {
-    Statement out{"", false};
+    Statement out{"", false, {}};
     if (AtEnd()) throw Error(err::kSyntax, "The statement is empty.");
     const std::string verb = Upper(Peek().text);
     if (Peek().kind != TokenKind::kName) throw Fail("a statement must begin with SELECT, INSERT, UPDATE, DELETE, CREATE, DROP or ALTER");
     if (verb == "SELECT") {
       out.sql = Select();
       out.returns_rows = true;
+      for (const SelectItem& item : select_items_)
+        out.items.push_back({item.kind == Kind::kDate ? JetType::DateTime : JetType::Unknown, item.expands});
     } else if (verb == "DELETE") {
       out.sql = Delete();
     } else if (verb == "INSERT") {
@@ -129,6 +186,10 @@ class Parser {
   }
 
  private:
+  struct TableUse {
+    std::string name, alias;  // without brackets; alias empty when none; name empty for a subquery
+  };
+
   // --- tokens ---
   const Token& Peek(size_t ahead = 0) const { return tokens_[std::min(pos_ + ahead, tokens_.size() - 1)]; }
   const Token& Next() { return tokens_[std::min(pos_++, tokens_.size() - 1)]; }
@@ -177,11 +238,41 @@ class Parser {
       if (it != renames_.end()) out = it->second;
     }
     if (AcceptSymbol(".")) {
-      if (allow_star && AcceptSymbol("*")) return out + ".*";
+      if (allow_star && AcceptSymbol("*")) return kind_ = Kind::kUnknown, out + ".*";
+      const std::string column = Peek().text;
       out += "." + Name();
       if (IsSymbol(".")) throw Fail("a column is named table.column; tables of other databases are not supported");
+      kind_ = ColumnKind(first, column);
+      return out;
     }
+    kind_ = ColumnKind("", first);
     return out;
+  }
+
+  // The kind of a column reference, found as the engine finds it: in the innermost SELECT whose
+  // FROM has it, then outwards (a correlated subquery's outer tables).
+  Kind ColumnKind(const std::string& qualifier, const std::string& column) {
+    if (!columns_ || prescanning_) return Kind::kUnknown;
+    for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
+      std::optional<JetType> found;
+      int matches = 0;
+      bool named_here = false, unseen_columns = false;
+      for (const TableUse& t : *scope) {
+        if (!qualifier.empty() && Upper(t.alias.empty() ? t.name : t.alias) != Upper(qualifier)) continue;
+        named_here = true;
+        if (t.name.empty()) {  // a subquery: its columns are not looked up
+          unseen_columns = true;
+          continue;
+        }
+        if (auto type = columns_(t.name, column)) {
+          found = type;
+          ++matches;
+        }
+      }
+      if (matches == 1 && !unseen_columns) return KindOfType(*found);
+      if (matches > 0 || unseen_columns || (!qualifier.empty() && named_here)) return Kind::kUnknown;
+    }
+    return Kind::kUnknown;
   }
 
   // Nesting (parentheses, subqueries, repeated unary operators) is bounded so that a hostile
@@ -208,34 +299,44 @@ class Parser {
 
   std::string Imp(bool cond) {
     std::string left = Eqv(cond);
-    while (AcceptWord("IMP")) left = "jet_imp(" + left + ", " + Eqv(false) + ")";
+    while (AcceptWord("IMP")) left = "jet_imp(" + left + ", " + Eqv(false) + ")", kind_ = Kind::kNumber;
     return left;
   }
   std::string Eqv(bool cond) {
     std::string left = Xor(cond);
-    while (AcceptWord("EQV")) left = "jet_eqv(" + left + ", " + Xor(false) + ")";
+    while (AcceptWord("EQV")) left = "jet_eqv(" + left + ", " + Xor(false) + ")", kind_ = Kind::kNumber;
     return left;
   }
   std::string Xor(bool cond) {
     std::string left = Or(cond);
-    while (AcceptWord("XOR")) left = "jet_xor(" + left + ", " + Or(false) + ")";
+    while (AcceptWord("XOR")) left = "jet_xor(" + left + ", " + Or(false) + ")", kind_ = Kind::kNumber;
     return left;
   }
   // As conditions, the engine's AND, OR and NOT treat Null as Jet does (False And Null is
   // False); as values they are Jet's bitwise operators.
   std::string Or(bool cond) {
     std::string left = And(cond);
-    while (AcceptWord("OR")) left = cond ? "(" + left + " OR " + And(true) + ")" : "jet_or(" + left + ", " + And(false) + ")";
+    while (AcceptWord("OR")) {
+      left = cond ? "(" + left + " OR " + And(true) + ")" : "jet_or(" + left + ", " + And(false) + ")";
+      kind_ = Kind::kNumber;
+    }
     return left;
   }
   std::string And(bool cond) {
     std::string left = Not(cond);
-    while (AcceptWord("AND")) left = cond ? "(" + left + " AND " + Not(true) + ")" : "jet_and(" + left + ", " + Not(false) + ")";
+    while (AcceptWord("AND")) {
+      left = cond ? "(" + left + " AND " + Not(true) + ")" : "jet_and(" + left + ", " + Not(false) + ")";
+      kind_ = Kind::kNumber;
+    }
     return left;
   }
   std::string Not(bool cond) {
     Nested nested(*this);
-    if (AcceptWord("NOT")) return cond ? "(NOT " + Not(true) + ")" : "jet_not(" + Not(false) + ")";
+    if (AcceptWord("NOT")) {
+      std::string out = cond ? "(NOT " + Not(true) + ")" : "jet_not(" + Not(false) + ")";
+      kind_ = Kind::kNumber;
+      return out;
+    }
     return Comparison(cond);
   }
 
@@ -243,6 +344,7 @@ class Parser {
 
   std::string Comparison(bool cond) {
     std::string left = Concat();
+    Kind left_kind = kind_;
     for (;;) {
       static const char* const kOps[] = {"=", "<>", "<", ">", "<=", ">=", "!="};
       bool matched = false;
@@ -253,6 +355,7 @@ class Parser {
           const std::string engine_op = std::string(op) == "!=" ? "<>" : op;
           left = AsValue("(" + left + " " + engine_op + " " + right + " COLLATE NOCASE)", cond);
           matched = true;
+          left_kind = Kind::kNumber;
           break;
         }
       }
@@ -287,39 +390,48 @@ class Parser {
         left = AsValue("(" + left + (is_not ? " IS NOT NULL)" : " IS NULL)"), cond);
       } else {
         if (negated) throw Fail("expected LIKE, BETWEEN or IN after NOT");
+        kind_ = left_kind;
         return left;
       }
+      left_kind = Kind::kNumber;
     }
   }
 
   std::string Concat() {
     std::string left = Additive();
-    while (AcceptSymbol("&")) left = "jet_concat(" + left + ", " + Additive() + ")";
+    while (AcceptSymbol("&")) left = "jet_concat(" + left + ", " + Additive() + ")", kind_ = Kind::kText;
     return left;
   }
   std::string Additive() {
     std::string left = Modulo();
     for (;;) {
-      if (AcceptSymbol("+")) left = "jet_add(" + left + ", " + Modulo() + ")";
-      else if (AcceptSymbol("-")) left = "jet_sub(" + left + ", " + Modulo() + ")";
-      else return left;
+      const Kind left_kind = kind_;
+      if (AcceptSymbol("+")) {
+        left = "jet_add(" + left + ", " + Modulo() + ")";
+        kind_ = AddKind(left_kind, kind_);
+      } else if (AcceptSymbol("-")) {
+        left = "jet_sub(" + left + ", " + Modulo() + ")";
+        kind_ = SubtractKind(left_kind, kind_);
+      } else {
+        return left;
+      }
     }
   }
   std::string Modulo() {
     std::string left = IntDivide();
-    while (AcceptWord("MOD")) left = "jet_mod(" + left + ", " + IntDivide() + ")";
+    while (AcceptWord("MOD")) left = "jet_mod(" + left + ", " + IntDivide() + ")", kind_ = Kind::kNumber;
     return left;
   }
   std::string IntDivide() {
     std::string left = Multiplicative();
-    while (AcceptSymbol("\\")) left = "jet_intdiv(" + left + ", " + Multiplicative() + ")";
+    while (AcceptSymbol("\\")) left = "jet_intdiv(" + left + ", " + Multiplicative() + ")", kind_ = Kind::kNumber;
     return left;
   }
   std::string Multiplicative() {
     std::string left = Unary();
     for (;;) {
-      if (AcceptSymbol("*")) left = "jet_mul(" + left + ", " + Unary() + ")";
-      else if (AcceptSymbol("/")) left = "jet_div(" + left + ", " + Unary() + ")";
+      if (AcceptSymbol("*")) left = "jet_mul(" + left + ", " + Unary() + ")", kind_ = Kind::kNumber;
+      else if (AcceptSymbol("/")) left = "jet_div(" + left + ", " + Unary() + ")", kind_ = Kind::kNumber;
       else return left;
     }
   }
@@ -332,6 +444,7 @@ class Parser {
                            std::all_of(operand.begin(), operand.end(), [](unsigned char c) {
                              return std::isdigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
                            });
+      kind_ = Kind::kNumber;
       return literal ? "(- " + operand + ")" : "jet_neg(" + operand + ")";
     }
     if (AcceptSymbol("+")) return Unary();
@@ -339,7 +452,7 @@ class Parser {
   }
   std::string Power() {
     std::string left = Primary(false);
-    while (AcceptSymbol("^")) left = "jet_pow(" + left + ", " + Primary(false) + ")";
+    while (AcceptSymbol("^")) left = "jet_pow(" + left + ", " + Primary(false) + ")", kind_ = Kind::kNumber;
     return left;
   }
 
@@ -350,14 +463,17 @@ class Parser {
         if (!std::isfinite(std::strtod(t.text.c_str(), nullptr)))
           throw Error(err::kOverflow, "Overflow: the number " + t.text + " at character " + std::to_string(t.offset + 1) + " is too large.");
         Next();
+        kind_ = Kind::kNumber;
         return t.text;
       case TokenKind::kString:
         Next();
+        kind_ = Kind::kText;
         return QuoteText(t.text);
       case TokenKind::kDate: {
         Next();
         const auto dt = ParseDateLiteral(t.text);
         if (!dt) throw Error(err::kSyntax, "Syntax error in date '#" + t.text + "#' at character " + std::to_string(t.offset + 1) + ".");
+        kind_ = Kind::kDate;
         return QuoteText(FormatStoredDate(*dt));
       }
       case TokenKind::kSymbol:
@@ -365,6 +481,8 @@ class Parser {
           if (IsWord("SELECT")) {
             const std::string sub = Select();
             ExpectSymbol(")");
+            // A subquery's value is its one column's.
+            kind_ = select_items_.size() == 1 && !select_items_[0].expands ? select_items_[0].kind : Kind::kUnknown;
             return "(" + sub + ")";
           }
           const std::string inner = Expression(cond);
@@ -379,14 +497,15 @@ class Parser {
     }
     if (!t.bracketed) {
       const std::string word = Upper(t.text);
-      if (word == "TRUE" || word == "YES" || word == "ON") return Next(), "(-1)";
-      if (word == "FALSE" || word == "NO" || word == "OFF") return Next(), "0";
-      if (word == "NULL") return Next(), "NULL";
+      if (word == "TRUE" || word == "YES" || word == "ON") return Next(), kind_ = Kind::kNumber, "(-1)";
+      if (word == "FALSE" || word == "NO" || word == "OFF") return Next(), kind_ = Kind::kNumber, "0";
+      if (word == "NULL") return Next(), kind_ = Kind::kNull, "NULL";
       if (word == "EXISTS") {
         Next();
         ExpectSymbol("(");
         const std::string sub = Select();
         ExpectSymbol(")");
+        kind_ = Kind::kNumber;
         return AsValue("EXISTS (" + sub + ")", cond);
       }
       if (IsSymbol("(", 1)) return Call();
@@ -402,12 +521,17 @@ class Parser {
       throw Error(err::kSyntax, "Undefined function '" + name.text + "' in expression (character " + std::to_string(name.offset + 1) + ").");
     ExpectSymbol("(");
     std::vector<std::string> args;
+    std::vector<Kind> kinds;
     std::string distinct;
     if (word == "COUNT" && AcceptSymbol("*")) {
       args.push_back("*");
+      kinds.push_back(Kind::kUnknown);
     } else if (!IsSymbol(")")) {
       if (AcceptWord("DISTINCT")) distinct = "DISTINCT ";
-      do args.push_back(word == "IIF" && args.empty() ? Expression(true) : Expression()); while (AcceptSymbol(","));
+      do {
+        args.push_back(word == "IIF" && args.empty() ? Expression(true) : Expression());
+        kinds.push_back(kind_);
+      } while (AcceptSymbol(","));
     }
     ExpectSymbol(")");
     const FunctionInfo& f = it->second;
@@ -415,6 +539,7 @@ class Parser {
     if (std::any_of(std::begin(kAggregates), std::end(kAggregates), [&](const char* a) { return word == a; })) ++aggregates_;
     if (static_cast<int>(args.size()) < f.min_args || static_cast<int>(args.size()) > f.max_args)
       throw Error(err::kSyntax, "Wrong number of arguments used with function '" + name.text + "' in query expression.");
+    kind_ = CallKind(word, kinds);
     if (word == "IIF") return "(CASE WHEN " + args[0] + " THEN " + args[1] + " ELSE " + args[2] + " END)";
     if (word == "NZ") return "coalesce(" + args[0] + ", " + (args.size() > 1 ? args[1] : "''") + ")";
     if (word == "ISNULL") return "(-(" + args[0] + " IS NULL))";
@@ -423,12 +548,28 @@ class Parser {
     return out + ")";
   }
 
+  // Max, Min, First and Last keep their argument's kind; IIf, Nz, Switch and Choose that of the
+  // argument they choose, so the kinds of all they may choose must agree.
+  static Kind CallKind(const std::string& word, const std::vector<Kind>& kinds) {
+    if (word == "MAX" || word == "MIN" || word == "FIRST" || word == "LAST" || word == "CVAR") return kinds[0];
+    if (word == "IIF") return Merge(kinds[1], kinds[2]);
+    // Nz(x) stands '' in for Null, which is then no date but also no reason to doubt the others.
+    if (word == "NZ") return kinds.size() > 1 ? Merge(kinds[0], kinds[1]) : kinds[0];
+    if (word == "SWITCH" || word == "CHOOSE") {
+      Kind k = Kind::kNull;  // no condition holds, or the index is out of range
+      for (size_t i = 1; i < kinds.size(); i += word == "SWITCH" ? 2 : 1) k = Merge(k, kinds[i]);
+      return k;
+    }
+    return KindOfFunction(word);
+  }
+
   // --- statements ---
   struct Item {
     std::string sql;
     std::string alias;  // quoted, or empty
     bool plain_name;    // a column as it stands: keeps its name, type and collation
     bool star;          // * or table.*
+    Kind kind = Kind::kUnknown;
   };
   struct Core {  // one SELECT up to its HAVING
     bool distinct = false;
@@ -470,6 +611,8 @@ class Parser {
       if (IsWord("PERCENT")) throw Fail("TOP ... PERCENT is not supported; give a number of rows");
     }
     const size_t aggregates = aggregates_;
+    // The list comes before FROM, but its columns' types are those of FROM's tables.
+    scopes_.push_back(TablesOfFrom());
     do {
       Item item{};
       if (AcceptSymbol("*")) {
@@ -481,13 +624,20 @@ class Parser {
       } else {
         const size_t start = pos_;
         item.sql = Expression();
+        item.kind = kind_;
         item.plain_name = IsPlainName(start, pos_);
         if (AcceptWord("AS")) item.alias = Name();
       }
       c.items.push_back(std::move(item));
     } while (AcceptSymbol(","));
     if (IsWord("INTO")) throw Fail("SELECT ... INTO is not supported; use CREATE TABLE and INSERT INTO ... SELECT");
-    if (AcceptWord("FROM")) c.from = FromList();
+    if (AcceptWord("FROM")) {
+      // Only a read-ahead collects tables; this level's were collected then.
+      std::vector<TableUse>* const outer = from_tables_;
+      from_tables_ = nullptr;
+      c.from = FromList();
+      from_tables_ = outer;
+    }
     if (AcceptWord("WHERE")) c.where = Expression(true);
     if (AcceptWord("GROUP")) {
       ExpectWord("BY");
@@ -495,7 +645,45 @@ class Parser {
     }
     if (AcceptWord("HAVING")) c.having = Expression(true);
     c.aggregate = aggregates_ != aggregates;
+    scopes_.pop_back();
     return c;
+  }
+
+  // The tables (and subqueries) that the FROM clause of the SELECT being read names, read ahead
+  // and then read again in turn; empty when there is none or it cannot be read (the error then
+  // comes where it always came). Subqueries met on the way are read without reading ahead in
+  // them, so each level is read ahead once.
+  std::vector<TableUse> TablesOfFrom() {
+    std::vector<TableUse> found;
+    if (!columns_ || prescanning_) return found;
+    size_t from = pos_;
+    for (int depth = 0;; ++from) {
+      const Token& t = tokens_[std::min(from, tokens_.size() - 1)];
+      if (t.kind == TokenKind::kEnd || (t.kind == TokenKind::kSymbol && t.text == ";")) return found;
+      if (t.kind == TokenKind::kSymbol) depth += t.text == "(" ? 1 : t.text == ")" ? -1 : 0;
+      if (depth < 0) return found;
+      if (depth > 0 || t.kind != TokenKind::kName || t.bracketed) continue;
+      const std::string word = Upper(t.text);
+      if (word == "FROM") break;
+      if (word == "UNION" || word == "WHERE" || word == "GROUP" || word == "HAVING" || word == "ORDER") return found;
+    }
+    const size_t pos = pos_, aggregates = aggregates_;
+    const std::vector<TableUse> tables = tables_;
+    std::vector<TableUse>* const outer = from_tables_;
+    pos_ = from + 1;
+    from_tables_ = &found;
+    prescanning_ = true;
+    try {
+      FromList();
+    } catch (const Error&) {
+      found.clear();
+    }
+    prescanning_ = false;
+    from_tables_ = outer;
+    tables_ = tables;
+    aggregates_ = aggregates;
+    pos_ = pos;
+    return found;
   }
 
   // fold_case: expressions compare without regard to case where rows are told apart (DISTINCT,
@@ -548,6 +736,14 @@ class Parser {
       } while (AcceptSymbol(","));
     }
     aggregates_ = aggregates;
+    select_items_.clear();
+    for (const Item& item : first.items) select_items_.push_back({item.star ? Kind::kUnknown : item.kind, item.star});
+    for (const auto& [joiner, core] : rest) {
+      for (size_t i = 0; i < select_items_.size(); ++i) {
+        const bool same_shape = core.items.size() == select_items_.size() && !core.items[i].star;
+        select_items_[i].kind = same_shape ? Merge(select_items_[i].kind, core.items[i].kind) : Kind::kUnknown;
+      }
+    }
     if (!rest.empty()) {
       if (first.top) throw Fail("TOP in a UNION is not supported");
       std::string out = CoreSql(first, first.distinct || union_distinct);
@@ -595,24 +791,24 @@ class Parser {
     return name;
   }
 
-  struct TableUse {
-    std::string name, alias;  // without brackets; alias empty when none
-  };
-
   std::string TableRef() {
     Nested nested(*this);
     std::string out;
     std::optional<TableUse> use;
+    bool subquery = false;
     if (AcceptSymbol("(")) {
-      out = IsWord("SELECT") ? "(" + Select() + ")" : "(" + FromList() + ")";
+      subquery = IsWord("SELECT");
+      out = subquery ? "(" + Select() + ")" : "(" + FromList() + ")";
       ExpectSymbol(")");
     } else {
       use = TableUse{Peek().text, ""};
       out = TableName();
     }
     if (IsWord("IN") && Peek(1).kind == TokenKind::kString) throw Fail("tables of other database files (IN '...') are not supported");
+    std::string alias;
     if (AcceptWord("AS") || (Peek().kind == TokenKind::kName && !IsKeyword())) {
-      if (use) use->alias = Peek().text;
+      alias = Peek().text;
+      if (use) use->alias = alias;
       out += " AS " + Name();
     } else if (use) {
       // The table an UPDATE of joined tables sets is read under another name inside it.
@@ -620,6 +816,8 @@ class Parser {
       if (it != renames_.end()) out += " AS " + it->second;
     }
     if (use) tables_.push_back(*use);
+    // A subquery's columns are not looked up, but its name hides those of the SELECTs around it.
+    if (from_tables_ && (use || subquery)) from_tables_->push_back(use ? *use : TableUse{"", alias});
     return out;
   }
 
@@ -927,10 +1125,24 @@ class Parser {
   size_t aggregates_ = 0;                     // aggregate calls read so far
   std::vector<TableUse> tables_;              // the tables of the last FROM list
   std::map<std::string, std::string> renames_;  // upper-case table name -> the name it is read under
+
+  // Types of results.
+  struct SelectItem {
+    Kind kind;
+    bool expands;
+  };
+  const ColumnTypeLookup& columns_;
+  Kind kind_ = Kind::kUnknown;                // of the expression read last
+  std::vector<SelectItem> select_items_;       // of the SELECT read last
+  std::vector<std::vector<TableUse>> scopes_;  // the FROM tables of each SELECT being read, outermost first
+  std::vector<TableUse>* from_tables_ = nullptr;  // where a read-ahead collects them
+  bool prescanning_ = false;
 };
 
 }  // namespace
 
-Statement Translate(std::string_view jet_sql) { return Parser(jet_sql).ParseStatement(); }
+Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns) {
+  return Parser(jet_sql, columns).ParseStatement();
+}
 
 }  // namespace ornetta::jet

@@ -8,18 +8,41 @@
 //   Text       compared without regard to case, as Jet compares (NOCASE collation).
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "data/jet/column_types.h"
 
 namespace ornetta::jet {
+
+// What the translation knows of one item of a SELECT's list. The engine types a stored column's
+// value by its declaration but says nothing of a computed one, and a date comes back from it as
+// its stored text: the caller needs to be told that Date(), Max(dates) or #1/2/2026# + 1 is a
+// date, as Jet says.
+struct ResultItem {
+  // DateTime when each value is a date in the stored form (or Null), decided from the functions,
+  // operators, literals and declared column types of the expression, never from the values.
+  // Unknown otherwise: the value's own storage class then says what it is.
+  JetType type = JetType::Unknown;
+  bool expands = false;  // * or table.*: as many columns as the tables have
+};
 
 struct Statement {
   std::string sql;    // one statement of the engine's SQL
   bool returns_rows;  // a SELECT: the caller reads rows; otherwise it runs to the end
+  std::vector<ResultItem> items;  // a SELECT's list, in order (of its first part for a UNION)
 };
+
+// The declared Jet type of `column` of `table` (names as written, any case); nullopt when the
+// table is unknown or has no such column.
+using ColumnTypeLookup = std::function<std::optional<JetType>(const std::string& table, const std::string& column)>;
 
 // Translates one Jet SQL statement (a trailing ';' allowed). Throws Error with a description that
 // names what is wrong or unsupported and where, for anything it cannot translate with Jet's meaning.
-Statement Translate(std::string_view jet_sql);
+// Without `columns`, expressions over stored columns are typed Unknown; the SQL is the same.
+Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns = {});
 
 }  // namespace ornetta::jet

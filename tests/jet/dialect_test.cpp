@@ -144,7 +144,7 @@ TEST_F(JetDialectTest, ColumnsRefuseValuesOfAnotherForm) {
   Run("INSERT INTO f VALUES (255, -32768, 2147483647, 1.5, 2, 3.25, #12/09/2026#, True, 'abc', '0123')");
   Run("INSERT INTO f (w, y, l) VALUES (DateAdd('d', 1, Now()), 1 = 2, 84 / 2)");
   Run("UPDATE f SET w = #12/09/2026# + 1, y = Not y, c = c * 2, d = d / 4, b = Null");
-  EXPECT_EQ(Rows("SELECT b, l, y, w, c, d, t, m FROM f WHERE i = -32768"), "<null>,2147483647,False,2026-12-10,6.5,0.5,abc,0123");
+  EXPECT_EQ(Rows("SELECT b, l, y, w, c, d, t, m FROM f WHERE i = -32768"), "<null>,2147483647,False,2026-12-10 00:00:00,6.5,0.5,abc,0123");
   ExpectErrors(
       {
           {"UPDATE f SET l = l + 1", "[l] holds Long values"},  // 2147483648 in the first row

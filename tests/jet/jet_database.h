@@ -9,6 +9,7 @@
 #include <string>
 
 #include "data/connection.h"
+#include "data/datetime.h"
 #include "data/engine.h"
 #include "data/recordset.h"
 #include "tests/support/installation.h"
@@ -31,13 +32,46 @@ class JetDatabase : public ::testing::Test {
     rs.Open(sql, conn);
   }
 
+  // A value as text: "<null>" for Null, a date in the stored form "YYYY-MM-DD HH:MM:SS" (midnight
+  // included, unlike the runtime's text) so that a date and its stored text read alike here; its
+  // type is the business of TypedValue.
+  static std::string Text(const Variant& v) {
+    if (v.IsNull()) return "<null>";
+    if (v.type() == Variant::Type::Date) return FormatStoredDate(CivilFromSerial(v.AsDate()));
+    return v.ToText();
+  }
+
   // First column of the first row as text; "<null>" for Null, "<none>" when no row.
   std::string Value(const std::string& sql) {
     Recordset rs;
     rs.Open(sql, conn);
     if (rs.Eof()) return "<none>";
-    const Variant v = rs.Fields(0);
-    return v.IsNull() ? "<null>" : v.ToText();
+    return Text(rs.Fields(0));
+  }
+
+  // Each column of the first row as type:text, columns joined by ','; type one of null, bool,
+  // int (Integer and Long), double, str, date; "<none>" when no row.
+  std::string TypedRow(const std::string& sql) {
+    Recordset rs;
+    rs.Open(sql, conn);
+    if (rs.Eof()) return "<none>";
+    std::string out;
+    for (int i = 0; i < rs.FieldCount(); ++i) {
+      const Variant v = rs.Fields(i);
+      std::string typed;
+      switch (v.type()) {
+        case Variant::Type::Empty: typed = "empty"; break;
+        case Variant::Type::Null: typed = "null"; break;
+        case Variant::Type::Boolean: typed = "bool:" + v.ToText(); break;
+        case Variant::Type::Integer:
+        case Variant::Type::Long: typed = "int:" + v.ToText(); break;
+        case Variant::Type::Double: typed = "double:" + v.ToText(); break;
+        case Variant::Type::String: typed = "str:" + v.AsString(); break;
+        case Variant::Type::Date: typed = "date:" + Text(v); break;
+      }
+      out += (i ? "," : "") + typed;
+    }
+    return out;
   }
 
   // Every row, columns joined by ',' and rows by ';' ("<null>" for Null).
@@ -48,8 +82,7 @@ class JetDatabase : public ::testing::Test {
     for (; !rs.Eof(); rs.MoveNext()) {
       if (!out.empty()) out += ";";
       for (int i = 0; i < rs.FieldCount(); ++i) {
-        const Variant v = rs.Fields(i);
-        out += (i ? "," : "") + (v.IsNull() ? std::string("<null>") : v.ToText());
+        out += (i ? "," : "") + Text(rs.Fields(i));
       }
     }
     return out;
