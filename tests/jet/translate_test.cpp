@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "data/jet/dates.h"
+#include "data/jet/translate.h"
 #include "tests/jet/jet_database.h"
 
 namespace ornetta {
@@ -93,6 +94,25 @@ TEST_F(JetTest, DeletingLogRowsAfterADay) {
   EXPECT_EQ(Value("SELECT Count(*) FROM logs"), "2");
   EXPECT_EQ(Value("SELECT Max(who) FROM logs"), "b");
   EXPECT_EQ(Value("SELECT id FROM logs WHERE who = 'B'"), "2") << "the counter numbers rows from 1";
+}
+
+// Over a year's million log rows the date repair must find the few late rows through the index
+// on the dates, not by reading every row.
+TEST_F(JetTest, DateComparisonsCanUseAnIndexOnTheDates) {
+  Run("CREATE INDEX byDate ON logs (dates)");
+  auto plan = [&](const std::string& jet_sql) {
+    const std::string sql = jet::Translate(jet_sql).sql;
+    sqlite3_stmt* st = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(conn->NativeHandle(), ("EXPLAIN QUERY PLAN " + sql).c_str(), -1, &st, nullptr), SQLITE_OK)
+        << sql;
+    std::string out;
+    while (sqlite3_step(st) == SQLITE_ROW) out += reinterpret_cast<const char*>(sqlite3_column_text(st, 3)) + std::string(";");
+    sqlite3_finalize(st);
+    return out;
+  };
+  EXPECT_NE(plan("Delete * from logs where dates>#12/09/2026#").find("byDate"), std::string::npos);
+  EXPECT_NE(plan("SELECT Count(*) FROM logs WHERE dates >= DateAdd('d', -7, Date())").find("byDate"), std::string::npos);
+  EXPECT_EQ(plan("SELECT Count(*) FROM logs WHERE who = 'a'").find("byDate"), std::string::npos);
 }
 
 TEST_F(JetTest, StatementsOfEveryKind) {

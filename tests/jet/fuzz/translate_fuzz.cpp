@@ -85,6 +85,12 @@ std::optional<ornetta::jet::JetType> ColumnType(const std::string& table, const 
   return std::nullopt;
 }
 
+std::string WithoutCaseFolds(std::string sql) {
+  static const std::string kFold = " COLLATE NOCASE";
+  for (size_t at; (at = sql.find(kFold)) != std::string::npos;) sql.erase(at, kFold.size());
+  return sql;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -93,8 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ornetta::jet::Statement s = ornetta::jet::Translate(text, ColumnType);
     if (s.sql.empty()) __builtin_trap();  // a translation is never empty
     if (s.returns_rows && s.items.empty()) __builtin_trap();  // a SELECT lists something
-    // Knowing the tables' types decides how results are read, never what SQL is written.
-    if (ornetta::jet::Translate(text).sql != s.sql) __builtin_trap();
+    // Knowing the tables' types decides how results are read, never what SQL means: at most a
+    // case fold is left out where a date column is compared (a date's text has no letters).
+    if (WithoutCaseFolds(ornetta::jet::Translate(text).sql) != WithoutCaseFolds(s.sql)) __builtin_trap();
     Run(s.sql);
   } catch (const ornetta::Error& e) {
     if (e.Description().empty()) __builtin_trap();  // every refusal says why
