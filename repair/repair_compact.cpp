@@ -37,26 +37,51 @@ std::string DestinationString(const fs::path& path, const std::string& password)
          ";" + "Jet OLEDB:Database Password=" + password + ";";
 }
 
-std::map<std::string, long long> RowCounts(sqlite3* db) {
-  std::vector<std::string> tables;
+std::string Quoted(const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+// The schema and the entries of every table and every index, each counted in its own b-tree (so
+// every page of each is read, and authenticated by the engine as it is read): a copy with the
+// same schema, rows and whole indexes gives the same map.
+std::map<std::string, long long> EntryCounts(sqlite3* db) {
+  struct Tree {
+    std::string type, name, table, sql;
+  };
+  std::vector<Tree> trees;
   sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", -1, &st, nullptr);
-  while (sqlite3_step(st) == SQLITE_ROW) tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+  sqlite3_prepare_v2(db, "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE type IN ('table', 'index') ORDER BY name",
+                     -1, &st, nullptr);
+  auto text = [&st](int column) {
+    const unsigned char* value = sqlite3_column_text(st, column);
+    return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
+  };
+  while (sqlite3_step(st) == SQLITE_ROW) trees.push_back({text(0), text(1), text(2), text(3)});
   if (sqlite3_finalize(st) != SQLITE_OK) throw engine::ErrorFrom(db, "Reading the list of tables");
   std::map<std::string, long long> counts;
-  for (const std::string& table : tables) {
-    std::string quoted = "\"";
-    for (char c : table) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    sqlite3_prepare_v2(db, ("SELECT count(*) FROM " + quoted + "\"").c_str(), -1, &st, nullptr);
-    counts[table] = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
-    if (sqlite3_finalize(st) != SQLITE_OK) throw engine::ErrorFrom(db, "Counting the rows of " + table);
+  for (const Tree& tree : trees) {
+    // (A partial index is not counted apart by this engine; its definition and structure are checked.)
+    const std::string sql = tree.type == "table"
+                                ? "SELECT count(*) FROM " + Quoted(tree.name) + " NOT INDEXED"
+                                : "SELECT count(*) FROM " + Quoted(tree.table) + " INDEXED BY " + Quoted(tree.name);
+    long long n = -1;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+      n = sqlite3_column_int64(st, 0);
+    if (sqlite3_finalize(st) != SQLITE_OK && tree.type == "table") throw engine::ErrorFrom(db, "Counting the rows of " + tree.name);
+    counts[tree.type + " " + tree.name + ": " + tree.sql] = n;
   }
   return counts;
 }
 
-std::string IntegrityCheck(sqlite3* db) {
+// The engine's check of every page's structure and records, in time that grows with the file's
+// size. (The full integrity check also looks up each row in each index: on a large file whose
+// pages must be decrypted again whenever they leave the cache, that took 20 s for 1 GB against
+// 1 s for 100 MB. The entry counts above cover what it adds for a copy the engine itself wrote.)
+std::string StructureCheck(sqlite3* db) {
   sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr);
+  sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
   std::string result = sqlite3_step(st) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(st, 0)) : "";
   sqlite3_finalize(st);
   return result;
@@ -77,7 +102,7 @@ class HeldDatabase {
 
   const fs::path& path() const { return path_; }
   fs::path tmp_path() const { return path_.parent_path() / ("TMP" + path_.filename().string()); }
-  std::map<std::string, long long> RowCounts() const { return repair::RowCounts(db_.get()); }
+  std::map<std::string, long long> EntryCounts() const { return repair::EntryCounts(db_.get()); }
   void Release() { db_.reset(); }
 
  private:
@@ -123,23 +148,22 @@ void CompactAndSwap(HeldDatabase& db, const std::string& password, const fs::pat
   progress.Stage(stages.compact, "Compacting " + db.path().filename().string());
   // The rows the copy must hold are counted on the second core while the first compacts; the
   // database is held, so the counts cannot change meanwhile.
-  auto source_counts = std::async(std::launch::async, [&db] { return db.RowCounts(); });
+  auto source_counts = std::async(std::launch::async, [&db] { return db.EntryCounts(); });
   JetEngine().CompactDatabase(SourceString(db.path(), password), DestinationString(tmp, password), progress.Fractions());
   host.ProcessPendingMessages();
 
   progress.Stage(stages.verify, "Checking the compacted " + db.path().filename().string());
   try {
-    // Every page of the copy is read back from the file (and so authenticated) by the integrity
-    // check; the row counts run beside it on a connection of their own.
+    // Every page of the copy is read back from the file (and so authenticated) by the structure
+    // check; the counts run beside it on a connection of their own.
     auto copy_counts = std::async(std::launch::async, [&tmp, &password] {
       engine::Handle counter = engine::Open(tmp, password);
-      return RowCounts(counter.get());
+      return EntryCounts(counter.get());
     });
     {
       engine::Handle copy = engine::Open(tmp, password);
-      engine::Exec(copy.get(), "PRAGMA cache_size = -16384;");
-      const std::string integrity = IntegrityCheck(copy.get());
-      if (integrity != "ok") throw Error(err::kEngine, "The compacted copy failed its integrity check (" + integrity + ").");
+      const std::string check = StructureCheck(copy.get());
+      if (check != "ok") throw Error(err::kEngine, "The compacted copy failed its integrity check (" + check + ").");
     }
     if (copy_counts.get() != source_counts.get())
       throw Error(err::kEngine, "The compacted copy does not hold the same rows as '" + db.path().filename().string() + "'.");

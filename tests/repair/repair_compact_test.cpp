@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 
 #include "data/derived_keys.h"
 #include "data/engine.h"
@@ -178,6 +179,47 @@ TEST_F(RepairCompactTest, AFailedStartCompactionLeavesTheSwappedYearAndTheOldSta
   EXPECT_EQ(testing::QueryCount(install.year_database(), "Invoices"), invoices);
   EXPECT_EQ(Bytes(install.start_database()), start_bytes);
   EXPECT_TRUE(NoTmpLeft());
+}
+
+// A compacted copy that is not what it must be is never swapped in: damaged between the
+// compaction and its checks (which the repair's yield to the window allows a test to do), the
+// year database stays as it was and the failure is shown.
+TEST(CopyCheckTest, ADamagedOrIncompleteCopyIsNeverSwappedIn) {
+  const std::string pw = demo::DeploymentPassword();
+  auto sql_on = [pw](const fs::path& file, const std::string& sql) {
+    engine::Handle db = engine::Open(file, pw);
+    engine::Exec(db.get(), sql);
+  };
+  const std::vector<std::pair<std::string, std::function<void(const fs::path&)>>> damages = {
+      {"a flipped byte in a page", [](const fs::path& tmp) {
+         std::fstream f(tmp, std::ios::in | std::ios::out | std::ios::binary);
+         f.seekp(static_cast<std::streamoff>(fs::file_size(tmp) / 2));
+         f.put('\x5a');
+       }},
+      {"rows missing", [&](const fs::path& tmp) { sql_on(tmp, "DELETE FROM logs WHERE rowid % 3 = 0;"); }},
+      {"an index missing", [&](const fs::path& tmp) { sql_on(tmp, "DROP INDEX idxLogsDates;"); }},
+      {"an index redefined", [&](const fs::path& tmp) {
+         // Rows in place and a sound structure, but one index no longer holds every row.
+         sql_on(tmp, "DROP INDEX idxInvoiceDate; CREATE INDEX idxInvoiceDate ON Invoices (InvoiceDate) WHERE InvoiceNo > 3;");
+       }},
+  };
+  for (const auto& [what, damage] : damages) {
+    testing::DemoInstallation install;
+    testing::RecordingHost host{install.program_folder()};
+    clsProd prod{host};
+    prod.Get_Connection();
+    const std::string year_before = Bytes(install.year_database());
+    const fs::path tmp = install.database_folder() / ("TMP" + install.current_year_file);
+    host.on_yield = [&, damage = damage] {
+      if (host.pending_message_yields == 1) damage(tmp);
+    };
+    RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), ""};
+    EXPECT_FALSE(Repair_Compact_DB(context, install.current_year_file)) << what;
+    EXPECT_EQ(host.pending_message_yields, 1) << what << ": stopped at the checks of the first copy";
+    EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure}) << what;
+    EXPECT_TRUE(Bytes(install.year_database()) == year_before) << what << ": the year database was replaced";
+    EXPECT_FALSE(fs::exists(tmp)) << what;
+  }
 }
 
 TEST_F(RepairCompactTest, AFailingFinalCallIsReportedAfterBothSwaps) {
