@@ -1,10 +1,13 @@
 // clsProd: finding the start and year databases, recovering left-over TMP copies, opening and
 // closing the connection.
+#include <cctype>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "data/clsProd.h"
 #include "data/connection_string.h"
+#include "data/derived_keys.h"
 #include "data/error.h"
 #include "platform/files.h"
 
@@ -25,6 +28,24 @@ void CheckPlainFileName(const std::string& name) {
       name == ".." || name.find('\0') != std::string::npos)
     throw Error(err::kPathFileAccess, "The start database names the year database '" + name +
                                           "', which is not a plain file name. Contact your software vendor.");
+}
+
+// The year database written last: almost always the current one, whose key start-up derives
+// beside the start database's.
+std::vector<std::filesystem::path> MostRecentYearDatabase(const std::filesystem::path& folder) {
+  std::filesystem::path newest;
+  std::filesystem::file_time_type newest_time{};
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name.rfind("db", 0) != 0 || name == "dbstart.mdb" || name.size() < 4 || name.substr(name.size() - 4) != ".mdb") continue;
+    std::error_code time_ec;
+    const auto time = it->last_write_time(time_ec);
+    if (!time_ec && (newest.empty() || time > newest_time)) newest = it->path(), newest_time = time;
+  }
+  if (newest.empty()) return {};
+  return {newest};
 }
 
 // Gives a lone TMP copy its database's name again; a failure passes to the caller.
@@ -82,6 +103,7 @@ void clsProd::Get_Connection() {
     RecoverTmpCopy(tmp_start, start);
   }
 
+  const engine::KeyPreparation year_key(MostRecentYearDatabase(std::filesystem::path(start).parent_path()), Password());
   Get_Start();
   const std::string name = Retrieve_Id(kYearNameQuery).ToText() + ".mdb";
   Leave_DBstart();

@@ -4,6 +4,7 @@
 #include <openssl/evp.h>
 #include <openssl/sha.h>
 
+#include <condition_variable>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -20,15 +21,22 @@ constexpr size_t kKeyBytes = 32;
 using Key = std::array<unsigned char, kKeyBytes>;
 using PasswordDigest = std::array<unsigned char, SHA256_DIGEST_LENGTH>;
 
+struct Entry {
+  Key key{};
+  bool ready = false;  // false while one thread derives it; others wait rather than derive it again
+};
+
 struct Cache {
   std::mutex mutex;
-  std::map<std::pair<PasswordDigest, Salt>, Key> keys;  // by a digest: the password itself is not kept
+  std::condition_variable derived_one;
+  std::map<std::pair<PasswordDigest, Salt>, Entry> keys;  // by a digest: the password itself is not kept
   long derived = 0;
 };
 
+// Never destroyed: a preparation still deriving when the program ends at once must not find it gone.
 Cache& TheCache() {
-  static Cache cache;
-  return cache;
+  static Cache* cache = new Cache;
+  return *cache;
 }
 
 void AppendHex(std::string& out, const unsigned char* bytes, size_t n) {
@@ -56,17 +64,21 @@ std::string RawKeyText(const std::string& password, const Salt& salt, bool set_s
   Cache& cache = TheCache();
   Key key{};
   {
-    std::lock_guard lock(cache.mutex);
-    auto it = cache.keys.find({digest, salt});
-    if (it != cache.keys.end()) key = it->second;
-  }
-  if (key == Key{}) {
-    // Derived outside the lock: two threads may both derive the same key, which is harmless.
-    PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt.data(), static_cast<int>(salt.size()),
-                           kKdfIterations, static_cast<int>(key.size()), key.data());
-    std::lock_guard lock(cache.mutex);
-    cache.keys[{digest, salt}] = key;
-    ++cache.derived;
+    std::unique_lock lock(cache.mutex);
+    auto [it, first] = cache.keys.try_emplace({digest, salt});
+    if (!first) {
+      cache.derived_one.wait(lock, [&entry = it->second] { return entry.ready; });
+      key = it->second.key;
+    } else {
+      lock.unlock();
+      PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt.data(), static_cast<int>(salt.size()),
+                             kKdfIterations, static_cast<int>(key.size()), key.data());
+      lock.lock();
+      it->second.key = key;
+      it->second.ready = true;
+      ++cache.derived;
+      cache.derived_one.notify_all();
+    }
   }
   std::string text = "x'";
   text.reserve(3 + 2 * (key.size() + salt.size()));
@@ -75,6 +87,22 @@ std::string RawKeyText(const std::string& password, const Salt& salt, bool set_s
   text += "'";
   OPENSSL_cleanse(key.data(), key.size());
   return text;
+}
+
+KeyPreparation::KeyPreparation(const std::vector<std::filesystem::path>& files, const std::string& password) {
+  for (const auto& file : files) {
+    const std::optional<Salt> salt = ReadSalt(file);
+    if (!salt) continue;
+    threads_.emplace_back([password = std::string(password), salt = *salt]() mutable {
+      std::string text = RawKeyText(password, salt, false);
+      WipeKeyText(text);
+      OPENSSL_cleanse(password.data(), password.size());
+    });
+  }
+}
+
+KeyPreparation::~KeyPreparation() {
+  for (std::thread& t : threads_) t.join();
 }
 
 void WipeKeyText(std::string& text) {
@@ -90,8 +118,14 @@ long KeysDerived() {
 void ForgetDerivedKeys() {
   Cache& cache = TheCache();
   std::lock_guard lock(cache.mutex);
-  for (auto& [id, key] : cache.keys) OPENSSL_cleanse(key.data(), key.size());
-  cache.keys.clear();
+  for (auto it = cache.keys.begin(); it != cache.keys.end();) {
+    if (!it->second.ready) {  // being derived: its thread writes into it
+      ++it;
+      continue;
+    }
+    OPENSSL_cleanse(it->second.key.data(), it->second.key.size());
+    it = cache.keys.erase(it);
+  }
 }
 
 }  // namespace ornetta::engine

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace ornetta::engine {
 
@@ -26,6 +28,20 @@ std::string RawKeyText(const std::string& password, const Salt& salt, bool set_s
 
 // Overwrites a key text before its memory is released.
 void WipeKeyText(std::string& text);
+
+// Derives the keys of `files` on threads of their own while the caller goes on, so that they are
+// ready (or being derived) when the files are opened; an open in the meantime waits for its key
+// rather than deriving it again. The destructor waits for the threads.
+class KeyPreparation {
+ public:
+  KeyPreparation(const std::vector<std::filesystem::path>& files, const std::string& password);
+  ~KeyPreparation();
+  KeyPreparation(const KeyPreparation&) = delete;
+  KeyPreparation& operator=(const KeyPreparation&) = delete;
+
+ private:
+  std::vector<std::thread> threads_;
+};
 
 // How many keys this process has derived itself; tests and benchmarks watch it. Forget drops
 // every kept key, so that the next open derives again.

@@ -5,7 +5,9 @@
 #include "data/derived_keys.h"
 #include "data/engine.h"
 #include "data/jet_engine.h"
+#include "data/clsProd.h"
 #include "tests/support/installation.h"
+#include "tests/support/recording_host.h"
 
 namespace ornetta::engine {
 namespace {
@@ -53,6 +55,34 @@ TEST(DerivedKeysTest, FilesOpenAlikeWithTheKeptKeyAndWithThePassword) {
   EXPECT_EQ(CountWithPassword(copy, pw, "Invoices"), invoices);
   ForgetDerivedKeys();
   Open(copy, pw);
+  EXPECT_EQ(KeysDerived(), before + 2);
+}
+
+// A key prepared beside other work is derived once, however soon the file is opened.
+TEST(DerivedKeysTest, APreparedKeyIsDerivedOnceEvenWhenTheFileIsOpenedAtOnce) {
+  testing::DemoInstallation install;
+  const std::string pw = demo::DeploymentPassword();
+  ForgetDerivedKeys();
+  const long before = KeysDerived();
+  {
+    KeyPreparation prepared({install.year_database(), install.database_folder() / "missing.mdb"}, pw);
+    Open(install.year_database(), pw);  // waits for the key being prepared instead of deriving it too
+  }
+  EXPECT_EQ(KeysDerived(), before + 1);
+}
+
+// Start-up derives the year database's key while the start database is read: only the two keys
+// are derived, the year database's being the one prepared (the demo's current year is written last).
+TEST(DerivedKeysTest, StartUpDerivesEachOfItsTwoKeysOnce) {
+  testing::DemoInstallation install;
+  // As the application leaves it: the current year's database written last.
+  fs::last_write_time(install.year_database(), fs::file_time_type::clock::now() + std::chrono::seconds(5));
+  testing::RecordingHost host(install.program_folder());
+  clsProd prod(host);
+  ForgetDerivedKeys();
+  const long before = KeysDerived();
+  prod.Get_Connection();
+  EXPECT_EQ(prod.dbconnection->State(), 1);
   EXPECT_EQ(KeysDerived(), before + 2);
 }
 
