@@ -60,7 +60,8 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
   engine::Exec(h, "PRAGMA cipher_default_page_size = " + std::to_string(engine::kPageSize) + ";");
 
   // The copy takes the source's salt, so that its key is the one already derived for the source.
-  const std::optional<engine::Salt> salt = engine::ReadSalt(source_path);
+  // (A plain source has no salt: its first bytes are the engine's header.)
+  const std::optional<engine::Salt> salt = from.password.empty() ? std::nullopt : engine::ReadSalt(source_path);
   std::string key = salt && !to.password.empty() ? engine::RawKeyText(to.password, *salt, true) : to.password;
   sqlite3_stmt* attach = nullptr;
   sqlite3_prepare_v2(h, "ATTACH DATABASE ?1 AS compact_target KEY ?2;", -1, &attach, nullptr);
