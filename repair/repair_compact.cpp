@@ -166,7 +166,8 @@ void CompactAndSwap(HeldDatabase& db, const std::string& password, const fs::pat
       if (check != "ok") throw Error(err::kEngine, "The compacted copy failed its integrity check (" + check + ").");
     }
     if (copy_counts.get() != source_counts.get())
-      throw Error(err::kEngine, "The compacted copy does not hold the same tables, rows and indexes as '" + db.path().filename().string() + "'.");
+      throw Error(err::kEngine, "The compacted copy does not hold the same tables, rows and indexes as '" +
+                                    db.path().filename().string() + "'.");
     progress.Stage(stages.swap, "Putting the compacted " + db.path().filename().string() + " in place");
     if (std::error_code swap_ec = platform::ReplaceFileAtomically(tmp, db.path()))
       throw Error(err::kPathFileAccess, "Cannot put the compacted copy in place of '" + db.path().string() + "': " +
