@@ -1,5 +1,8 @@
 #include "data/engine.h"
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "data/derived_keys.h"
@@ -28,6 +31,45 @@ void Exec(sqlite3* db, const std::string& sql) {
   }
 }
 
+namespace {
+// The file opened and, for an encrypted one, keyed for pages of `page_size`; nothing is read yet.
+Handle OpenKeyed(const std::string& name, const std::string& what, int flags, const std::string& key, int page_size) {
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
+  Handle db(raw);
+  // Keying a handle whose open failed crashes the library: check first.
+  if (rc != SQLITE_OK) throw Error(err::kEngine, what + ": " + (raw ? sqlite3_errmsg(raw) : Describe(rc)));
+  sqlite3_extended_result_codes(db.get(), 1);
+  if (!key.empty()) {
+    if (sqlite3_key(db.get(), key.data(), static_cast<int>(key.size())) != SQLITE_OK) throw ErrorFrom(db.get(), what);
+    Exec(db.get(), "PRAGMA cipher_page_size = " + std::to_string(page_size) + ";");
+  }
+  sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+  return db;
+}
+
+// A wrong key, or a wrong page size, only shows when the first page is read.
+bool ReadsSchema(sqlite3* db) {
+  return sqlite3_exec(db, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// The page size in the header of the rollback journal beside `file` (a journal's header is not
+// encrypted); 0 when there is no journal or it has no valid header.
+int JournalPageSize(const fs::path& file) {
+  static constexpr unsigned char kMagic[8] = {0xd9, 0xd5, 0x05, 0xf9, 0x20, 0xa1, 0x63, 0xd7};
+  std::ifstream in(file.string() + "-journal", std::ios::binary);
+  unsigned char header[28];
+  if (!in.read(reinterpret_cast<char*>(header), sizeof header) || !std::equal(std::begin(kMagic), std::end(kMagic), header))
+    return 0;
+  return header[24] << 24 | header[25] << 16 | header[26] << 8 | header[27];
+}
+
+struct WipedOnExit {
+  std::string& text;
+  ~WipedOnExit() { WipeKeyText(text); }
+};
+}  // namespace
+
 Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   const std::string name = file.string();
   const std::string what = "Cannot open database '" + name + "'";
@@ -39,32 +81,26 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
     // The engine would take an empty file for a new database and write into it.
     if (fs::file_size(file, ec) == 0 && !ec) throw Error(err::kEngine, what + ": the file is empty, not a database.");
   }
-  sqlite3* raw = nullptr;
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX |
                     (mode != OpenMode::kExisting ? SQLITE_OPEN_CREATE : 0);
-  const int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
-  Handle db(raw);
-  // Keying a handle whose open failed crashes the library: check first.
-  if (rc != SQLITE_OK) throw Error(err::kEngine, what + ": " + (raw ? sqlite3_errmsg(raw) : Describe(rc)));
-  sqlite3_extended_result_codes(db.get(), 1);
-  // No password means a plain file, as a database without a password is.
-  if (!password.empty()) {
-    // An existing file's key is derived once per process (see derived_keys.h).
-    const std::optional<Salt> salt = fs::exists(status) ? ReadSalt(file) : std::nullopt;
-    std::string key = salt ? RawKeyText(password, *salt, false) : password;
-    const int key_rc = sqlite3_key(db.get(), key.data(), static_cast<int>(key.size()));
-    WipeKeyText(key);
-    if (key_rc != SQLITE_OK) throw ErrorFrom(db.get(), what);
-    Exec(db.get(), "PRAGMA cipher_page_size = " + std::to_string(kPageSize) + ";");
+  // No password means a plain file, as a database without a password is; it records its own page
+  // size. An existing file's key is derived once per process (see derived_keys.h).
+  const std::optional<Salt> salt = !password.empty() && fs::exists(status) ? ReadSalt(file) : std::nullopt;
+  std::string key = salt ? RawKeyText(password, *salt, false) : password;
+  const WipedOnExit wipe{key};
+  // The size we write goes first, as every file created or compacted here has it; a file from
+  // before costs one more page read with the same key. But a journal left by a writer that died
+  // is rolled back at the first read in its own page size, and the engine overruns its page
+  // buffers when the cipher's size differs: a legacy journal puts the legacy size first.
+  const bool legacy_first = salt && JournalPageSize(file) == kLegacyPageSize;
+  Handle db = OpenKeyed(name, what, flags, key, legacy_first ? kLegacyPageSize : kPageSize);
+  if (ReadsSchema(db.get())) return db;
+  if (salt && (sqlite3_extended_errcode(db.get()) & 0xFF) == SQLITE_NOTADB) {
+    db.reset();
+    db = OpenKeyed(name, what, flags, key, legacy_first ? kPageSize : kLegacyPageSize);
+    if (ReadsSchema(db.get())) return db;
   }
-  sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
-  // A wrong key only shows when the first page is read.
-  char* msg = nullptr;
-  if (sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, &msg) != SQLITE_OK) {
-    sqlite3_free(msg);
-    throw ErrorFrom(db.get(), what);
-  }
-  return db;
+  throw ErrorFrom(db.get(), what);
 }
 
 }  // namespace ornetta::engine

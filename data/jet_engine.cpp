@@ -57,6 +57,8 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
 
   engine::Handle db = engine::Open(source_path, from.password, engine::OpenMode::kCompactSource);
   sqlite3* h = db.get();
+  // The copy is written in the current page size whatever its source's: this is how a file from
+  // before gets it. (The setting is the engine's, process-wide; every open sets its own size.)
   engine::Exec(h, "PRAGMA cipher_default_page_size = " + std::to_string(engine::kPageSize) + ";");
 
   // The copy takes the source's salt, so that its key is the one already derived for the source.

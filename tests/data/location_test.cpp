@@ -199,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(Damage, UnopenableTest,
 TEST_F(GetConnectionTest, StartDatabaseWithoutTheYearsTablePassesTheErrorOn) {
   fs::remove(install.start_database());
   engine::Handle db = engine::Open(install.start_database(), demo::DeploymentPassword(), engine::OpenMode::kCreate);
-  engine::Exec(db.get(), "PRAGMA cipher_page_size = 4096; CREATE TABLE other(x);");
+  engine::Exec(db.get(), "CREATE TABLE other(x);");
   db.reset();
   EXPECT_THROW(prod.Get_Connection(), Error);
   EXPECT_TRUE(host.messages.empty());

@@ -7,6 +7,8 @@
 
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <map>
 
 #include "data/derived_keys.h"
 #include "data/engine.h"
@@ -299,6 +301,50 @@ TEST(LateUserTest, WritesIntoTheReplacedFileFailAndNoRowIsLost) {
   close(answer[0]);
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{kSuccess});
   EXPECT_EQ(testing::QueryCount(install.year_database(), "logs"), logs);
+}
+
+// An installation whose files were written before the current page size: start-up reads them as
+// they are, and the repair rewrites both in the current size with every row, the backup holding
+// them as they were. The key derived at start-up serves every open of either size.
+TEST(LegacyFormatTest, TheRepairRewritesLegacyFilesInTheCurrentPageSize) {
+  demo::Options options;
+  options.invoices = 60;
+  options.log_rows = 40;
+  options.page_size = engine::kLegacyPageSize;
+  testing::DemoInstallation install(options);
+  const std::string pw = demo::DeploymentPassword();
+  const std::vector<fs::path> files = {install.year_database(), install.start_database()};
+  std::vector<std::string> bytes;
+  std::vector<std::map<std::string, long long>> rows;
+  for (const fs::path& file : files) {
+    ASSERT_TRUE(testing::ReadsWithPageSize(file, pw, engine::kLegacyPageSize)) << file;
+    bytes.push_back(Bytes(file));
+    rows.push_back(testing::RowCounts(file));
+  }
+  testing::RecordingHost host{install.program_folder()};
+  clsProd prod{host};
+  prod.Get_Connection();
+  ASSERT_EQ(prod.dbconnection->State(), 1);
+
+  const long keys_derived = engine::KeysDerived();
+  RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), ""};
+  EXPECT_TRUE(Repair_Compact_DB(context, install.current_year_file)) << context.failure_reason;
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kSuccess});
+  EXPECT_EQ(engine::KeysDerived(), keys_derived);
+
+  const fs::path backup_root = install.program_folder() / "DB_BKUP" / "AUTOCompactDB";
+  ASSERT_EQ(std::distance(fs::directory_iterator(backup_root), fs::directory_iterator()), 1);
+  const fs::path backup = fs::directory_iterator(backup_root)->path();
+  for (size_t i = 0; i < files.size(); ++i) {
+    EXPECT_EQ(fs::file_size(files[i]) % engine::kPageSize, 0u) << files[i];
+    EXPECT_TRUE(testing::ReadsWithPageSize(files[i], pw, engine::kPageSize)) << files[i];
+    EXPECT_FALSE(testing::ReadsWithPageSize(files[i], pw, engine::kLegacyPageSize)) << files[i];
+    EXPECT_EQ(testing::RowCounts(files[i]), rows[i]) << files[i];
+    EXPECT_TRUE(Bytes(backup / files[i].filename()) == bytes[i]) << files[i] << ": the backup is not the original";
+  }
+  clsProd again(host);
+  again.Get_Connection();
+  EXPECT_EQ(again.dbconnection->State(), 1);
 }
 
 TEST(GetFileNameTest, TakesThePartAfterTheLastSeparator) {

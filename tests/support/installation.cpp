@@ -5,9 +5,11 @@
 #include <chrono>
 #include <mutex>
 #include <random>
+#include <vector>
 
 #include "data/connection.h"
 #include "data/connection_string.h"
+#include "data/engine.h"
 #include "data/recordset.h"
 
 namespace ornetta::testing {
@@ -41,8 +43,15 @@ const fs::path& Template() {
 }
 }  // namespace
 
-DemoInstallation::DemoInstallation() {
-  fs::copy(Template(), folder_.path(), fs::copy_options::recursive);
+DemoInstallation::DemoInstallation() : DemoInstallation(nullptr) {}
+
+DemoInstallation::DemoInstallation(const demo::Options& options) : DemoInstallation(&options) {}
+
+DemoInstallation::DemoInstallation(const demo::Options* options) {
+  if (options)
+    demo::CreateInstallation(folder_.path(), *options);
+  else
+    fs::copy(Template(), folder_.path(), fs::copy_options::recursive);
   const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   std::tm local{};
   localtime_r(&now, &local);
@@ -63,6 +72,34 @@ std::string QueryText(const fs::path& file, const std::string& jet_sql) {
 
 long long QueryCount(const fs::path& file, const std::string& table) {
   return std::stoll(QueryText(file, "SELECT Count(*) FROM " + table));
+}
+
+std::map<std::string, long long> RowCounts(const fs::path& file) {
+  engine::Handle db = engine::Open(file, demo::DeploymentPassword());
+  std::vector<std::string> tables;
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db.get(), "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &st, nullptr);
+  while (sqlite3_step(st) == SQLITE_ROW) tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+  sqlite3_finalize(st);
+  std::map<std::string, long long> counts;
+  for (const std::string& table : tables) {
+    sqlite3_prepare_v2(db.get(), ("SELECT count(*) FROM \"" + table + "\"").c_str(), -1, &st, nullptr);
+    counts[table] = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+    sqlite3_finalize(st);
+  }
+  return counts;
+}
+
+bool ReadsWithPageSize(const fs::path& file, const std::string& password, int page_size) {
+  sqlite3* raw = nullptr;
+  if (sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(raw);
+    return false;
+  }
+  engine::Handle db(raw);
+  sqlite3_key(db.get(), password.data(), static_cast<int>(password.size()));
+  const std::string sql = "PRAGMA cipher_page_size = " + std::to_string(page_size) + "; SELECT count(*) FROM sqlite_master;";
+  return sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 }  // namespace ornetta::testing

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "tools/demo/demo_installation.h"
@@ -25,6 +26,8 @@ class TempFolder {
 class DemoInstallation {
  public:
   DemoInstallation();
+  // One made afresh with `options` (e.g. files in an earlier page size) rather than copied.
+  explicit DemoInstallation(const demo::Options& options);
   const std::filesystem::path& program_folder() const { return folder_.path(); }
   std::filesystem::path database_folder() const { return folder_.path() / "database"; }
   std::filesystem::path start_database() const { return database_folder() / "DBStart.mdb"; }
@@ -33,6 +36,7 @@ class DemoInstallation {
   std::string current_year_file;
 
  private:
+  explicit DemoInstallation(const demo::Options* options);
   TempFolder folder_;
 };
 
@@ -42,5 +46,12 @@ std::string ConnectionStringFor(const std::filesystem::path& file);
 // Runs a Jet SQL query on `file` and returns the first column of the first row as text.
 std::string QueryText(const std::filesystem::path& file, const std::string& jet_sql);
 long long QueryCount(const std::filesystem::path& file, const std::string& table);
+
+// The row count of every table of `file`, opened with the deployment password.
+std::map<std::string, long long> RowCounts(const std::filesystem::path& file);
+
+// Whether `file` reads with `password` at exactly `page_size`: opened read-only the engine's own
+// way, with no kept key and no second try at another size.
+bool ReadsWithPageSize(const std::filesystem::path& file, const std::string& password, int page_size);
 
 }  // namespace ornetta::testing

@@ -37,14 +37,15 @@ void RunJet(const std::shared_ptr<Connection>& conn, const std::string& sql) {
   rs.Open(sql, conn, Recordset::kOpenDynamic, Recordset::kLockOptimistic);
 }
 
-std::shared_ptr<Connection> CreateEmpty(const fs::path& file, bool encrypted = true) {
+std::shared_ptr<Connection> CreateEmpty(const fs::path& file, bool encrypted, int page_size) {
   std::error_code ec;
   if (fs::exists(fs::symlink_status(file, ec))) throw Error(err::kFileAlreadyExists, "'" + file.string() + "' already exists.");
-  // An empty key leaves the file unencrypted; it then needs the page size set the plain way.
+  // An empty key leaves the file unencrypted; it then needs the page size set the plain way. Either
+  // size may still change until the first write.
   const std::string password = encrypted ? DeploymentPassword() : "";
   {
     engine::Handle db = engine::Open(file, password, engine::OpenMode::kCreate);
-    if (!encrypted) engine::Exec(db.get(), "PRAGMA page_size = " + std::to_string(engine::kPageSize) + ";");
+    engine::Exec(db.get(), (encrypted ? "PRAGMA cipher_page_size = " : "PRAGMA page_size = ") + std::to_string(page_size) + ";");
     engine::Exec(db.get(), "PRAGMA user_version = " + std::to_string(kFormatVersion) + ";");
   }
   auto conn = std::make_shared<Connection>();
@@ -72,8 +73,8 @@ std::vector<YearInfo> DemoYears(int today_year, int today_month) {
   return years;
 }
 
-void CreateStartDatabase(const fs::path& file, const std::vector<YearInfo>& years) {
-  auto conn = CreateEmpty(file);
+void CreateStartDatabase(const fs::path& file, const std::vector<YearInfo>& years, const Options& options) {
+  auto conn = CreateEmpty(file, true, options.page_size);
   RunJet(conn, "CREATE TABLE DB_Years (minYear INTEGER, maxYear INTEGER, curryear YESNO, Description TEXT(50))");
   for (const YearInfo& y : years)
     RunJet(conn, "INSERT INTO DB_Years VALUES (" + std::to_string(y.min_year) + ", " + std::to_string(y.max_year) + ", " +
@@ -83,7 +84,7 @@ void CreateStartDatabase(const fs::path& file, const std::vector<YearInfo>& year
 }
 
 void CreateYearDatabase(const fs::path& file, int min_year, const Options& options) {
-  auto conn = CreateEmpty(file, options.encrypted);
+  auto conn = CreateEmpty(file, options.encrypted, options.page_size);
   for (const char* ddl : {
            "CREATE TABLE OnLineUsers (UserName TEXT(50), ScreenName TEXT(50), LoginTime DATETIME)",
            "CREATE TABLE logs (LogId COUNTER PRIMARY KEY, dates DATETIME, UserName TEXT(50), Action TEXT(100))",
@@ -166,7 +167,7 @@ void CreateInstallation(const fs::path& program_folder, const Options& options) 
   localtime_r(&now, &local);
   const std::vector<YearInfo> years = DemoYears(local.tm_year + 1900, local.tm_mon + 1);
   for (const YearInfo& y : years) CreateYearDatabase(folder / y.file_name, y.min_year, options);
-  CreateStartDatabase(folder / "DBStart.mdb", years);
+  CreateStartDatabase(folder / "DBStart.mdb", years, options);
 }
 
 }  // namespace ornetta::demo

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "data/engine.h"
+
 namespace ornetta::demo {
 
 struct Options {
@@ -15,6 +17,7 @@ struct Options {
   int online_users = 5;        // rows of `OnLineUsers`
   double delete_fraction = 0;  // share of invoices deleted afterwards, to leave free pages
   bool encrypted = true;       // false: the same rows in a plain database, for reference measurements
+  int page_size = engine::kPageSize;  // tests and benchmarks also make files of other sizes
 };
 
 struct YearInfo {
@@ -34,8 +37,9 @@ void CreateInstallation(const std::filesystem::path& program_folder, const Optio
 // Creates one year database at `file` (which must not exist) with the application's tables.
 void CreateYearDatabase(const std::filesystem::path& file, int min_year, const Options& options);
 
-// Creates a start database at `file` whose DB_Years lists `years`.
-void CreateStartDatabase(const std::filesystem::path& file, const std::vector<YearInfo>& years);
+// Creates a start database at `file` whose DB_Years lists `years` (of options, only the page size counts).
+void CreateStartDatabase(const std::filesystem::path& file, const std::vector<YearInfo>& years,
+                         const Options& options = {});
 
 // The deployment password, built the way the application builds it.
 std::string DeploymentPassword();
