@@ -1,7 +1,6 @@
 #include "data/derived_keys.h"
 
 #include <openssl/crypto.h>
-#include <openssl/evp.h>
 #include <openssl/sha.h>
 
 #include <condition_variable>
@@ -9,6 +8,8 @@
 #include <map>
 #include <mutex>
 #include <utility>
+
+#include "data/pbkdf2.h"
 
 namespace ornetta::engine {
 
@@ -71,8 +72,7 @@ std::string RawKeyText(const std::string& password, const Salt& salt, bool set_s
       key = it->second.key;
     } else {
       lock.unlock();
-      PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt.data(), static_cast<int>(salt.size()),
-                             kKdfIterations, static_cast<int>(key.size()), key.data());
+      Pbkdf2HmacSha1(password, salt.data(), salt.size(), kKdfIterations, key.data(), key.size());
       lock.lock();
       it->second.key = key;
       it->second.ready = true;
@@ -90,19 +90,21 @@ std::string RawKeyText(const std::string& password, const Salt& salt, bool set_s
 }
 
 KeyPreparation::KeyPreparation(const std::vector<std::filesystem::path>& files, const std::string& password) {
-  for (const auto& file : files) {
-    const std::optional<Salt> salt = ReadSalt(file);
-    if (!salt) continue;
-    threads_.emplace_back([password = std::string(password), salt = *salt]() mutable {
+  std::vector<Salt> salts;
+  for (const auto& file : files)
+    if (const std::optional<Salt> salt = ReadSalt(file)) salts.push_back(*salt);
+  if (salts.empty()) return;
+  thread_ = std::thread([password = std::string(password), salts = std::move(salts)]() mutable {
+    for (const Salt& salt : salts) {
       std::string text = RawKeyText(password, salt, false);
       WipeKeyText(text);
-      OPENSSL_cleanse(password.data(), password.size());
-    });
-  }
+    }
+    OPENSSL_cleanse(password.data(), password.size());
+  });
 }
 
 KeyPreparation::~KeyPreparation() {
-  for (std::thread& t : threads_) t.join();
+  if (thread_.joinable()) thread_.join();
 }
 
 void WipeKeyText(std::string& text) {
