@@ -16,6 +16,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "data/clsProd.h"
+#include "platform/files.h"
 #include "ui/frmRepairCompact.h"
 #include "ui/qt_host.h"
 
@@ -64,6 +66,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: startup_probe database|window [--stay]\n");
     return 2;
   }
+  std::unique_ptr<ornetta::engine::KeyPreparation> keys;
+  if (database) keys = ornetta::clsProd::PrepareKeys(ornetta::platform::ExecutableFolder());
   int qt_argc = 1;  // the program reads no command line: Qt sees none either
   QApplication app(qt_argc, argv);
   QApplication::setStyle(QStyleFactory::create("Fusion"));

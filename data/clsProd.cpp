@@ -144,6 +144,6 @@ bool clsProd::update_rec2(const std::string& strr) {
   }
 }
 
-std::string clsProd::Password() { return encryp_decryp(StoredPasswordConstant()).AsString(); }
+std::string clsProd::Password() { return ShiftCodes(StoredPasswordConstant()); }
 
 }  // namespace ornetta

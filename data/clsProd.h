@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "data/connection.h"
+#include "data/derived_keys.h"
 #include "data/recordset.h"
 #include "data/variant.h"
 #include "platform/host.h"
@@ -41,6 +43,10 @@ class clsProd {
   void Get_Connection();
   // Closes and releases dbconnection, ignoring every failure.
   void Leave_Connection();
+  // Starts deriving the keys of the start database and of the year database written last, on
+  // threads of their own, so that Get_Connection finds them ready: they take longer than the
+  // window takes to build. Missing files are skipped; Get_Connection reports them.
+  static std::unique_ptr<engine::KeyPreparation> PrepareKeys(const std::filesystem::path& program_folder);
 
   // --- Statements and lookups (clsProd.cpp) ---
 
@@ -73,7 +79,7 @@ class clsProd {
   // Runs `statement` on dbconnection in a new recordset that is released unclosed.
   void RunStatement(const std::string& statement);
   std::shared_ptr<Recordset> OpenRecordset(const std::string& statement);
-  std::string Password();
+  static std::string Password();
   std::string DatabaseFolderPath(const std::string& spelling, const std::string& name) const;
   void ReportMissingDatabase();
 

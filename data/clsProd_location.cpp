@@ -92,6 +92,13 @@ void clsProd::Leave_Connection() {
   dbconnection.reset();
 }
 
+std::unique_ptr<engine::KeyPreparation> clsProd::PrepareKeys(const std::filesystem::path& program_folder) {
+  const std::filesystem::path start = platform::ResolveNoCase(program_folder / "database" / kStartName);
+  std::vector<std::filesystem::path> files{start};  // in the order Get_Connection opens them
+  for (const auto& year : MostRecentYearDatabase(start.parent_path())) files.push_back(year);
+  return std::make_unique<engine::KeyPreparation>(files, Password());
+}
+
 void clsProd::Get_Connection() {
   const std::string start = DatabaseFolderPath("database", kStartName);
   if (!chk_file_exst(start)) {

@@ -73,4 +73,10 @@ std::error_code RenameFile(const fs::path& from, const fs::path& to) {
   return ec;
 }
 
+std::filesystem::path ExecutableFolder() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : exe.parent_path();
+}
+
 }  // namespace ornetta::platform

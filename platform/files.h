@@ -21,6 +21,10 @@ bool FileExists(const std::filesystem::path& path);
 // file: the callers rename a copy into the place of a database that is missing.
 std::error_code RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// The folder of the running program's executable, read from the system before any toolkit is
+// up; empty when the system does not say.
+std::filesystem::path ExecutableFolder();
+
 // Case-insensitive comparison of two UTF-8 names (ASCII letters and Latin-1 letters folded).
 bool SameNameNoCase(const std::string& a, const std::string& b);
 
