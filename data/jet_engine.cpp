@@ -14,19 +14,28 @@ namespace ornetta {
 namespace fs = std::filesystem;
 
 namespace {
-constexpr int kProgressEveryOps = 20000;  // engine instructions between two progress reports
+constexpr int kProgressEveryOps = 20000;             // engine instructions between two progress reports
+constexpr uintmax_t kWritebackEvery = uintmax_t{32} << 20;  // bytes of copy between two starts of writeback
 
 struct ProgressState {
-  const JetEngine::Progress* progress;
-  fs::path destination;
+  const JetEngine::Progress* progress;  // may be empty
+  platform::GrowingFile* destination;
+  fs::path destination_path;
   double source_bytes;
+  uintmax_t written_back = 0;
 };
 
 int OnProgress(void* arg) {
   auto* state = static_cast<ProgressState*>(arg);
   std::error_code ec;
-  const auto written = fs::file_size(state->destination, ec);
-  if (!ec && state->source_bytes > 0) {
+  const auto written = fs::file_size(state->destination_path, ec);
+  if (ec) return 0;
+  // The copy goes to disk while it is being made, so that the sync at the end is short.
+  if (written >= state->written_back + kWritebackEvery) {
+    state->destination->StartWriteback();
+    state->written_back = written;
+  }
+  if (*state->progress && state->source_bytes > 0) {
     const double fraction = static_cast<double>(written) / state->source_bytes;
     (*state->progress)(fraction < 0.99 ? fraction : 0.99);
   }
@@ -83,8 +92,9 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
   // file (below) makes it as durable, and nothing relies on a half-made copy.
   engine::Exec(h, "PRAGMA compact_target.synchronous = OFF;");
 
-  ProgressState state{&progress, destination_path, static_cast<double>(fs::file_size(source_path, ec))};
-  if (progress) sqlite3_progress_handler(h, kProgressEveryOps, OnProgress, &state);
+  platform::GrowingFile growing(destination_path);  // kept open until the copy is detached (locks)
+  ProgressState state{&progress, &growing, destination_path, static_cast<double>(fs::file_size(source_path, ec))};
+  sqlite3_progress_handler(h, kProgressEveryOps, OnProgress, &state);
   try {
     // One read transaction for the whole copy: it sees one consistent state of the source, and
     // no other writer can commit until it ends. (A caller that also wants writers kept out
@@ -106,7 +116,7 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
   }
   sqlite3_progress_handler(h, 0, nullptr, nullptr);
   engine::Exec(h, "DETACH DATABASE compact_target;");
-  if (std::error_code sync_ec = platform::SyncFile(destination_path)) {
+  if (std::error_code sync_ec = growing.Sync()) {
     db.reset();
     RemoveDestination(destination_path);
     throw Error(err::kPathFileAccess, "Compacting '" + source_path.string() + "' failed: the copy could not be written to disk (" +

@@ -20,13 +20,25 @@ std::error_code InjectedFault(const char* operation) { return g_fault_hook ? g_f
 std::error_code LastError() { return std::error_code(errno, std::generic_category()); }
 
 // Runs in the child: returns 0 or an errno value.
-int CopyAndSync(const char* from, const char* to) {
+int CopyInChild(const char* from, const char* to) {
   const int in = ::open(from, O_RDONLY | O_CLOEXEC);
   if (in < 0) return errno;
   const int out = ::open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (out < 0) return errno;
-  static char buf[1 << 16];
+  // The kernel copies without passing the bytes through here; where it cannot (across file
+  // systems, older kernels), the bytes go through a buffer.
+  bool kernel_copy = true;
   for (;;) {
+    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t{1} << 30, 0);
+    if (n > 0) continue;
+    if (n == 0) break;
+    if (errno == EINTR) continue;
+    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+    kernel_copy = false;
+    break;
+  }
+  static char buf[1 << 16];
+  while (!kernel_copy) {
     const ssize_t n = ::read(in, buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -42,7 +54,7 @@ int CopyAndSync(const char* from, const char* to) {
       done += w;
     }
   }
-  if (::fsync(out) != 0) return errno;
+  ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);  // a hint: its failure shows at the sync
   if (::close(out) != 0) return errno;
   return 0;
 }
@@ -50,12 +62,12 @@ int CopyAndSync(const char* from, const char* to) {
 
 void SetFileFaultHook(FileFaultHook hook) { g_fault_hook = hook; }
 
-std::error_code CopyFileDurably(const fs::path& from, const fs::path& to) {
+std::error_code CopyFile(const fs::path& from, const fs::path& to) {
   if (std::error_code ec = InjectedFault("copy")) return ec;
   const std::string src = from.string(), dst = to.string();
   const pid_t pid = ::fork();
   if (pid < 0) return LastError();
-  if (pid == 0) _exit(CopyAndSync(src.c_str(), dst.c_str()));
+  if (pid == 0) _exit(CopyInChild(src.c_str(), dst.c_str()));
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
@@ -65,9 +77,24 @@ std::error_code CopyFileDurably(const fs::path& from, const fs::path& to) {
   if (ec) {
     std::error_code ignored;
     if (ec != std::errc::file_exists) fs::remove(to, ignored);
-    return ec;
   }
-  return SyncDirectory(to.parent_path());
+  return ec;
+}
+
+GrowingFile::GrowingFile(const fs::path& file) : file_(file), fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC)) {}
+
+GrowingFile::~GrowingFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void GrowingFile::StartWriteback() {
+  if (fd_ >= 0) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+std::error_code GrowingFile::Sync() {
+  if (fd_ < 0) return SyncFile(file_);
+  if (std::error_code ec = InjectedFault("sync")) return ec;
+  return ::fsync(fd_) == 0 ? std::error_code() : LastError();
 }
 
 std::error_code SyncFile(const fs::path& file) {

@@ -3,7 +3,8 @@
 // The engine's locks are POSIX record locks, which belong to the process: opening and closing a
 // database file anywhere in this process would silently drop every lock the engine holds on it.
 // So the database files themselves are only ever copied by a child process, and only renamed,
-// never opened, here.
+// never opened, here; the one exception is a new copy the engine is writing (GrowingFile), held
+// open until the engine has closed it.
 #pragma once
 
 #include <filesystem>
@@ -13,12 +14,34 @@
 
 namespace ornetta::platform {
 
-// Copies `from` to the new file `to` (which must not exist) in a child process, flushing the
-// copy to disk before it returns. On failure the partial copy is removed.
-std::error_code CopyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
+// Copies `from` to the new file `to` (which must not exist) in a child process and starts writing
+// the copy to disk without waiting for it: SyncFile it (and its folder) before relying on it.
+// The disk then works while the caller goes on. On failure the partial copy is removed.
+std::error_code CopyFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Flushes a file that this process does not hold open as a database.
 std::error_code SyncFile(const std::filesystem::path& file);
+
+// A file that another part of this process is writing, held open so that what has been written so
+// far can be sent to disk as it grows: the sync at the end then waits only for the last part. The
+// handle is closed only by the destructor; keep it until the writer has closed the file (see above
+// on locks).
+class GrowingFile {
+ public:
+  explicit GrowingFile(const std::filesystem::path& file);
+  ~GrowingFile();
+  GrowingFile(const GrowingFile&) = delete;
+  GrowingFile& operator=(const GrowingFile&) = delete;
+
+  // Starts writing what is in memory to disk, without waiting; does nothing when not open.
+  void StartWriteback();
+  // Flushes the whole file ("sync", like SyncFile).
+  std::error_code Sync();
+
+ private:
+  std::filesystem::path file_;
+  int fd_ = -1;
+};
 
 // Flushes a folder's entries (a rename or a new file in it).
 std::error_code SyncDirectory(const std::filesystem::path& dir);

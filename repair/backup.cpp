@@ -51,7 +51,7 @@ fs::path BackupDatabases(const fs::path& root, const std::vector<fs::path>& file
       throw BackupError("cannot record the new folder '" + folder.string() + "' on disk (" + sync_ec.message() + ")");
     for (const fs::path& file : files) {
       const fs::path copy = folder / file.filename();
-      if (std::error_code copy_ec = platform::CopyFileDurably(file, copy))
+      if (std::error_code copy_ec = platform::CopyFile(file, copy))
         throw BackupError("copying '" + file.string() + "' failed (" + copy_ec.message() + ")");
       if (fs::file_size(copy, ec) != fs::file_size(file, ec) || ec)
         throw BackupError("the copy of '" + file.string() + "' differs in size from the database");
@@ -66,6 +66,17 @@ fs::path BackupDatabases(const fs::path& root, const std::vector<fs::path>& file
     throw;
   }
   return folder;
+}
+
+void MakeBackupDurable(const fs::path& folder) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file()) continue;
+    if (std::error_code sync_ec = platform::SyncFile(it->path()))
+      throw BackupError("the copy '" + it->path().string() + "' could not be written to disk (" + sync_ec.message() + ")");
+  }
+  if (!ec) ec = platform::SyncDirectory(folder);
+  if (ec) throw BackupError("the folder '" + folder.string() + "' could not be written to disk (" + ec.message() + ")");
 }
 
 void PruneBackups(const fs::path& root, size_t keep) {

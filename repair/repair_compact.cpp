@@ -1,6 +1,7 @@
 #include "repair/repair_compact.h"
 
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <map>
 #include <optional>
@@ -134,8 +135,9 @@ struct Stages {
   Stage compact, verify, swap;
 };
 
+// `before_swap` runs between the copy's check and the swap.
 void CompactAndSwap(HeldDatabase& db, const std::string& password, const fs::path& backup_folder, Stages stages,
-                    ProgressAdapter& progress, platform::Host& host) {
+                    ProgressAdapter& progress, platform::Host& host, const std::function<void()>& before_swap) {
   const fs::path tmp = platform::ResolveNoCase(db.tmp_path());
   std::error_code ec;
   // Left by an interrupted earlier run (with the engine's journal of it): kept with this run's
@@ -169,6 +171,7 @@ void CompactAndSwap(HeldDatabase& db, const std::string& password, const fs::pat
       throw Error(err::kEngine, "The compacted copy does not hold the same tables, rows and indexes as '" +
                                     db.path().filename().string() + "'.");
     progress.Stage(stages.swap, "Putting the compacted " + db.path().filename().string() + " in place");
+    before_swap();
     if (std::error_code swap_ec = platform::ReplaceFileAtomically(tmp, db.path()))
       throw Error(err::kPathFileAccess, "Cannot put the compacted copy in place of '" + db.path().string() + "': " +
                                             swap_ec.message() + ".");
@@ -213,13 +216,21 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     if (year) files.insert(files.begin(), year->path());
     const fs::path backup_root = platform::ResolveNoCase(program / "DB_BKUP" / "AUTOCompactDB");
     const fs::path backup_folder = BackupDatabases(backup_root, files, password);
-    PruneBackups(backup_root);
+    // The disk writes the backup while the compaction works; it must be there before the first
+    // database is replaced, and older backups go only then.
+    bool backup_durable = false;
+    const auto secure_backup = [&] {
+      if (backup_durable) return;
+      MakeBackupDurable(backup_folder);
+      PruneBackups(backup_root);
+      backup_durable = true;
+    };
 
     if (year)
       CompactAndSwap(*year, password, backup_folder, {Stage::kCompactYear, Stage::kVerifyYear, Stage::kSwapYear}, progress,
-                     context.host);
+                     context.host, secure_backup);
     CompactAndSwap(start, password, backup_folder, {Stage::kCompactStart, Stage::kVerifyStart, Stage::kSwapStart}, progress,
-                   context.host);
+                   context.host, secure_backup);
     result = true;
 
     access->Call(kAccessCallArgument);
