@@ -12,7 +12,8 @@ struct Measure {
   long peak_kib = 0;  // peak resident memory of the process that did the work
 };
 
-// Runs `work` in a forked child so that its peak memory is its own; best of `runs` times.
+// Runs `work` in a forked child so that its peak memory is its own; best of `runs` times. Every
+// run starts with the disk's pending writes done.
 Measure InChild(const std::function<void()>& work, int runs = 3);
 
 // Runs a shell command (a reference tool) the same way. End it with "exec TOOL ..." so that the
