@@ -62,22 +62,35 @@ int CopyInChild(const char* from, const char* to) {
 
 void SetFileFaultHook(FileFaultHook hook) { g_fault_hook = hook; }
 
-std::error_code CopyFile(const fs::path& from, const fs::path& to) {
-  if (std::error_code ec = InjectedFault("copy")) return ec;
+BackgroundCopy::BackgroundCopy(const fs::path& from, const fs::path& to) : to_(to) {
+  if (std::error_code ec = InjectedFault("copy")) {
+    result_ = ec;
+    return;
+  }
+  // Made before the fork: the child of a process with threads may only make system calls.
   const std::string src = from.string(), dst = to.string();
-  const pid_t pid = ::fork();
-  if (pid < 0) return LastError();
-  if (pid == 0) _exit(CopyInChild(src.c_str(), dst.c_str()));
+  pid_ = ::fork();
+  if (pid_ < 0) result_ = LastError();
+  if (pid_ == 0) _exit(CopyInChild(src.c_str(), dst.c_str()));
+}
+
+BackgroundCopy::~BackgroundCopy() { Wait(); }
+
+std::error_code BackgroundCopy::Wait() {
+  if (result_) return *result_;
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  int rc;
+  while ((rc = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
   }
   std::error_code ec;
-  if (!WIFEXITED(status)) ec = std::make_error_code(std::errc::interrupted);
+  if (rc < 0) ec = LastError();  // the child's end is unknown: not a success
+  else if (!WIFEXITED(status)) ec = std::make_error_code(std::errc::interrupted);
   else if (WEXITSTATUS(status) != 0) ec = std::error_code(WEXITSTATUS(status), std::generic_category());
-  if (ec) {
+  if (ec && ec != std::errc::file_exists) {
     std::error_code ignored;
-    if (ec != std::errc::file_exists) fs::remove(to, ignored);
+    fs::remove(to_, ignored);
   }
+  result_ = ec;
   return ec;
 }
 

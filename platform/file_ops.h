@@ -8,16 +8,32 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 namespace ornetta::platform {
 
-// Copies `from` to the new file `to` (which must not exist) in a child process and starts writing
-// the copy to disk without waiting for it: SyncFile it (and its folder) before relying on it.
-// The disk then works while the caller goes on. On failure the partial copy is removed.
-std::error_code CopyFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Copies `from` to the new file `to` (which must not exist) in a child process, which runs while
+// the caller goes on; the destructor waits for it. The copy is on its way to disk when it ends,
+// not yet on it: SyncFile it (and its folder) before relying on it. On failure the partial copy
+// is removed.
+class BackgroundCopy {
+ public:
+  BackgroundCopy(const std::filesystem::path& from, const std::filesystem::path& to);
+  ~BackgroundCopy();
+  BackgroundCopy(const BackgroundCopy&) = delete;
+  BackgroundCopy& operator=(const BackgroundCopy&) = delete;
+
+  // Waits for the copy to end and gives its result (the same on every call).
+  std::error_code Wait();
+
+ private:
+  std::filesystem::path to_;
+  int pid_ = -1;
+  std::optional<std::error_code> result_;
+};
 
 // Flushes a file that this process does not hold open as a database.
 std::error_code SyncFile(const std::filesystem::path& file);

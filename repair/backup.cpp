@@ -33,25 +33,35 @@ Error BackupError(const std::string& what) {
 }
 }  // namespace
 
-fs::path BackupDatabases(const fs::path& root, const std::vector<fs::path>& files, const std::string& password) {
+Backup::Backup(const fs::path& root, const std::vector<fs::path>& files) : files_(files) {
   std::error_code ec;
   fs::create_directories(root, ec);
   if (ec) throw BackupError("cannot create '" + root.string() + "' (" + ec.message() + ")");
   const std::string stamp = TimeStamp();
-  fs::path folder = root / stamp;
-  for (int n = 2; fs::exists(folder, ec); ++n) {  // more than one run in a second
+  folder_ = root / stamp;
+  for (int n = 2; fs::exists(folder_, ec); ++n) {  // more than one run in a second
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "_%03d", n);
-    folder = root / (stamp + suffix);
+    folder_ = root / (stamp + suffix);
   }
-  fs::create_directory(folder, ec);
-  if (ec) throw BackupError("cannot create '" + folder.string() + "' (" + ec.message() + ")");
+  fs::create_directory(folder_, ec);
+  if (ec) throw BackupError("cannot create '" + folder_.string() + "' (" + ec.message() + ")");
+  if (std::error_code sync_ec = platform::SyncDirectory(root)) {
+    fs::remove_all(folder_, ec);
+    throw BackupError("cannot record the new folder '" + folder_.string() + "' on disk (" + sync_ec.message() + ")");
+  }
+  for (const fs::path& file : files_)
+    copies_.push_back(std::make_unique<platform::BackgroundCopy>(file, folder_ / file.filename()));
+}
+
+bool Backup::Complete(const std::string& password) {
+  if (complete_) return false;
+  std::error_code ec;
   try {
-    if (std::error_code sync_ec = platform::SyncDirectory(root))
-      throw BackupError("cannot record the new folder '" + folder.string() + "' on disk (" + sync_ec.message() + ")");
-    for (const fs::path& file : files) {
-      const fs::path copy = folder / file.filename();
-      if (std::error_code copy_ec = platform::CopyFile(file, copy))
+    for (size_t i = 0; i < files_.size(); ++i) {
+      const fs::path& file = files_[i];
+      const fs::path copy = folder_ / file.filename();
+      if (std::error_code copy_ec = copies_[i]->Wait())
         throw BackupError("copying '" + file.string() + "' failed (" + copy_ec.message() + ")");
       if (fs::file_size(copy, ec) != fs::file_size(file, ec) || ec)
         throw BackupError("the copy of '" + file.string() + "' differs in size from the database");
@@ -61,22 +71,20 @@ fs::path BackupDatabases(const fs::path& root, const std::vector<fs::path>& file
         throw BackupError("the copy of '" + file.string() + "' does not open (" + e.Description() + ")");
       }
     }
+    for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
+      if (!it->is_regular_file()) continue;
+      if (std::error_code sync_ec = platform::SyncFile(it->path()))
+        throw BackupError("the copy '" + it->path().string() + "' could not be written to disk (" + sync_ec.message() + ")");
+    }
+    if (!ec) ec = platform::SyncDirectory(folder_);
+    if (ec) throw BackupError("the folder '" + folder_.string() + "' could not be written to disk (" + ec.message() + ")");
   } catch (...) {
-    fs::remove_all(folder, ec);
+    for (auto& copy : copies_) copy->Wait();
+    fs::remove_all(folder_, ec);
     throw;
   }
-  return folder;
-}
-
-void MakeBackupDurable(const fs::path& folder) {
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (!it->is_regular_file()) continue;
-    if (std::error_code sync_ec = platform::SyncFile(it->path()))
-      throw BackupError("the copy '" + it->path().string() + "' could not be written to disk (" + sync_ec.message() + ")");
-  }
-  if (!ec) ec = platform::SyncDirectory(folder);
-  if (ec) throw BackupError("the folder '" + folder.string() + "' could not be written to disk (" + ec.message() + ")");
+  complete_ = true;
+  return true;
 }
 
 void PruneBackups(const fs::path& root, size_t keep) {

@@ -2,22 +2,37 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/file_ops.h"
 
 namespace ornetta::repair {
 
 constexpr size_t kBackupsKept = 5;
 
-// Copies each file into a new folder under `root` named by the local time, and checks every copy:
-// the same size as its source, and it opens with `password`. Returns the new folder. Throws Error
-// (removing the new folder) when any copy fails or does not check. The copies are on their way to
-// disk, not yet on it: MakeBackupDurable before any database is replaced.
-std::filesystem::path BackupDatabases(const std::filesystem::path& root, const std::vector<std::filesystem::path>& files,
-                                      const std::string& password);
+// The backup of one repair, made while the repair goes on: the copies start at once, each in a
+// child process, into a new folder under `root` named by the local time. Nothing may be replaced
+// before Complete has returned. The destructor waits for copies still running.
+class Backup {
+ public:
+  // Creates the folder and starts the copies. Throws Error when the folder cannot be made.
+  Backup(const std::filesystem::path& root, const std::vector<std::filesystem::path>& files);
 
-// Waits until the copies in `folder` and the folder's entries are on disk; throws Error otherwise.
-void MakeBackupDurable(const std::filesystem::path& folder);
+  const std::filesystem::path& folder() const { return folder_; }
+
+  // Waits for the copies and checks each one (the size of its source, opens with `password`),
+  // then waits until the copies and the folder are on disk. Throws Error, removing the folder,
+  // when any of this fails. Returns true the first time, false on later calls (nothing to do).
+  bool Complete(const std::string& password);
+
+ private:
+  std::filesystem::path folder_;
+  std::vector<std::filesystem::path> files_;
+  std::vector<std::unique_ptr<platform::BackgroundCopy>> copies_;
+  bool complete_ = false;
+};
 
 // Removes the backup folders under `root` beyond the newest `keep` (their names sort by time).
 void PruneBackups(const std::filesystem::path& root, size_t keep = kBackupsKept);

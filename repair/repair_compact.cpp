@@ -215,22 +215,24 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     std::vector<fs::path> files{start.path()};
     if (year) files.insert(files.begin(), year->path());
     const fs::path backup_root = platform::ResolveNoCase(program / "DB_BKUP" / "AUTOCompactDB");
-    const fs::path backup_folder = BackupDatabases(backup_root, files, password);
-    // The disk writes the backup while the compaction works; it must be there before the first
-    // database is replaced, and older backups go only then.
-    bool backup_durable = false;
+    // The backup is copied by child processes while the databases compact; it is complete,
+    // checked and on disk before the first database is replaced, and older backups go only then.
+    Backup backup(backup_root, files);
     const auto secure_backup = [&] {
-      if (backup_durable) return;
-      MakeBackupDurable(backup_folder);
-      PruneBackups(backup_root);
-      backup_durable = true;
+      if (backup.Complete(password)) PruneBackups(backup_root);
     };
-
-    if (year)
-      CompactAndSwap(*year, password, backup_folder, {Stage::kCompactYear, Stage::kVerifyYear, Stage::kSwapYear}, progress,
-                     context.host, secure_backup);
-    CompactAndSwap(start, password, backup_folder, {Stage::kCompactStart, Stage::kVerifyStart, Stage::kSwapStart}, progress,
-                   context.host, secure_backup);
+    try {
+      if (year)
+        CompactAndSwap(*year, password, backup.folder(), {Stage::kCompactYear, Stage::kVerifyYear, Stage::kSwapYear},
+                       progress, context.host, secure_backup);
+      CompactAndSwap(start, password, backup.folder(), {Stage::kCompactStart, Stage::kVerifyStart, Stage::kSwapStart},
+                     progress, context.host, secure_backup);
+    } catch (...) {
+      // A failed backup explains what failed after it (a full disk, most often): its error is the
+      // one reported. A good backup is kept, as when the repair fails after it.
+      secure_backup();
+      throw;
+    }
     result = true;
 
     access->Call(kAccessCallArgument);

@@ -12,6 +12,7 @@
 
 #include "data/derived_keys.h"
 #include "data/engine.h"
+#include "platform/file_ops.h"
 #include "repair/repair_compact.h"
 #include "tests/support/fault_vfs.h"
 #include "tests/support/installation.h"
@@ -136,6 +137,25 @@ TEST_F(RepairCompactTest, AFailedBackupStopsTheRepairBeforeAnyCompaction) {
   EXPECT_NE(reason.find("backup"), std::string::npos) << reason;
   EXPECT_TRUE(Unchanged());
   EXPECT_TRUE(NoTmpLeft());
+}
+
+// The copies run while the databases compact: a copy that fails meanwhile is still what the
+// repair reports, and nothing is replaced.
+TEST_F(RepairCompactTest, ABackupCopyFailingDuringTheCompactionReplacesNothing) {
+  static int copies;
+  copies = 0;
+  platform::SetFileFaultHook([](const char* operation) {
+    const bool fail = std::string(operation) == "copy" && copies++ == 0;
+    return fail ? std::make_error_code(std::errc::no_space_on_device) : std::error_code();
+  });
+  const bool repaired = Repair(install.current_year_file);
+  platform::SetFileFaultHook(nullptr);
+  EXPECT_FALSE(repaired);
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_NE(reason.find("The backup copy could not be made: copying"), std::string::npos) << reason;
+  EXPECT_TRUE(Unchanged());
+  EXPECT_TRUE(NoTmpLeft());
+  EXPECT_TRUE(Backups().empty()) << "a half-made backup is removed";
 }
 
 TEST_F(RepairCompactTest, AMissingDatabaseFails) {
