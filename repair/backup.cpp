@@ -79,8 +79,11 @@ bool Backup::Complete(const std::string& password) {
     if (!ec) ec = platform::SyncDirectory(folder_);
     if (ec) throw BackupError("the folder '" + folder_.string() + "' could not be written to disk (" + ec.message() + ")");
   } catch (...) {
-    for (auto& copy : copies_) copy->Wait();
-    fs::remove_all(folder_, ec);
+    for (size_t i = 0; i < files_.size(); ++i) {
+      copies_[i]->Wait();
+      fs::remove(folder_ / files_[i].filename(), ec);
+    }
+    fs::remove(folder_, ec);  // kept when it holds an earlier run's copy, moved aside meanwhile
     throw;
   }
   complete_ = true;

@@ -23,8 +23,8 @@ class Backup {
   const std::filesystem::path& folder() const { return folder_; }
 
   // Waits for the copies and checks each one (the size of its source, opens with `password`),
-  // then waits until the copies and the folder are on disk. Throws Error, removing the folder,
-  // when any of this fails. Returns true the first time, false on later calls (nothing to do).
+  // then waits until the copies and the folder are on disk. Throws Error, removing the copies
+  // (and the folder, unless something else was put in it), when any of this fails. Returns true the first time, false on later calls (nothing to do).
   bool Complete(const std::string& password);
 
  private:
