@@ -84,6 +84,17 @@ TEST(DerivedKeysTest, StartUpDerivesEachOfItsTwoKeysOnce) {
   prod.Get_Connection();
   EXPECT_EQ(prod.dbconnection->State(), 1);
   EXPECT_EQ(KeysDerived(), before + 2);
+
+  // Started before the window, as the program does: the same two keys, none derived twice, and
+  // the connection opens with them.
+  prod.Leave_Connection();
+  ForgetDerivedKeys();
+  {
+    const auto keys = clsProd::PrepareKeys(install.program_folder());
+    prod.Get_Connection();
+  }
+  EXPECT_EQ(prod.dbconnection->State(), 1);
+  EXPECT_EQ(KeysDerived(), before + 4);
 }
 
 TEST(DerivedKeysTest, AWrongPasswordIsStillRefusedWithoutShowingAnyKey) {
