@@ -23,6 +23,7 @@ namespace ornetta::engine {
 constexpr int kPageSize = 16384;       // every file we create or compact
 constexpr int kLegacyPageSize = 4096;  // files written before
 constexpr int kBusyTimeoutMs = 2000;   // short waits for another user's transaction to end
+constexpr int kCacheKib = -8192;       // the engine's page cache per connection, in KiB (negative)
 
 struct HandleCloser {
   void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
