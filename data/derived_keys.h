@@ -5,7 +5,7 @@
 // password, and a repair opens the same two databases a dozen times (holding, backup check,
 // compaction, checks). Handing the engine the derived key itself ("raw key") opens the same file
 // format without that work; the key is derived here once per salt, by data/pbkdf2.h in about
-// 11 ms. The compacted copy of a database is given its source's salt, so it opens with the same key.
+// 7 ms. The compacted copy of a database is given its source's salt, so it opens with the same key.
 #pragma once
 
 #include <array>

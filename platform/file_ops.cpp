@@ -19,6 +19,8 @@ std::error_code InjectedFault(const char* operation) { return g_fault_hook ? g_f
 
 std::error_code LastError() { return std::error_code(errno, std::generic_category()); }
 
+std::error_code Fsync(int fd) { return ::fsync(fd) == 0 ? std::error_code() : LastError(); }
+
 // Runs in the child: returns 0 or an errno value.
 int CopyInChild(const char* from, const char* to) {
   const int in = ::open(from, O_RDONLY | O_CLOEXEC);
@@ -107,15 +109,14 @@ void GrowingFile::StartWriteback() {
 std::error_code GrowingFile::Sync() {
   if (fd_ < 0) return SyncFile(file_);
   if (std::error_code ec = InjectedFault("sync")) return ec;
-  return ::fsync(fd_) == 0 ? std::error_code() : LastError();
+  return Fsync(fd_);
 }
 
 std::error_code SyncFile(const fs::path& file) {
   if (std::error_code ec = InjectedFault("sync")) return ec;
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return LastError();
-  const int rc = ::fsync(fd);
-  std::error_code ec = rc == 0 ? std::error_code() : LastError();
+  const std::error_code ec = Fsync(fd);
   ::close(fd);
   return ec;
 }
@@ -124,8 +125,7 @@ std::error_code SyncDirectory(const fs::path& dir) {
   if (std::error_code ec = InjectedFault("sync")) return ec;
   const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return LastError();
-  const int rc = ::fsync(fd);
-  std::error_code ec = rc == 0 ? std::error_code() : LastError();
+  const std::error_code ec = Fsync(fd);
   ::close(fd);
   return ec;
 }
