@@ -19,7 +19,7 @@ namespace {
 constexpr int kKdfIterations = 64000;
 constexpr size_t kKeyBytes = 32;
 
-using Key = std::array<unsigned char, kKeyBytes>;
+static_assert(std::tuple_size_v<Key> == kKeyBytes);
 using PasswordDigest = std::array<unsigned char, SHA256_DIGEST_LENGTH>;
 
 struct Entry {
@@ -59,27 +59,29 @@ std::optional<Salt> ReadSalt(const std::filesystem::path& file) {
   return salt;
 }
 
-std::string RawKeyText(const std::string& password, const Salt& salt, bool set_salt) {
+Key DerivedKey(const std::string& password, const Salt& salt) {
   PasswordDigest digest{};
   SHA256(reinterpret_cast<const unsigned char*>(password.data()), password.size(), digest.data());
   Cache& cache = TheCache();
   Key key{};
-  {
-    std::unique_lock lock(cache.mutex);
-    auto [it, first] = cache.keys.try_emplace({digest, salt});
-    if (!first) {
-      cache.derived_one.wait(lock, [&entry = it->second] { return entry.ready; });
-      key = it->second.key;
-    } else {
-      lock.unlock();
-      Pbkdf2HmacSha1(password, salt.data(), salt.size(), kKdfIterations, key.data(), key.size());
-      lock.lock();
-      it->second.key = key;
-      it->second.ready = true;
-      ++cache.derived;
-      cache.derived_one.notify_all();
-    }
+  std::unique_lock lock(cache.mutex);
+  auto [it, first] = cache.keys.try_emplace({digest, salt});
+  if (!first) {
+    cache.derived_one.wait(lock, [&entry = it->second] { return entry.ready; });
+    return it->second.key;
   }
+  lock.unlock();
+  Pbkdf2HmacSha1(password, salt.data(), salt.size(), kKdfIterations, key.data(), key.size());
+  lock.lock();
+  it->second.key = key;
+  it->second.ready = true;
+  ++cache.derived;
+  cache.derived_one.notify_all();
+  return key;
+}
+
+std::string RawKeyText(const std::string& password, const Salt& salt, bool set_salt) {
+  Key key = DerivedKey(password, salt);
   std::string text = "x'";
   text.reserve(3 + 2 * (key.size() + salt.size()));
   AppendHex(text, key.data(), key.size());

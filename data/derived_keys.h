@@ -27,6 +27,11 @@ std::optional<Salt> ReadSalt(const std::filesystem::path& file);
 // The text is a secret like the password: never show it, wipe it after use (WipeKeyText).
 std::string RawKeyText(const std::string& password, const Salt& salt, bool set_salt);
 
+// The file's key itself (32 bytes), for code that reads the file's pages without the engine.
+// Derived once per password and salt, as above; wipe it after use.
+using Key = std::array<unsigned char, 32>;
+Key DerivedKey(const std::string& password, const Salt& salt);
+
 // Overwrites a key text before its memory is released.
 void WipeKeyText(std::string& text);
 

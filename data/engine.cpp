@@ -109,4 +109,15 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   throw ErrorFrom(db.get(), what);
 }
 
+Handle CreateWithSalt(const fs::path& file, const std::string& password, const Salt& salt) {
+  const std::string what = "Cannot create database '" + file.string() + "'";
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(file, ec))) throw Error(err::kEngine, what + ": a file of that name already exists.");
+  std::string key = RawKeyText(password, salt, true);
+  const WipedOnExit wipe{key};
+  Handle db = OpenKeyed(file.string(), what, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, key, kPageSize);
+  if (!ReadsSchema(db.get())) throw ErrorFrom(db.get(), what);
+  return db;
+}
+
 }  // namespace ornetta::engine

@@ -10,6 +10,7 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <array>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -41,6 +42,10 @@ enum class OpenMode {
 // description: a missing file, an empty file, a folder, a wrong password or a damaged file each
 // say so.
 Handle Open(const std::filesystem::path& file, const std::string& password, OpenMode mode = OpenMode::kExisting);
+
+// Creates the new encrypted file `file` (which must not exist) with the password's key for `salt`:
+// a rebuilt copy keeps its source's salt, and so its key. Throws Error(err::kEngine).
+Handle CreateWithSalt(const std::filesystem::path& file, const std::string& password, const std::array<unsigned char, 16>& salt);
 
 // Runs SQL that returns no rows (several statements allowed); throws Error on failure.
 void Exec(sqlite3* db, const std::string& sql);

@@ -1,0 +1,239 @@
+#include "repair/salvage/rebuild.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "data/error.h"
+#include "platform/file_ops.h"
+
+namespace ornetta::repair::salvage {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The engine's rules for a declared type, in their order.
+Affinity AffinityOf(const std::string& declared) {
+  const std::string t = Upper(declared);
+  if (t.find("INT") != std::string::npos) return Affinity::kInteger;
+  if (t.find("CHAR") != std::string::npos || t.find("CLOB") != std::string::npos || t.find("TEXT") != std::string::npos)
+    return Affinity::kText;
+  if (t.empty() || t.find("BLOB") != std::string::npos) return Affinity::kBlob;
+  if (t.find("REAL") != std::string::npos || t.find("FLOA") != std::string::npos || t.find("DOUB") != std::string::npos)
+    return Affinity::kReal;
+  return Affinity::kNumeric;
+}
+
+std::string Quoted(const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+std::string Column(sqlite3_stmt* st, int i) {
+  const unsigned char* text = sqlite3_column_text(st, i);
+  return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+bool IsInternal(const std::string& name) { return Upper(name).rfind("SQLITE_", 0) == 0; }
+}  // namespace
+
+bool TableShape::Fits(const std::vector<Value>& values) const {
+  if (values.size() > columns.size()) return false;
+  for (size_t i = 0; i < values.size(); ++i) {
+    const Value::Kind kind = values[i].kind;
+    if (static_cast<int>(i) == rowid_column) {
+      if (kind != Value::kNull) return false;  // the rowid column is stored as Null
+      continue;
+    }
+    switch (affinities[i]) {
+      case Affinity::kText:
+        if (kind == Value::kInteger || kind == Value::kReal) return false;
+        break;
+      case Affinity::kInteger:
+      case Affinity::kReal:
+      case Affinity::kNumeric:
+        // Text that reads as a number would have been stored as one; other text can stay.
+        break;
+      case Affinity::kBlob:
+        break;
+    }
+  }
+  return true;
+}
+
+Rebuild::Rebuild(const fs::path& file, const std::string& password, const engine::Salt& salt,
+                 const std::vector<SchemaEntry>& schema)
+    : file_(file), db_(engine::CreateWithSalt(file, password, salt)) {
+  sqlite3* db = db_.get();
+  // Nothing relies on a half-made copy: one sync of the finished file makes it as durable. The
+  // journal stays (in memory) for the trials of rows that Accepts takes back.
+  engine::Exec(db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY; BEGIN;");
+  for (const SchemaEntry& entry : schema) {
+    if (entry.type != "table") {
+      if (!entry.sql.empty()) later_.push_back(entry);
+      continue;
+    }
+    // The engine makes its own tables (the AUTOINCREMENT counters with the first such table).
+    if (IsInternal(entry.name) || entry.sql.empty()) continue;
+    try {
+      engine::Exec(db, entry.sql);
+    } catch (const Error& e) {
+      throw Error(err::kEngine, "Cannot create the table " + entry.name + " in the rebuilt copy: " + e.Description());
+    }
+  }
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, "SELECT name, sql FROM sqlite_master WHERE type = 'table' ORDER BY rowid", -1, &st, nullptr);
+  std::vector<std::pair<std::string, std::string>> tables;
+  while (sqlite3_step(st) == SQLITE_ROW) tables.emplace_back(Column(st, 0), Column(st, 1));
+  sqlite3_finalize(st);
+  for (const auto& [name, sql] : tables) {
+    TableShape shape;
+    shape.name = name;
+    sqlite3_prepare_v2(db, ("PRAGMA table_info(" + Quoted(name) + ")").c_str(), -1, &st, nullptr);
+    int primary_keys = 0, integer_key = -1;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      shape.columns.push_back(Column(st, 1));
+      const std::string declared = Column(st, 2);
+      shape.affinities.push_back(AffinityOf(declared));
+      if (sqlite3_column_int(st, 5) > 0) {
+        ++primary_keys;
+        if (Upper(declared) == "INTEGER") integer_key = static_cast<int>(shape.columns.size()) - 1;
+      }
+    }
+    sqlite3_finalize(st);
+    const bool without_rowid = Upper(sql).find("WITHOUT ROWID") != std::string::npos;
+    if (primary_keys == 1 && !without_rowid) shape.rowid_column = integer_key;
+    shapes_.push_back(std::move(shape));
+  }
+}
+
+Rebuild::~Rebuild() {
+  for (auto& [key, st] : inserts_) sqlite3_finalize(st);
+  if (db_) sqlite3_exec(db_.get(), "ROLLBACK;", nullptr, nullptr, nullptr);
+}
+
+const TableShape* Rebuild::Table(const std::string& name) const {
+  for (const TableShape& t : shapes_)
+    if (t.name == name) return &t;
+  return nullptr;
+}
+
+sqlite3_stmt* Rebuild::InsertStatement(const TableShape& table, size_t columns) {
+  auto [it, fresh] = inserts_.try_emplace({table.name, columns}, nullptr);
+  if (!fresh) return it->second;
+  std::string names, marks;
+  auto add = [&](const std::string& name) {
+    names += (names.empty() ? "" : ", ") + Quoted(name);
+    marks += marks.empty() ? "?" : ", ?";
+  };
+  for (size_t i = 0; i < columns; ++i) add(table.columns[i]);
+  if (table.rowid_column < 0 || static_cast<size_t>(table.rowid_column) >= columns) {
+    if (table.rowid_column >= 0) {
+      add(table.columns[table.rowid_column]);
+    } else {
+      std::string alias;
+      for (const char* candidate : {"rowid", "_rowid_", "oid"})
+        if (std::none_of(table.columns.begin(), table.columns.end(),
+                         [&](const std::string& c) { return Upper(c) == Upper(candidate); }))
+          alias = candidate;
+      if (alias.empty()) throw Error(err::kEngine, "The table " + table.name + " names every column the engine's row keys go by.");
+      names += ", " + alias;
+      marks += ", ?";
+    }
+  }
+  const std::string sql = "INSERT INTO " + Quoted(table.name) + " (" + names + ") VALUES (" + marks + ")";
+  if (sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &it->second, nullptr) != SQLITE_OK)
+    throw engine::ErrorFrom(db_.get(), "Preparing the rows of " + table.name);
+  return it->second;
+}
+
+int Rebuild::Step(const TableShape& table, int64_t rowid, const std::vector<Value>& values) {
+  sqlite3_stmt* st = InsertStatement(table, values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
+    const int index = static_cast<int>(i) + 1;
+    const Value& v = values[i];
+    if (static_cast<int>(i) == table.rowid_column) {
+      sqlite3_bind_int64(st, index, rowid);
+      continue;
+    }
+    switch (v.kind) {
+      case Value::kNull: sqlite3_bind_null(st, index); break;
+      case Value::kInteger: sqlite3_bind_int64(st, index, v.integer); break;
+      case Value::kReal: sqlite3_bind_double(st, index, v.real); break;
+      case Value::kText:
+        sqlite3_bind_text(st, index, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
+        break;
+      case Value::kBlob:
+        sqlite3_bind_blob(st, index, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
+        break;
+    }
+  }
+  if (sqlite3_bind_parameter_count(st) > static_cast<int>(values.size()))
+    sqlite3_bind_int64(st, static_cast<int>(values.size()) + 1, rowid);
+  const int rc = sqlite3_step(st);
+  sqlite3_reset(st);
+  sqlite3_clear_bindings(st);
+  return rc;
+}
+
+bool Rebuild::Accepts(const TableShape& table, int64_t rowid, const std::vector<Value>& values) {
+  engine::Exec(db_.get(), "SAVEPOINT probe;");
+  const int rc = Step(table, rowid, values);
+  engine::Exec(db_.get(), "ROLLBACK TO probe; RELEASE probe;");
+  if (rc == SQLITE_DONE || (rc & 0xFF) == SQLITE_CONSTRAINT) return rc == SQLITE_DONE;
+  throw engine::ErrorFrom(db_.get(), "Trying a row in " + table.name);
+}
+
+bool Rebuild::Insert(const TableShape& table, int64_t rowid, const std::vector<Value>& values) {
+  const int rc = Step(table, rowid, values);
+  if (rc == SQLITE_DONE) {
+    ++written_[table.name];
+    return true;
+  }
+  if ((rc & 0xFF) == SQLITE_CONSTRAINT) return false;
+  throw engine::ErrorFrom(db_.get(), "Writing a row of " + table.name + " into the rebuilt copy");
+}
+
+void Rebuild::SetSequences(const std::vector<std::pair<std::string, int64_t>>& sequences) {
+  sqlite3* db = db_.get();
+  if (sqlite3_exec(db, "SELECT 1 FROM sqlite_sequence LIMIT 0;", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+  for (const auto& [name, seq] : sequences) {
+    if (!Table(name)) continue;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "DELETE FROM sqlite_sequence WHERE name = ?1", -1, &st, nullptr);
+    sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_step(st);
+    sqlite3_finalize(st);
+    sqlite3_prepare_v2(db, "INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)", -1, &st, nullptr);
+    sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int64(st, 2, seq);
+    const int rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE) throw engine::ErrorFrom(db, "Writing the counter of " + name);
+  }
+}
+
+void Rebuild::Finish(int32_t user_version, int32_t application_id) {
+  sqlite3* db = db_.get();
+  for (auto& [key, st] : inserts_) sqlite3_finalize(st);
+  inserts_.clear();
+  for (const SchemaEntry& entry : later_) {
+    try {
+      engine::Exec(db, entry.sql);
+    } catch (const Error& e) {
+      throw Error(err::kEngine, "Cannot create the " + entry.type + " " + entry.name + " in the rebuilt copy: " + e.Description());
+    }
+  }
+  engine::Exec(db, "PRAGMA user_version = " + std::to_string(user_version) + "; PRAGMA application_id = " +
+                       std::to_string(application_id) + "; COMMIT;");
+  db_.reset();
+  if (std::error_code ec = platform::SyncFile(file_))
+    throw Error(err::kPathFileAccess, "The rebuilt copy '" + file_.string() + "' could not be written to disk (" + ec.message() + ").");
+}
+
+}  // namespace ornetta::repair::salvage

@@ -1,0 +1,70 @@
+// Salvage: every row of a damaged database that can still be read with certainty, written into a
+// new database, and an account of what was lost.
+//
+// Only pages that pass their authentication feed a table. Each table's b-tree is walked from its
+// root; where an interior page is lost, the leaf pages it pointed to are found among the pages that
+// no tree reaches and given to their table by what they hold (column count and kinds against the
+// table, rowids inside the range the lost page covered). A page that cannot be given to exactly
+// one table is set aside and counted, never put into a table. Pages on the freelist are not live
+// data and never read for rows. Indexes are rebuilt from the rows; a surviving index entry whose
+// row is gone names a lost row by its key.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "repair/salvage/page_file.h"
+
+namespace ornetta::repair::salvage {
+
+struct TableOutcome {
+  std::string name;
+  long long recovered = 0;          // rows written into the new database
+  long long lost_known = 0;         // rows known lost: named by an index entry, or a broken row
+  std::vector<std::string> lost_keys;  // how they are known, at most kListedKeys
+  long long lost_pages = 0;         // pages of its b-tree that failed authentication
+  bool rows_lost = false;           // a lost page held (or may have held) some of its rows
+  bool count_exact = false;         // then lost_known is every lost row: a whole index named them
+};
+
+struct SalvageOutcome {
+  std::string file_name;
+  int page_size = 0;
+  uint32_t page_count = 0;
+  std::vector<uint32_t> lost_pages;      // every page that failed authentication (or is missing)
+  std::vector<std::string> lost_owners;  // per lost page: whose it was, in words
+  std::string key_source;     // where the salt that reads the file came from
+  std::string schema_source;  // where the list of tables came from
+  std::vector<TableOutcome> tables;
+  long long set_aside_rows = 0;          // readable rows that could not be given to one table
+  std::vector<std::string> notes;        // anything else the reader of the report should know
+
+  // Whether some live row is gone or set aside (then the repair must not report plain success).
+  bool RowsLost() const;
+};
+
+// The files that can stand in for a damaged first page or salt, in order of trust: backups of
+// the same database (newest first), then the other databases of its folder (same tables).
+struct StandIns {
+  std::vector<std::filesystem::path> backups;
+  std::vector<std::filesystem::path> siblings;
+};
+
+using SalvageProgress = std::function<void(double)>;
+
+// Whether `file` shows damage: a page that fails authentication, fewer pages than its header
+// counts, or no salt and page size that read it. False for a whole file (then a failure to compact
+// it had another cause).
+bool IsDamaged(const PageFile& file, const std::string& password);
+
+// Reads every surviving row of `source` (named `file_name` in messages) into the new database
+// `destination`. Throws Error when nothing can be salvaged (no key reads the file, no list of its
+// tables) or the new database cannot be written; `destination` is then removed.
+SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, const std::string& password,
+                       const StandIns& stand_ins, const std::filesystem::path& destination,
+                       const SalvageProgress& progress = {});
+
+}  // namespace ornetta::repair::salvage
