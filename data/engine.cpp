@@ -32,20 +32,23 @@ void Exec(sqlite3* db, const std::string& sql) {
 }
 
 namespace {
-// The file opened and, for an encrypted one, keyed for pages of `page_size`; nothing is read yet.
-Handle OpenKeyed(const std::string& name, const std::string& what, int flags, const std::string& key, int page_size) {
+// The file opened; nothing is read yet.
+Handle OpenFile(const std::string& name, const std::string& what, int flags) {
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
   Handle db(raw);
   // Keying a handle whose open failed crashes the library: check first.
   if (rc != SQLITE_OK) throw Error(err::kEngine, what + ": " + (raw ? sqlite3_errmsg(raw) : Describe(rc)));
   sqlite3_extended_result_codes(db.get(), 1);
-  if (!key.empty()) {
-    if (sqlite3_key(db.get(), key.data(), static_cast<int>(key.size())) != SQLITE_OK) throw ErrorFrom(db.get(), what);
-    Exec(db.get(), "PRAGMA cipher_page_size = " + std::to_string(page_size) + ";");
-  }
   sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
   return db;
+}
+
+// Keys an encrypted file's handle for pages of `page_size`; nothing is read yet.
+void KeyFor(sqlite3* db, const std::string& what, const std::string& key, int page_size) {
+  if (key.empty()) return;
+  if (sqlite3_key(db, key.data(), static_cast<int>(key.size())) != SQLITE_OK) throw ErrorFrom(db, what);
+  Exec(db, "PRAGMA cipher_page_size = " + std::to_string(page_size) + ";");
 }
 
 // A wrong key, or a wrong page size, only shows when the first page is read. Then the cache is
@@ -89,9 +92,10 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   }
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX |
                     (mode != OpenMode::kExisting ? SQLITE_OPEN_CREATE : 0);
+  Handle db = OpenFile(name, what, flags);
   // No password means a plain file, as a database without a password is; it records its own page
   // size. An existing file's key is derived once per process (see derived_keys.h).
-  const std::optional<Salt> salt = !password.empty() && fs::exists(status) ? ReadSalt(file) : std::nullopt;
+  const std::optional<Salt> salt = !password.empty() && fs::exists(status) ? SaltOf(db.get()) : std::nullopt;
   std::string key = salt ? RawKeyText(password, *salt, false) : password;
   const WipedOnExit wipe{key};
   // The size we write goes first, as every file created or compacted here has it; a file from
@@ -99,14 +103,26 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   // is rolled back at the first read in its own page size, and the engine overruns its page
   // buffers when the cipher's size differs: a legacy journal puts the legacy size first.
   const bool legacy_first = salt && JournalPageSize(file) == kLegacyPageSize;
-  Handle db = OpenKeyed(name, what, flags, key, legacy_first ? kLegacyPageSize : kPageSize);
+  KeyFor(db.get(), what, key, legacy_first ? kLegacyPageSize : kPageSize);
   if (ReadsSchema(db.get())) return db;
   if (salt && (sqlite3_extended_errcode(db.get()) & 0xFF) == SQLITE_NOTADB) {
-    db.reset();
-    db = OpenKeyed(name, what, flags, key, legacy_first ? kPageSize : kLegacyPageSize);
+    db = OpenFile(name, what, flags);
+    KeyFor(db.get(), what, key, legacy_first ? kPageSize : kLegacyPageSize);
     if (ReadsSchema(db.get())) return db;
   }
   throw ErrorFrom(db.get(), what);
+}
+
+std::optional<Salt> SaltOf(sqlite3* db) {
+  sqlite3_file* file = nullptr;
+  if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file || !file->pMethods)
+    return std::nullopt;
+  sqlite3_int64 size = 0;
+  Salt salt{};
+  if (file->pMethods->xFileSize(file, &size) != SQLITE_OK || size < static_cast<sqlite3_int64>(salt.size()) ||
+      file->pMethods->xRead(file, salt.data(), static_cast<int>(salt.size()), 0) != SQLITE_OK)
+    return std::nullopt;
+  return salt;
 }
 
 Handle CreateWithSalt(const fs::path& file, const std::string& password, const Salt& salt) {
@@ -115,7 +131,8 @@ Handle CreateWithSalt(const fs::path& file, const std::string& password, const S
   if (fs::exists(fs::symlink_status(file, ec))) throw Error(err::kEngine, what + ": a file of that name already exists.");
   std::string key = RawKeyText(password, salt, true);
   const WipedOnExit wipe{key};
-  Handle db = OpenKeyed(file.string(), what, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, key, kPageSize);
+  Handle db = OpenFile(file.string(), what, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX);
+  KeyFor(db.get(), what, key, kPageSize);
   if (!ReadsSchema(db.get())) throw ErrorFrom(db.get(), what);
   return db;
 }

@@ -13,6 +13,7 @@
 #include <array>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "data/error.h"
@@ -46,6 +47,11 @@ Handle Open(const std::filesystem::path& file, const std::string& password, Open
 // Creates the new encrypted file `file` (which must not exist) with the password's key for `salt`:
 // a rebuilt copy keeps its source's salt, and so its key. Throws Error(err::kEngine).
 Handle CreateWithSalt(const std::filesystem::path& file, const std::string& password, const std::array<unsigned char, 16>& salt);
+
+// The salt at the start of the encrypted file under `db`, read through the engine's own descriptor:
+// the engine's locks are the process's, and opening and closing the file anywhere else in this
+// process would drop them (a database held by a repair would no longer be). None when too short.
+std::optional<std::array<unsigned char, 16>> SaltOf(sqlite3* db);
 
 // Runs SQL that returns no rows (several statements allowed); throws Error on failure.
 void Exec(sqlite3* db, const std::string& sql);

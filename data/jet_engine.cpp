@@ -72,7 +72,7 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
 
   // The copy takes the source's salt, so that its key is the one already derived for the source.
   // (A plain source has no salt: its first bytes are the engine's header.)
-  const std::optional<engine::Salt> salt = from.password.empty() ? std::nullopt : engine::ReadSalt(source_path);
+  const std::optional<engine::Salt> salt = from.password.empty() ? std::nullopt : engine::SaltOf(h);
   std::string key = salt && !to.password.empty() ? engine::RawKeyText(to.password, *salt, true) : to.password;
   sqlite3_stmt* attach = nullptr;
   sqlite3_prepare_v2(h, "ATTACH DATABASE ?1 AS compact_target KEY ?2;", -1, &attach, nullptr);

@@ -1,6 +1,7 @@
 // The engine layer: connection strings, connections, recordsets and compaction on real files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <sys/wait.h>
 
@@ -183,6 +184,44 @@ TEST(CompactionTest, FailsWhileAnotherProcessHoldsTheSourceExclusively) {
   (void)!write(release[1], &c, 1);
   waitpid(child, nullptr, 0);
   EXPECT_GT(QueryCount(src, "logs"), 0) << "the other process's uncommitted delete is rolled back";
+}
+
+}  // namespace
+}  // namespace ornetta
+
+namespace ornetta {
+namespace {
+
+// Whether another process sees a write lock of this one on `file` (the engine's reserved byte).
+bool OthersSeeTheWriteLock(const fs::path& file) {
+  const pid_t child = fork();
+  if (child == 0) {
+    const int fd = open(file.c_str(), O_RDONLY);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0x40000001;  // the byte a writer locks
+    lock.l_len = 1;
+    _exit(fd >= 0 && fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(EngineLocksTest, AHeldDatabaseStaysHeldWhenTheSameFileIsOpenedAndClosedAgain) {
+  DemoInstallation install;
+  const std::string password = demo::DeploymentPassword();
+  engine::Handle held = engine::Open(install.year_database(), password);
+  engine::Exec(held.get(), "BEGIN IMMEDIATE;");
+  ASSERT_TRUE(OthersSeeTheWriteLock(install.year_database()));
+  // A second connection (as the compaction opens) reads the file's salt before keying it: the
+  // lock is the process's, and closing any other descriptor of the file would drop it.
+  engine::Open(install.year_database(), password).reset();
+  EXPECT_TRUE(OthersSeeTheWriteLock(install.year_database()));
+  JetEngine().CompactDatabase(CompactSource(install.year_database(), password),
+                              CompactDestination(install.database_folder() / "TMPcopy.mdb", password));
+  EXPECT_TRUE(OthersSeeTheWriteLock(install.year_database())) << "the compaction of a held file keeps it held";
 }
 
 }  // namespace
