@@ -79,7 +79,7 @@ void WholeRepair(const fs::path& program, const std::string& file_name) {
   clsProd prod(host);
   prod.Get_Connection();
   StageTimer timer;
-  repair::RepairContext context{prod, host, &timer, repair::DefaultAccessApplicationFactory(), ""};
+  repair::RepairContext context{prod, host, &timer, repair::DefaultAccessApplicationFactory(), "", {}, {}};
   if (!repair::Repair_Compact_DB(context, file_name)) throw std::runtime_error(context.failure_reason);
   timer.Close();
   std::fflush(stdout);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 
 namespace ornetta::platform {
@@ -77,6 +78,38 @@ BackgroundCopy::BackgroundCopy(const fs::path& from, const fs::path& to) : to_(t
 }
 
 BackgroundCopy::~BackgroundCopy() { Wait(); }
+
+namespace {
+// Runs in the child: 0 when the files are equal, 1 when not, 2 when one cannot be read.
+int CompareInChild(const char* a, const char* b) {
+  const int fa = ::open(a, O_RDONLY | O_CLOEXEC), fb = ::open(b, O_RDONLY | O_CLOEXEC);
+  if (fa < 0 || fb < 0) return 2;
+  static char buf_a[1 << 16], buf_b[1 << 16];
+  for (;;) {
+    const ssize_t na = ::read(fa, buf_a, sizeof buf_a);
+    if (na < 0) return 2;
+    for (ssize_t done = 0; done < na;) {
+      const ssize_t nb = ::read(fb, buf_b + done, static_cast<size_t>(na - done));
+      if (nb < 0) return 2;
+      if (nb == 0) return 1;
+      done += nb;
+    }
+    if (na == 0) return ::read(fb, buf_b, 1) == 0 ? 0 : 1;
+    if (std::memcmp(buf_a, buf_b, static_cast<size_t>(na)) != 0) return 1;
+  }
+}
+}  // namespace
+
+bool SameContents(const fs::path& a, const fs::path& b) {
+  const std::string first = a.string(), second = b.string();
+  const pid_t pid = ::fork();
+  if (pid < 0) return false;
+  if (pid == 0) _exit(CompareInChild(first.c_str(), second.c_str()));
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 std::error_code BackgroundCopy::Wait() {
   if (result_) return *result_;

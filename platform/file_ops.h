@@ -35,6 +35,10 @@ class BackgroundCopy {
   std::optional<std::error_code> result_;
 };
 
+// Whether two files hold the same bytes, compared in a child process (so that a database this
+// process holds is never opened here). False when either cannot be read.
+bool SameContents(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Flushes a file that this process does not hold open as a database.
 std::error_code SyncFile(const std::filesystem::path& file);
 

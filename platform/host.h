@@ -10,6 +10,7 @@ namespace ornetta::platform {
 // Icon codes of a message box.
 constexpr int kIconNone = 0;
 constexpr int kIconCritical = 16;
+constexpr int kIconExclamation = 48;
 constexpr int kIconInformation = 64;
 
 // The title a message box shows when the caller names none, and the one it names when it does.

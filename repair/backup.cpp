@@ -68,7 +68,9 @@ bool Backup::Complete(const std::string& password) {
       try {
         engine::Open(copy, password);
       } catch (const Error& e) {
-        throw BackupError("the copy of '" + file.string() + "' does not open (" + e.Description() + ")");
+        // A damaged database makes a copy that does not open either: the same bytes prove it.
+        if (!platform::SameContents(file, copy))
+          throw BackupError("the copy of '" + file.string() + "' does not open (" + e.Description() + ")");
       }
     }
     for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {

@@ -22,7 +22,8 @@ class Backup {
 
   const std::filesystem::path& folder() const { return folder_; }
 
-  // Waits for the copies and checks each one (the size of its source, opens with `password`),
+  // Waits for the copies and checks each one (the size of its source, opens with `password`, or
+  // for a damaged database that does not open, holds its bytes),
   // then waits until the copies and the folder are on disk. Throws Error, removing the copies
   // (and the folder, unless something else was put in it), when any of this fails. Returns true the first time, false on later calls (nothing to do).
   bool Complete(const std::string& password);

@@ -101,7 +101,7 @@ void RepairCommand::RunSelectedRepair() {
       host_.MessageBox(kCheckFileName, platform::kIconCritical, platform::kVendorTitle);
       return;
     }
-    RepairContext context{objProd_, host_, progress_, access_factory_, ""};
+    RepairContext context{objProd_, host_, progress_, access_factory_, "", {}, {}};
     Repair_Compact_DB(context, file_name);
     last_failure_reason_ = context.failure_reason;
   }

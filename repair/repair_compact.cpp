@@ -1,5 +1,6 @@
 #include "repair/repair_compact.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <future>
@@ -15,6 +16,10 @@
 #include "platform/file_ops.h"
 #include "platform/files.h"
 #include "repair/backup.h"
+#include "repair/copy_check.h"
+#include "repair/salvage/page_file.h"
+#include "repair/salvage/report.h"
+#include "repair/salvage/salvage.h"
 
 namespace ornetta::repair {
 
@@ -38,58 +43,9 @@ std::string DestinationString(const fs::path& path, const std::string& password)
          ";" + "Jet OLEDB:Database Password=" + password + ";";
 }
 
-std::string Quoted(const std::string& name) {
-  std::string quoted = "\"";
-  for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
-// The schema and the entries of every table and every index, each counted in its own b-tree (so
-// every page of each is read, and authenticated by the engine as it is read): a copy with the
-// same schema, rows and whole indexes gives the same map.
-std::map<std::string, long long> EntryCounts(sqlite3* db) {
-  struct Tree {
-    std::string type, name, table, sql;
-  };
-  std::vector<Tree> trees;
-  sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE type IN ('table', 'index') ORDER BY name",
-                     -1, &st, nullptr);
-  auto text = [&st](int column) {
-    const unsigned char* value = sqlite3_column_text(st, column);
-    return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
-  };
-  while (sqlite3_step(st) == SQLITE_ROW) trees.push_back({text(0), text(1), text(2), text(3)});
-  if (sqlite3_finalize(st) != SQLITE_OK) throw engine::ErrorFrom(db, "Reading the list of tables");
-  std::map<std::string, long long> counts;
-  for (const Tree& tree : trees) {
-    // (A partial index is not counted apart by this engine; its definition and structure are checked.)
-    const std::string sql = tree.type == "table"
-                                ? "SELECT count(*) FROM " + Quoted(tree.name) + " NOT INDEXED"
-                                : "SELECT count(*) FROM " + Quoted(tree.table) + " INDEXED BY " + Quoted(tree.name);
-    long long n = -1;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-      n = sqlite3_column_int64(st, 0);
-    if (sqlite3_finalize(st) != SQLITE_OK && tree.type == "table") throw engine::ErrorFrom(db, "Counting the rows of " + tree.name);
-    counts[tree.type + " " + tree.name + ": " + tree.sql] = n;
-  }
-  return counts;
-}
-
-// The engine's check of every page's structure and records, in time that grows with the file's
-// size. (The full integrity check also looks up each row in each index: on a large file whose
-// pages must be decrypted again whenever they leave the cache, that took 20 s for 1 GB against
-// 1 s for 100 MB. The entry counts above cover what it adds for a copy the engine itself wrote.)
-std::string StructureCheck(sqlite3* db) {
-  sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
-  std::string result = sqlite3_step(st) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(st, 0)) : "";
-  sqlite3_finalize(st);
-  return result;
-}
-
 // One database under repair: held with the engine's write lock from before its backup until its
-// compacted copy has taken its place, so that no other process can change it meanwhile.
+// new copy has taken its place, so that no other process can change it meanwhile. A file the
+// engine cannot open because it is damaged is held all the same (the lock needs no page of it).
 class HeldDatabase {
  public:
   HeldDatabase(fs::path path, const std::string& password) : path_(std::move(path)) {
@@ -97,22 +53,68 @@ class HeldDatabase {
     path_ = platform::ResolveNoCase(path_);
     const std::vector<std::string> users = platform::OtherProcessesUsing(path_);
     if (!users.empty()) throw InUse(users.front());
-    db_ = engine::Open(path_, password);
+    try {
+      db_ = engine::Open(path_, password);
+    } catch (const Error&) {
+      if (!fs::is_regular_file(path_) || !HoldUnread(password)) throw;
+      return;
+    }
     if (sqlite3_exec(db_.get(), "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) != SQLITE_OK) throw InUse("another program");
   }
+  ~HeldDatabase() { Release(); }
 
   const fs::path& path() const { return path_; }
   fs::path tmp_path() const { return path_.parent_path() / ("TMP" + path_.filename().string()); }
-  std::map<std::string, long long> EntryCounts() const { return repair::EntryCounts(db_.get()); }
-  void Release() { db_.reset(); }
+  // Known to be damaged: it would not open.
+  bool unopenable() const { return unread_ != nullptr; }
+  sqlite3* handle() const { return db_.get(); }
+  // The file's bytes, read through the lock's own descriptor.
+  const salvage::PageFile& file() {
+    if (!file_) file_ = salvage::EngineFile(db_.get());
+    if (!file_) throw Error(err::kEngine, "Cannot read the pages of '" + path_.filename().string() + "'.");
+    return *file_;
+  }
+  void Release() {
+    file_.reset();
+    if (unread_) unread_->pMethods->xUnlock(unread_, SQLITE_LOCK_NONE);
+    unread_ = nullptr;
+    db_.reset();
+  }
 
  private:
+  // Opens the file without reading it and takes the engine's locks by hand, when the reason it
+  // would not open is damage; false (nothing held) otherwise.
+  bool HoldUnread(const std::string& password) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path_.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    db_.reset(raw);
+    sqlite3_file* f = nullptr;
+    if (rc != SQLITE_OK || sqlite3_file_control(raw, "main", SQLITE_FCNTL_FILE_POINTER, &f) != SQLITE_OK || !f ||
+        !f->pMethods) {
+      db_.reset();
+      return false;
+    }
+    if (!salvage::IsDamaged(file(), password)) {
+      file_.reset();
+      db_.reset();
+      return false;
+    }
+    if (f->pMethods->xLock(f, SQLITE_LOCK_SHARED) != SQLITE_OK || f->pMethods->xLock(f, SQLITE_LOCK_RESERVED) != SQLITE_OK) {
+      f->pMethods->xUnlock(f, SQLITE_LOCK_NONE);
+      throw InUse("another program");
+    }
+    unread_ = f;
+    return true;
+  }
+
   Error InUse(const std::string& who) const {
     return Error(err::kPermissionDenied, "'" + path_.filename().string() + "' is in use by " + who + ".");
   }
 
   fs::path path_;
   engine::Handle db_;
+  sqlite3_file* unread_ = nullptr;
+  std::unique_ptr<salvage::PageFile> file_;
 };
 
 class ProgressAdapter {
@@ -121,7 +123,7 @@ class ProgressAdapter {
   void Stage(Stage stage, const std::string& text) {
     if (sink_) sink_->OnStage(stage, text);
   }
-  JetEngine::Progress Fractions() {
+  std::function<void(double)> Fractions() {
     if (!sink_) return {};
     return [this](double f) { sink_->OnFraction(f); };
   }
@@ -130,48 +132,104 @@ class ProgressAdapter {
   ProgressSink* sink_;
 };
 
-// Compacts one held database into its TMP copy, checks the copy and swaps it in.
 struct Stages {
   Stage compact, verify, swap;
 };
 
-// `before_swap` runs between the copy's check and the swap.
-void CompactAndSwap(HeldDatabase& db, const std::string& password, const fs::path& backup_folder, Stages stages,
-                    ProgressAdapter& progress, platform::Host& host, const std::function<void()>& before_swap) {
+// What a repair run shares between its two databases.
+struct Run {
+  const std::string& password;
+  const fs::path& backup_root;
+  const fs::path& backup_folder;
+  ProgressAdapter& progress;
+  platform::Host& host;
+  std::function<void()> before_swap;  // between the copy's check and the swap
+  std::vector<salvage::SalvageOutcome> salvaged;
+};
+
+// The files that can stand in for a damaged first page or salt of `db`: its backups, newest
+// first (this run's is the damaged file itself), then the other year databases of its folder.
+salvage::StandIns StandInsFor(const fs::path& db, const Run& run) {
+  salvage::StandIns stand_ins;
+  std::error_code ec;
+  std::vector<fs::path> folders;
+  for (fs::directory_iterator it(run.backup_root, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_directory() && it->path() != run.backup_folder) folders.push_back(it->path());
+  std::sort(folders.rbegin(), folders.rend());
+  for (const fs::path& folder : folders)
+    if (platform::FileExists(folder / db.filename())) stand_ins.backups.push_back(platform::ResolveNoCase(folder / db.filename()));
+  if (platform::SameNameNoCase(db.filename().string(), kStartName)) return stand_ins;
+  for (fs::directory_iterator it(db.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!it->is_regular_file() || it->path() == db || platform::SameNameNoCase(name, kStartName) ||
+        platform::SameNameNoCase(name.substr(0, 3), "TMP") || name.size() < 4 ||
+        !platform::SameNameNoCase(name.substr(name.size() - 4), ".mdb"))
+      continue;
+    stand_ins.siblings.push_back(it->path());
+  }
+  return stand_ins;
+}
+
+// Compacts one held database into its TMP copy (or, when the compaction fails because the file is
+// damaged, salvages what can be read into it), checks the copy and swaps it in.
+void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
   const fs::path tmp = platform::ResolveNoCase(db.tmp_path());
+  const std::string name = db.path().filename().string();
   std::error_code ec;
   // Left by an interrupted earlier run (with the engine's journal of it): kept with this run's
   // backup, out of the way.
   for (const fs::path& stale : {tmp, fs::path(tmp.string() + "-journal")}) {
     if (!fs::exists(fs::symlink_status(stale, ec))) continue;
-    if (std::error_code move_ec = platform::MoveFileDurably(stale, backup_folder / ("stale-" + stale.filename().string())))
+    if (std::error_code move_ec = platform::MoveFileDurably(stale, run.backup_folder / ("stale-" + stale.filename().string())))
       throw Error(err::kPathFileAccess, "Cannot move the old copy '" + stale.string() + "' aside: " + move_ec.message() + ".");
   }
-  progress.Stage(stages.compact, "Compacting " + db.path().filename().string());
-  // The rows the copy must hold are counted on the second core while the first compacts; the
-  // database is held, so the counts cannot change meanwhile.
-  auto source_counts = std::async(std::launch::async, [&db] { return db.EntryCounts(); });
-  JetEngine().CompactDatabase(SourceString(db.path(), password), DestinationString(tmp, password), progress.Fractions());
-  host.ProcessPendingMessages();
-
-  progress.Stage(stages.verify, "Checking the compacted " + db.path().filename().string());
   try {
-    // Every page of the copy is read back from the file (and so authenticated) by the structure
-    // check; the counts run beside it on a connection of their own.
-    auto copy_counts = std::async(std::launch::async, [&tmp, &password] {
-      engine::Handle counter = engine::Open(tmp, password);
-      return EntryCounts(counter.get());
-    });
-    {
-      engine::Handle copy = engine::Open(tmp, password);
-      const std::string check = StructureCheck(copy.get());
-      if (check != "ok") throw Error(err::kEngine, "The compacted copy failed its integrity check (" + check + ").");
+    std::optional<Error> damage;
+    if (db.unopenable()) {
+      damage = Error(err::kEngine, "'" + name + "' is damaged and does not open");
+    } else {
+      try {
+        run.progress.Stage(stages.compact, "Compacting " + name);
+        // The rows the copy must hold are counted on the second core while the first compacts;
+        // the database is held, so the counts cannot change meanwhile.
+        auto source_counts = std::async(std::launch::async, [&db] { return EntryCounts(db.handle()); });
+        std::optional<Error> failure;
+        try {
+          JetEngine().CompactDatabase(SourceString(db.path(), run.password), DestinationString(tmp, run.password),
+                                      run.progress.Fractions());
+        } catch (const Error& e) {
+          failure = e;
+        }
+        std::optional<TreeCounts> counts;
+        try {
+          counts = source_counts.get();
+        } catch (const Error& e) {
+          if (!failure) failure = e;
+        }
+        if (failure) throw *failure;
+        run.host.ProcessPendingMessages();
+        run.progress.Stage(stages.verify, "Checking the compacted " + name);
+        CheckCompactedCopy(tmp, run.password, *counts, name);
+      } catch (const Error& e) {
+        fs::remove(tmp, ec);
+        // A database in use, a full disk or a permission is reported as it is; only damage that
+        // the page reader sees too turns the repair into a salvage.
+        if (!salvage::IsDamaged(db.file(), run.password)) throw;
+        damage = e;
+      }
     }
-    if (copy_counts.get() != source_counts.get())
-      throw Error(err::kEngine, "The compacted copy does not hold the same tables, rows and indexes as '" +
-                                    db.path().filename().string() + "'.");
-    progress.Stage(stages.swap, "Putting the compacted " + db.path().filename().string() + " in place");
-    before_swap();
+    if (damage) {
+      run.progress.Stage(stages.compact, "Salvaging the readable rows of the damaged " + name);
+      salvage::SalvageOutcome outcome =
+          salvage::Salvage(db.file(), name, run.password, StandInsFor(db.path(), run), tmp, run.progress.Fractions());
+      run.host.ProcessPendingMessages();
+      run.progress.Stage(stages.verify, "Checking the rebuilt " + name);
+      CheckSalvagedCopy(tmp, run.password, outcome);
+      run.salvaged.push_back(std::move(outcome));
+    }
+    run.progress.Stage(stages.swap, "Putting the new " + name + " in place");
+    run.before_swap();
+    if (!run.salvaged.empty()) salvage::WriteReport(run.salvaged, run.backup_folder);
     if (std::error_code swap_ec = platform::ReplaceFileAtomically(tmp, db.path()))
       throw Error(err::kPathFileAccess, "Cannot put the compacted copy in place of '" + db.path().string() + "': " +
                                             swap_ec.message() + ".");
@@ -180,6 +238,13 @@ void CompactAndSwap(HeldDatabase& db, const std::string& password, const fs::pat
     throw;
   }
   db.Release();
+}
+
+// The message for a repair that salvaged rows but could not recover all of them.
+std::string RowsLostMessage(const Run& run) {
+  return "The database was repaired, but not every row could be recovered: " + salvage::LostRowsSummary(run.salvaged) +
+         ".\r\n\r\nThe report of what was lost (\"" + salvage::kReportName + "\") and the damaged original are kept in " +
+         run.backup_folder.string() + ".\r\n\r\nPlease contact TARVIK Software before you go on working with this database.";
 }
 }  // namespace
 
@@ -207,13 +272,24 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     const fs::path start_path = platform::ResolveNoCase(folder / kStartName);
     const bool year_is_start = year_path == start_path;
 
-    // Both databases are held from before the backup until each is swapped.
+    // Both databases are held from before the backup until each is swapped. The backup is
+    // requested before a database that cannot be held is reported.
     progress.Stage(Stage::kBackup, "Making a backup copy of the databases");
-    std::optional<HeldDatabase> year;
-    if (!year_is_start) year.emplace(year_path, password);
-    HeldDatabase start(start_path, password);
-    std::vector<fs::path> files{start.path()};
-    if (year) files.insert(files.begin(), year->path());
+    std::optional<Error> not_held;
+    std::optional<HeldDatabase> year, start;
+    const auto hold = [&](std::optional<HeldDatabase>& db, const fs::path& path) {
+      try {
+        db.emplace(path, password);
+      } catch (const Error& e) {
+        if (!not_held) not_held = e;
+      }
+    };
+    if (!year_is_start) hold(year, year_path);
+    hold(start, start_path);
+    std::vector<fs::path> files;
+    for (const auto* db : {&year, &start})
+      if (*db) files.push_back((*db)->path());
+    if (files.empty()) throw *not_held;
     const fs::path backup_root = platform::ResolveNoCase(program / "DB_BKUP" / "AUTOCompactDB");
     // The backup is copied by child processes while the databases compact; it is complete,
     // checked and on disk before the first database is replaced, and older backups go only then.
@@ -221,12 +297,11 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     const auto secure_backup = [&] {
       if (backup.Complete(password)) PruneBackups(backup_root);
     };
+    Run run{password, backup_root, backup.folder(), progress, context.host, secure_backup, {}};
     try {
-      if (year)
-        CompactAndSwap(*year, password, backup.folder(), {Stage::kCompactYear, Stage::kVerifyYear, Stage::kSwapYear},
-                       progress, context.host, secure_backup);
-      CompactAndSwap(start, password, backup.folder(), {Stage::kCompactStart, Stage::kVerifyStart, Stage::kSwapStart},
-                     progress, context.host, secure_backup);
+      if (not_held) throw *not_held;
+      if (year) CompactAndSwap(*year, {Stage::kCompactYear, Stage::kVerifyYear, Stage::kSwapYear}, run);
+      CompactAndSwap(*start, {Stage::kCompactStart, Stage::kVerifyStart, Stage::kSwapStart}, run);
     } catch (...) {
       // A failed backup explains what failed after it (a full disk, most often): its error is the
       // one reported. A good backup is kept, as when the repair fails after it.
@@ -234,14 +309,21 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
       throw;
     }
     result = true;
+    context.salvaged = run.salvaged;
+    context.report = run.salvaged.empty() ? fs::path() : backup.folder() / salvage::kReportName;
 
     access->Call(kAccessCallArgument);
     access.reset();
     progress.Stage(Stage::kDone, "Done");
-    context.host.MessageBox(kSuccess, platform::kIconInformation, platform::kVendorTitle);
+    const bool rows_lost = std::any_of(run.salvaged.begin(), run.salvaged.end(),
+                                       [](const salvage::SalvageOutcome& o) { return o.RowsLost(); });
+    if (rows_lost)
+      context.host.MessageBox(RowsLostMessage(run), platform::kIconExclamation, platform::kVendorTitle);
+    else
+      context.host.MessageBox(kSuccess, platform::kIconInformation, platform::kVendorTitle);
   } catch (const std::exception& e) {
     context.failure_reason = e.what();
-    context.host.MessageBox(kFailure, platform::kIconCritical, platform::kVendorTitle);
+    context.host.MessageBox(context.failure_reason + "\r\n\r\n" + kFailure, platform::kIconCritical, platform::kVendorTitle);
   }
   return result;
 }

@@ -1,13 +1,17 @@
 // Repair and compact: a verified backup of the year database and the start database, then each
-// compacted into its TMP copy, checked, and swapped in.
+// compacted into its TMP copy, checked, and swapped in. A database that is damaged is salvaged
+// instead: every row that can be read with certainty is rebuilt into the TMP copy.
 #pragma once
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "data/clsProd.h"
 #include "platform/host.h"
 #include "repair/access_application.h"
 #include "repair/progress.h"
+#include "repair/salvage/salvage.h"
 
 namespace ornetta::repair {
 
@@ -18,11 +22,15 @@ struct RepairContext {
   AccessApplicationFactory access_factory = DefaultAccessApplicationFactory();
   // Set when the repair fails: what went wrong, for the window to show beside the fixed message.
   std::string failure_reason;
+  // The databases that were damaged and salvaged rather than compacted, and the report of it.
+  std::vector<salvage::SalvageOutcome> salvaged;
+  std::filesystem::path report;
 };
 
 // Repairs and compacts the database `file_name` (a bare name, looked for in the database folder)
-// and then the start database. Shows its own success or failure message. True once both swaps are
-// done, even when the final call on the automation object then fails (and the failure is shown).
+// and then the start database. Shows its own success or failure message (a failure's first line
+// says what failed; a salvage that lost rows says so instead of the success). True once both swaps
+// are done, even when the final call on the automation object then fails (and the failure is shown).
 // The connection of objProd is closed at the start and left closed.
 bool Repair_Compact_DB(RepairContext& context, std::string file_name);
 

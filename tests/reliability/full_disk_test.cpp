@@ -95,7 +95,7 @@ TEST(FullDiskTest, EveryRoomLeftEndsInTheRightMessageWithBothDatabasesWhole) {
     testing::RecordingHost host(program);
     clsProd prod(host);
     prod.Get_Connection();
-    RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), ""};
+    RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), "", {}, {}};
     const bool ok = Repair_Compact_DB(context, install.current_year_file);
     ++runs;
     const std::string when = "with " + std::to_string(room / 1024) + " KiB free";

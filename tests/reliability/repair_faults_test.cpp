@@ -67,7 +67,7 @@ TEST_P(RepairFaultsTest, EveryFailureIsReportedAndNoRowIsLost) {
       g_file_disk_full = mode.disk_full;
       platform::SetFileFaultHook(FileFault);
     }
-    RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), ""};
+    RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), "", {}, {}};
     Repair_Compact_DB(context, install.current_year_file);
     const long injected = mode.engine ? FaultVfs::Failures() : g_file_failures;
     FaultVfs::Disarm();

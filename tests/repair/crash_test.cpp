@@ -79,7 +79,7 @@ bool RunAndKill(const testing::DemoInstallation& install, KillPoint at, Counts* 
     KillAtEvent sink(at.event);
     g_kill_at_file_op = at.file_op;
     platform::SetFileFaultHook(KillAtFileOp);
-    RepairContext context{prod, host, &sink, DefaultAccessApplicationFactory(), ""};
+    RepairContext context{prod, host, &sink, DefaultAccessApplicationFactory(), "", {}, {}};
     const bool ok = Repair_Compact_DB(context, install.current_year_file);
     const Counts seen{sink.events(), g_file_ops_seen};
     (void)!write(report[1], &seen, sizeof seen);

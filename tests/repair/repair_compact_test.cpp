@@ -50,11 +50,14 @@ class RepairCompactTest : public ::testing::Test {
   }
 
   bool Repair(const std::string& name) {
-    RepairContext context{prod, host, nullptr, factory, ""};
+    RepairContext context{prod, host, nullptr, factory, "", {}, {}};
     const bool result = Repair_Compact_DB(context, name);
     reason = context.failure_reason;
     return result;
   }
+
+  // The failure message: what failed on its first line, then the fixed text.
+  ShownMessage Failure() const { return {reason + "\r\n\r\n" + kFailure.text, kFailure.icon, kFailure.title}; }
 
   bool Unchanged() { return Bytes(install.year_database()) == year_bytes && Bytes(install.start_database()) == start_bytes; }
   fs::path BackupRoot() { return install.program_folder() / "DB_BKUP" / "AUTOCompactDB"; }
@@ -123,7 +126,7 @@ TEST_F(RepairCompactTest, TheStartDatabaseIsCompactedForAnyNamedDatabaseAndFiveB
 TEST_F(RepairCompactTest, NoAutomationObjectMeansNothingIsTouched) {
   factory = []() -> std::unique_ptr<AccessApplication> { throw Error(429, "ActiveX component can't create object"); };
   EXPECT_FALSE(Repair(install.current_year_file));
-  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_TRUE(Unchanged());
   EXPECT_TRUE(Backups().empty());
   EXPECT_EQ(prod.dbconnection->State(), 0);
@@ -133,7 +136,7 @@ TEST_F(RepairCompactTest, AFailedBackupStopsTheRepairBeforeAnyCompaction) {
   fs::create_directories(install.program_folder() / "DB_BKUP");
   std::ofstream(BackupRoot()) << "a file where the backup folder belongs";
   EXPECT_FALSE(Repair(install.current_year_file));
-  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_NE(reason.find("backup"), std::string::npos) << reason;
   EXPECT_TRUE(Unchanged());
   EXPECT_TRUE(NoTmpLeft());
@@ -151,7 +154,7 @@ TEST_F(RepairCompactTest, ABackupCopyFailingDuringTheCompactionReplacesNothing) 
   const bool repaired = Repair(install.current_year_file);
   platform::SetFileFaultHook(nullptr);
   EXPECT_FALSE(repaired);
-  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_NE(reason.find("The backup copy could not be made: copying"), std::string::npos) << reason;
   EXPECT_TRUE(Unchanged());
   EXPECT_TRUE(NoTmpLeft());
@@ -160,8 +163,12 @@ TEST_F(RepairCompactTest, ABackupCopyFailingDuringTheCompactionReplacesNothing) 
 
 TEST_F(RepairCompactTest, AMissingDatabaseFails) {
   EXPECT_FALSE(Repair("DB1990_91.mdb"));
-  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
+  EXPECT_EQ(reason.rfind("Could not find file '", 0), 0u) << "the first line names what failed: " << reason;
   EXPECT_TRUE(Unchanged());
+  // The backup request came before the failure: the start database's copy is kept.
+  ASSERT_EQ(Backups().size(), 1u);
+  EXPECT_EQ(Bytes(Backups()[0] / "DBStart.mdb"), start_bytes);
 }
 
 TEST_F(RepairCompactTest, ADatabaseOpenInAnotherProcessIsNotReplaced) {
@@ -182,7 +189,7 @@ TEST_F(RepairCompactTest, ADatabaseOpenInAnotherProcessIsNotReplaced) {
   EXPECT_FALSE(Repair(install.current_year_file));
   (void)!write(release[1], &c, 1);
   waitpid(child, nullptr, 0);
-  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_NE(reason.find("in use"), std::string::npos) << reason;
   EXPECT_TRUE(Unchanged());
 }
@@ -196,7 +203,7 @@ TEST_F(RepairCompactTest, AFailedStartCompactionLeavesTheSwappedYearAndTheOldSta
   EXPECT_FALSE(Repair(install.current_year_file));
   testing::FaultVfs::Disarm();
   testing::FaultVfs::Uninstall();
-  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_NE(Bytes(install.year_database()), year_bytes) << "the year database was swapped";
   EXPECT_EQ(testing::QueryCount(install.year_database(), "Invoices"), invoices);
   EXPECT_EQ(Bytes(install.start_database()), start_bytes);
@@ -235,10 +242,11 @@ TEST(CopyCheckTest, ADamagedOrIncompleteCopyIsNeverSwappedIn) {
     host.on_yield = [&, damage = damage] {
       if (host.pending_message_yields == 1) damage(tmp);
     };
-    RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), ""};
+    RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), "", {}, {}};
     EXPECT_FALSE(Repair_Compact_DB(context, install.current_year_file)) << what;
     EXPECT_EQ(host.pending_message_yields, 1) << what << ": stopped at the checks of the first copy";
-    EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure}) << what;
+    EXPECT_EQ(host.messages, (std::vector<ShownMessage>{{context.failure_reason + "\r\n\r\n" + kFailure.text, 16, kFailure.title}}))
+        << what;
     EXPECT_TRUE(Bytes(install.year_database()) == year_before) << what << ": the year database was replaced";
     EXPECT_FALSE(fs::exists(tmp)) << what;
   }
@@ -247,7 +255,7 @@ TEST(CopyCheckTest, ADamagedOrIncompleteCopyIsNeverSwappedIn) {
 TEST_F(RepairCompactTest, AFailingFinalCallIsReportedAfterBothSwaps) {
   factory = [] { return std::make_unique<FailingAccess>(); };
   EXPECT_TRUE(Repair(install.current_year_file));
-  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_NE(Bytes(install.year_database()), year_bytes);
   EXPECT_NE(Bytes(install.start_database()), start_bytes);
 }
@@ -264,7 +272,7 @@ TEST_F(RepairCompactTest, AStaleTmpCopyIsMovedIntoTheBackupAndTheRepairGoesOn) {
 TEST_F(RepairCompactTest, NoConnectionObjectIsAFailure) {
   prod.dbconnection.reset();
   EXPECT_FALSE(Repair(install.current_year_file));
-  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kFailure});
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_TRUE(Unchanged());
 }
 
@@ -312,7 +320,7 @@ TEST(LateUserTest, WritesIntoTheReplacedFileFailAndNoRowIsLost) {
   host.on_yield = [&] {
     if (host.pending_message_yields == 1) opened = ask('o');  // the year database is compacted, not yet swapped
   };
-  RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), ""};
+  RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), "", {}, {}};
   EXPECT_TRUE(Repair_Compact_DB(context, install.current_year_file)) << context.failure_reason;
   EXPECT_EQ(opened, SQLITE_OK) << "reading stays possible while the repair holds the file";
   EXPECT_NE(ask('w'), SQLITE_OK) << "a write into the replaced file must fail";
@@ -347,7 +355,7 @@ TEST(LegacyFormatTest, TheRepairRewritesLegacyFilesInTheCurrentPageSize) {
   ASSERT_EQ(prod.dbconnection->State(), 1);
 
   const long keys_derived = engine::KeysDerived();
-  RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), ""};
+  RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), "", {}, {}};
   EXPECT_TRUE(Repair_Compact_DB(context, install.current_year_file)) << context.failure_reason;
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{kSuccess});
   EXPECT_EQ(engine::KeysDerived(), keys_derived);

@@ -1,0 +1,80 @@
+#include "repair/salvage/report.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "data/error.h"
+#include "platform/file_ops.h"
+
+namespace ornetta::repair::salvage {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string Rows(long long n) { return std::to_string(n) + (n == 1 ? " row" : " rows"); }
+std::string Pages(long long n) { return std::to_string(n) + (n == 1 ? " damaged page" : " damaged pages"); }
+}  // namespace
+
+std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const fs::path& backup_folder) {
+  std::ostringstream out;
+  out << "Salvage of damaged databases\n"
+      << "============================\n\n"
+      << "The damaged originals are kept, byte for byte, in " << backup_folder.string() << ".\n"
+      << "Only pages that passed their authentication were read into the repaired databases.\n";
+  for (const SalvageOutcome& o : outcomes) {
+    out << "\n" << o.file_name << "\n" << std::string(o.file_name.size(), '-') << "\n"
+        << "Pages: " << o.page_count << " of " << o.page_size << " bytes; lost: " << o.lost_pages.size() << "\n"
+        << "Key: " << o.key_source << "\n"
+        << "List of tables: " << o.schema_source << "\n";
+    for (size_t i = 0; i < o.lost_pages.size(); ++i)
+      out << "  lost page " << o.lost_pages[i] << ": " << o.lost_owners[i] << "\n";
+    out << "\nTables:\n";
+    for (const TableOutcome& t : o.tables) {
+      out << "  " << t.name << ": " << Rows(t.recovered) << " recovered";
+      if (t.lost_known > 0) out << ", " << Rows(t.lost_known) << " lost" << (t.count_exact ? "" : " (at least)");
+      else if (t.rows_lost) out << ", rows lost on " << Pages(t.lost_pages) << " (how many is not known)";
+      out << "\n";
+      for (const std::string& key : t.lost_keys) out << "      lost: " << key << "\n";
+      if (t.lost_keys.size() < static_cast<size_t>(t.lost_known))
+        out << "      ... and " << t.lost_known - static_cast<long long>(t.lost_keys.size()) << " more\n";
+    }
+    if (o.set_aside_rows > 0)
+      out << "\nSet aside (readable, but not given to a table with certainty, so not in the repaired database): "
+          << Rows(o.set_aside_rows) << "\n";
+    if (!o.notes.empty()) out << "\nNotes:\n";
+    for (const std::string& note : o.notes) out << "  " << note << "\n";
+  }
+  return out.str();
+}
+
+fs::path WriteReport(const std::vector<SalvageOutcome>& outcomes, const fs::path& backup_folder) {
+  const fs::path path = backup_folder / kReportName;
+  const fs::path partial = backup_folder / (std::string(kReportName) + ".part");
+  {
+    std::ofstream file(partial, std::ios::binary | std::ios::trunc);
+    file << ReportText(outcomes, backup_folder);
+    if (!file.flush()) throw Error(err::kPathFileAccess, "The salvage report could not be written to '" + path.string() + "'.");
+  }
+  if (std::error_code ec = platform::ReplaceFileAtomically(partial, path))
+    throw Error(err::kPathFileAccess, "The salvage report could not be written to '" + path.string() + "' (" + ec.message() + ").");
+  return path;
+}
+
+std::string LostRowsSummary(const std::vector<SalvageOutcome>& outcomes) {
+  std::string summary;
+  for (const SalvageOutcome& o : outcomes) {
+    for (const TableOutcome& t : o.tables) {
+      if (t.lost_known == 0 && !t.rows_lost) continue;
+      summary += summary.empty() ? "" : "; ";
+      summary += t.name + ": ";
+      if (t.lost_known > 0 && t.count_exact) summary += Rows(t.lost_known);
+      else if (t.lost_known > 0) summary += "at least " + Rows(t.lost_known);
+      else summary += "the rows of " + Pages(t.lost_pages) + " (how many is not known)";
+    }
+    if (o.set_aside_rows > 0)
+      summary += (summary.empty() ? "" : "; ") + Rows(o.set_aside_rows) + " of " + o.file_name + " set aside";
+  }
+  return summary;
+}
+
+}  // namespace ornetta::repair::salvage

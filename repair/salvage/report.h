@@ -1,0 +1,26 @@
+// What a salvage tells people: the report file kept with the backup, and the message's summary.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "repair/salvage/salvage.h"
+
+namespace ornetta::repair::salvage {
+
+constexpr const char* kReportName = "Salvage report.txt";
+
+// The report of the salvages of one repair: per database, the lost pages and whose they were,
+// where the key and the list of tables came from, per table the rows recovered and the rows
+// known lost (by key where an index names them), what was set aside, and notes.
+std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const std::filesystem::path& backup_folder);
+
+// Writes the report into `backup_folder` (flushed); returns its path. Throws Error on failure.
+std::filesystem::path WriteReport(const std::vector<SalvageOutcome>& outcomes, const std::filesystem::path& backup_folder);
+
+// The lost rows in a few words for a message: "Invoices: 12 rows; InvoiceLines: rows of 1
+// damaged page (how many is not known)". Empty when no row was lost.
+std::string LostRowsSummary(const std::vector<SalvageOutcome>& outcomes);
+
+}  // namespace ornetta::repair::salvage
