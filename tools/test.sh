@@ -16,3 +16,4 @@ if grep -q '\[figures\]' build/Testing/Temporary/LastTest.log 2>/dev/null; then
 fi
 [ "$status" -eq 0 ] || exit "$status"
 if [ -x tools/fuzz-jet.sh ]; then bash tools/fuzz-jet.sh 20; fi
+if [ -x tools/fuzz-pages.sh ]; then bash tools/fuzz-pages.sh 20; fi
