@@ -131,7 +131,8 @@ Handle CreateWithSalt(const fs::path& file, const std::string& password, const S
   if (fs::exists(fs::symlink_status(file, ec))) throw Error(err::kEngine, what + ": a file of that name already exists.");
   std::string key = RawKeyText(password, salt, true);
   const WipedOnExit wipe{key};
-  Handle db = OpenFile(file.string(), what, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX);
+  // One thread writes a new copy: no locking of the handle on every call.
+  Handle db = OpenFile(file.string(), what, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
   KeyFor(db.get(), what, key, kPageSize);
   if (!ReadsSchema(db.get())) throw ErrorFrom(db.get(), what);
   return db;

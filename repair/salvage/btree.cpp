@@ -123,7 +123,8 @@ std::optional<size_t> RecordColumnCount(const unsigned char* payload, size_t siz
 }
 
 bool DecodeRecord(const std::string& payload, std::vector<Value>* values) {
-  values->clear();
+  // The values of the last record are written over, so that their text keeps its memory.
+  size_t count = 0;
   const auto* base = reinterpret_cast<const unsigned char*>(payload.data());
   const unsigned char* end = base + payload.size();
   uint64_t header_size = 0;
@@ -139,7 +140,9 @@ bool DecodeRecord(const std::string& payload, std::vector<Value>* values) {
     type_at += used;
     const size_t size = SerialSize(type);
     if (static_cast<size_t>(end - body) < size) return false;
-    Value value;
+    if (count == values->size()) values->emplace_back();
+    Value& value = (*values)[count++];
+    value.bytes.clear();
     if (type == 0) {
       value.kind = Value::kNull;
     } else if (type <= 6) {
@@ -158,8 +161,8 @@ bool DecodeRecord(const std::string& payload, std::vector<Value>* values) {
       value.bytes.assign(reinterpret_cast<const char*>(body), size);
     }
     body += size;
-    values->push_back(std::move(value));
   }
+  values->resize(count);
   return true;
 }
 

@@ -71,8 +71,9 @@ Rebuild::Rebuild(const fs::path& file, const std::string& password, const engine
     : file_(file), db_(engine::CreateWithSalt(file, password, salt)) {
   sqlite3* db = db_.get();
   // Nothing relies on a half-made copy: one sync of the finished file makes it as durable. The
-  // journal stays (in memory) for the trials of rows that Accepts takes back.
-  engine::Exec(db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY; BEGIN;");
+  // journal stays (in memory) for the trials of rows that Accepts takes back. The rows passed
+  // their types' checks when the engine wrote them: they are not checked again.
+  engine::Exec(db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY; PRAGMA ignore_check_constraints = ON; BEGIN;");
   for (const SchemaEntry& entry : schema) {
     if (entry.type != "table") {
       if (!entry.sql.empty()) later_.push_back(entry);
@@ -84,6 +85,16 @@ Rebuild::Rebuild(const fs::path& file, const std::string& password, const engine
       engine::Exec(db, entry.sql);
     } catch (const Error& e) {
       throw Error(err::kEngine, "Cannot create the table " + entry.name + " in the rebuilt copy: " + e.Description());
+    }
+  }
+  // Indexes are kept up as the rows go in: built afterwards, their sort would hold all their
+  // entries in memory (the engine keeps its temporary files there).
+  for (const SchemaEntry& entry : later_) {
+    if (entry.type != "index") continue;
+    try {
+      engine::Exec(db, entry.sql);
+    } catch (const Error& e) {
+      throw Error(err::kEngine, "Cannot create the index " + entry.name + " in the rebuilt copy: " + e.Description());
     }
   }
   sqlite3_stmt* st = nullptr;
@@ -108,12 +119,13 @@ Rebuild::Rebuild(const fs::path& file, const std::string& password, const engine
     sqlite3_finalize(st);
     const bool without_rowid = Upper(sql).find("WITHOUT ROWID") != std::string::npos;
     if (primary_keys == 1 && !without_rowid) shape.rowid_column = integer_key;
+    shape.index = shapes_.size();
     shapes_.push_back(std::move(shape));
   }
 }
 
 Rebuild::~Rebuild() {
-  for (auto& [key, st] : inserts_) sqlite3_finalize(st);
+  FinalizeInserts();
   if (db_) sqlite3_exec(db_.get(), "ROLLBACK;", nullptr, nullptr, nullptr);
 }
 
@@ -123,9 +135,17 @@ const TableShape* Rebuild::Table(const std::string& name) const {
   return nullptr;
 }
 
+void Rebuild::FinalizeInserts() {
+  for (auto& statements : inserts_)
+    for (sqlite3_stmt* st : statements) sqlite3_finalize(st);
+  inserts_.clear();
+}
+
 sqlite3_stmt* Rebuild::InsertStatement(const TableShape& table, size_t columns) {
-  auto [it, fresh] = inserts_.try_emplace({table.name, columns}, nullptr);
-  if (!fresh) return it->second;
+  if (inserts_.size() <= table.index) inserts_.resize(table.index + 1);
+  std::vector<sqlite3_stmt*>& statements = inserts_[table.index];
+  if (statements.size() <= columns) statements.resize(columns + 1, nullptr);
+  if (statements[columns]) return statements[columns];
   std::string names, marks;
   auto add = [&](const std::string& name) {
     names += (names.empty() ? "" : ", ") + Quoted(name);
@@ -147,9 +167,9 @@ sqlite3_stmt* Rebuild::InsertStatement(const TableShape& table, size_t columns) 
     }
   }
   const std::string sql = "INSERT INTO " + Quoted(table.name) + " (" + names + ") VALUES (" + marks + ")";
-  if (sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &it->second, nullptr) != SQLITE_OK)
+  if (sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &statements[columns], nullptr) != SQLITE_OK)
     throw engine::ErrorFrom(db_.get(), "Preparing the rows of " + table.name);
-  return it->second;
+  return statements[columns];
 }
 
 int Rebuild::Step(const TableShape& table, int64_t rowid, const std::vector<Value>& values) {
@@ -176,15 +196,15 @@ int Rebuild::Step(const TableShape& table, int64_t rowid, const std::vector<Valu
   if (sqlite3_bind_parameter_count(st) > static_cast<int>(values.size()))
     sqlite3_bind_int64(st, static_cast<int>(values.size()) + 1, rowid);
   const int rc = sqlite3_step(st);
-  sqlite3_reset(st);
-  sqlite3_clear_bindings(st);
+  sqlite3_reset(st);  // every parameter is bound again for the next row
   return rc;
 }
 
 bool Rebuild::Accepts(const TableShape& table, int64_t rowid, const std::vector<Value>& values) {
-  engine::Exec(db_.get(), "SAVEPOINT probe;");
+  // The trial is the point of the types' checks, which the rows of a table's own tree skip.
+  engine::Exec(db_.get(), "PRAGMA ignore_check_constraints = OFF; SAVEPOINT probe;");
   const int rc = Step(table, rowid, values);
-  engine::Exec(db_.get(), "ROLLBACK TO probe; RELEASE probe;");
+  engine::Exec(db_.get(), "ROLLBACK TO probe; RELEASE probe; PRAGMA ignore_check_constraints = ON;");
   if (rc == SQLITE_DONE || (rc & 0xFF) == SQLITE_CONSTRAINT) return rc == SQLITE_DONE;
   throw engine::ErrorFrom(db_.get(), "Trying a row in " + table.name);
 }
@@ -220,9 +240,9 @@ void Rebuild::SetSequences(const std::vector<std::pair<std::string, int64_t>>& s
 
 void Rebuild::Finish(int32_t user_version, int32_t application_id) {
   sqlite3* db = db_.get();
-  for (auto& [key, st] : inserts_) sqlite3_finalize(st);
-  inserts_.clear();
+  FinalizeInserts();
   for (const SchemaEntry& entry : later_) {
+    if (entry.type == "index") continue;  // made with the tables
     try {
       engine::Exec(db, entry.sql);
     } catch (const Error& e) {

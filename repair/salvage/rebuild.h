@@ -1,8 +1,8 @@
 // The new database that salvaged rows are written into, through the engine.
 //
-// Tables are created from the damaged file's own statements, rows go in with their original rowids
-// and values, and indexes, views and triggers are created after the rows (indexes are built from
-// them; triggers do not fire).
+// Tables and their indexes are created from the damaged file's own statements, rows go in with
+// their original rowids and values (the indexes are built from them as they go in), and views
+// and triggers are created after the rows (triggers do not fire).
 #pragma once
 
 #include <filesystem>
@@ -31,6 +31,7 @@ struct TableShape {
   std::vector<std::string> columns;
   std::vector<Affinity> affinities;
   int rowid_column = -1;  // the column that is the rowid itself (an INTEGER PRIMARY KEY), or -1
+  size_t index = 0;       // its place among the tables of the rebuild
 
   // Whether a record of `values` could be a row of this table: no more columns than it has, and
   // each value of a kind that the column's type keeps (numbers are not kept as text in a number
@@ -66,12 +67,13 @@ class Rebuild {
  private:
   sqlite3_stmt* InsertStatement(const TableShape& table, size_t columns);
   int Step(const TableShape& table, int64_t rowid, const std::vector<Value>& values);
+  void FinalizeInserts();
 
   std::filesystem::path file_;
   engine::Handle db_;
   std::vector<SchemaEntry> later_;  // indexes, views, triggers
   std::vector<TableShape> shapes_;
-  std::map<std::pair<std::string, size_t>, sqlite3_stmt*> inserts_;
+  std::vector<std::vector<sqlite3_stmt*>> inserts_;  // per table, per column count
   std::map<std::string, long long> written_;
 };
 
