@@ -101,9 +101,9 @@ Variant clsProd::encryp_decryp(const std::string& chk) {
   // The length and the counter are 16-bit: 32767 characters overflow, after the last one.
   const size_t n = ansi::CharacterCount(chk);
   if (n > static_cast<size_t>(kMaxInt16)) throw OverflowError();
-  const std::string shifted = ShiftCodes(chk);
+  std::string shifted = ShiftCodes(chk);
   if (n == static_cast<size_t>(kMaxInt16)) throw OverflowError();
-  return Variant::MakeString(shifted);
+  return Variant::MakeString(std::move(shifted));  // moved, not copied: the result may be the password
 }
 
 std::string clsProd::Str_Split_Using_Separator(const std::string& Src_Str, const std::string& sep, int16_t pos) {

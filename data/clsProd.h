@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "data/connection.h"
 #include "data/derived_keys.h"
@@ -79,7 +80,9 @@ class clsProd {
   // Runs `statement` on dbconnection in a new recordset that is released unclosed.
   void RunStatement(const std::string& statement);
   std::shared_ptr<Recordset> OpenRecordset(const std::string& statement);
+  // The database password, for one call: the caller wipes it (platform::WipedOnExit).
   static std::string Password();
+  static std::unique_ptr<engine::KeyPreparation> PrepareKeysOf(const std::vector<std::filesystem::path>& files);
   std::string DatabaseFolderPath(const std::string& spelling, const std::string& name) const;
   void ReportMissingDatabase();
 

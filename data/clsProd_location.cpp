@@ -9,7 +9,10 @@
 #include "data/connection_string.h"
 #include "data/derived_keys.h"
 #include "data/error.h"
+#include "data/tmp_copies.h"
 #include "platform/files.h"
+#include "platform/regular_file.h"
+#include "platform/secret_memory.h"
 
 namespace ornetta {
 
@@ -40,6 +43,7 @@ std::vector<std::filesystem::path> MostRecentYearDatabase(const std::filesystem:
     std::string name = it->path().filename().string();
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (name.rfind("db", 0) != 0 || name == "dbstart.mdb" || name.size() < 4 || name.substr(name.size() - 4) != ".mdb") continue;
+    if (!platform::IsRegularFile(it->path())) continue;  // a FIFO of that name is never read
     std::error_code time_ec;
     const auto time = it->last_write_time(time_ec);
     if (!time_ec && (newest.empty() || time > newest_time)) newest = it->path(), newest_time = time;
@@ -48,10 +52,19 @@ std::vector<std::filesystem::path> MostRecentYearDatabase(const std::filesystem:
   return {newest};
 }
 
-// Gives a lone TMP copy its database's name again; a failure passes to the caller.
-void RecoverTmpCopy(const std::string& tmp_path, const std::string& path) {
+// Gives a lone TMP copy its database's name again when a finished compaction marked it whole
+// (tmp_copies.h); a failed rename passes to the caller. Half a copy, left by a repair killed while
+// it compacted, never takes the name: it is moved aside (as far as it can be; it stays out of
+// place either way) and the database counts as missing. True when the copy took the name.
+bool RecoverTmpCopy(const std::string& tmp_path, const std::string& path, const std::filesystem::path& program_folder) {
+  if (!IsMarkedWhole(tmp_path)) {
+    MovePartialCopyAside(tmp_path, program_folder);
+    return false;
+  }
   if (const std::error_code ec = platform::RenameFile(tmp_path, path))
     throw Error(err::kPathFileAccess, "Cannot rename '" + tmp_path + "' to '" + path + "': " + ec.message() + ".");
+  ForgetWholeMark(tmp_path);
+  return true;
 }
 }  // namespace
 
@@ -70,7 +83,9 @@ void clsProd::ReportMissingDatabase() {
 void clsProd::Get_Start() {
   try {
     dbconnection = std::make_shared<Connection>();
-    dbconnection->ConnectionString = OpenConnectionString(DatabaseFolderPath("DataBase", kStartName), Password());
+    std::string password = Password();
+    const platform::WipedOnExit wipe(password);
+    dbconnection->ConnectionString = OpenConnectionString(DatabaseFolderPath("DataBase", kStartName), password);
     dbconnection->Open("", "", "", -1);
   } catch (const std::exception& e) {
     host_.MessageBox(std::string(e.what()) + "\r\n" + kStartCaution, platform::kIconCritical);
@@ -96,21 +111,26 @@ std::unique_ptr<engine::KeyPreparation> clsProd::PrepareKeys(const std::filesyst
   const std::filesystem::path start = platform::ResolveNoCase(program_folder / "database" / kStartName);
   std::vector<std::filesystem::path> files{start};  // in the order Get_Connection opens them
   for (const auto& year : MostRecentYearDatabase(start.parent_path())) files.push_back(year);
-  return std::make_unique<engine::KeyPreparation>(files, Password());
+  return PrepareKeysOf(files);
+}
+
+std::unique_ptr<engine::KeyPreparation> clsProd::PrepareKeysOf(const std::vector<std::filesystem::path>& files) {
+  std::string password = Password();
+  const platform::WipedOnExit wipe(password);
+  return std::make_unique<engine::KeyPreparation>(files, password);
 }
 
 void clsProd::Get_Connection() {
   const std::string start = DatabaseFolderPath("database", kStartName);
   if (!chk_file_exst(start)) {
     const std::string tmp_start = DatabaseFolderPath("database", std::string(kTmpPrefix) + kStartName);
-    if (!chk_file_exst(tmp_start)) {
+    if (!chk_file_exst(tmp_start) || !RecoverTmpCopy(tmp_start, start, host_.ProgramFolder())) {
       ReportMissingDatabase();
       return;
     }
-    RecoverTmpCopy(tmp_start, start);
   }
 
-  const engine::KeyPreparation year_key(MostRecentYearDatabase(std::filesystem::path(start).parent_path()), Password());
+  const auto year_key = PrepareKeysOf(MostRecentYearDatabase(std::filesystem::path(start).parent_path()));
   Get_Start();
   const std::string name = Retrieve_Id(kYearNameQuery).ToText() + ".mdb";
   Leave_DBstart();
@@ -120,17 +140,18 @@ void clsProd::Get_Connection() {
   const std::string year = DatabaseFolderPath("database", name);
   if (!chk_file_exst(year)) {
     const std::string tmp_year = DatabaseFolderPath("database", kTmpPrefix + name);
-    if (!chk_file_exst(tmp_year)) {
+    if (!chk_file_exst(tmp_year) || !RecoverTmpCopy(tmp_year, year, host_.ProgramFolder())) {
       ReportMissingDatabase();
       return;
     }
-    RecoverTmpCopy(tmp_year, year);
     file_nme = DatabaseFolderPath("DataBase", name);
   }
 
   try {
     dbconnection = std::make_shared<Connection>();
-    dbconnection->ConnectionString = OpenConnectionString(file_nme, Password());
+    std::string password = Password();
+    const platform::WipedOnExit wipe(password);
+    dbconnection->ConnectionString = OpenConnectionString(file_nme, password);
     dbconnection->Open("", "", "", -1);
   } catch (const std::exception& e) {
     host_.MessageBox(std::string(e.what()) + "\r\n" + kYearCaution, platform::kIconCritical);

@@ -3,9 +3,11 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <optional>
 #include <string>
 
 #include "data/engine.h"
+#include "platform/file_identity.h"
 
 namespace ornetta {
 
@@ -15,6 +17,8 @@ class Connection {
   static constexpr int kStateOpen = 1;
 
   // Set before Open; "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=...;Jet OLEDB:Database Password=...".
+  // Open keeps no password: it wipes the string and leaves it without one, as the provider does
+  // with "Persist Security Info=False".
   std::string ConnectionString;
 
   // Opens the database the connection string names (found without regard to case). The
@@ -31,8 +35,15 @@ class Connection {
   // The engine handle of an open connection, nullptr when closed.
   sqlite3* NativeHandle() const { return db_.get(); }
 
+  // True when the file's name no longer names the file this connection opened (another repair
+  // put a new file in its place, or it was removed): what the connection reads and writes is then
+  // a file that has left the folder. False when closed.
+  bool FileReplaced() const;
+
  private:
   engine::Handle db_;
+  std::string path_;
+  std::optional<platform::FileIdentity> identity_;  // of the file under path_ just before it was opened
 };
 
 }  // namespace ornetta

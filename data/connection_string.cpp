@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "data/error.h"
+#include "platform/secret_memory.h"
 
 namespace ornetta {
 
@@ -23,9 +24,33 @@ std::string Lower(std::string s) {
 Error Bad(const std::string& what) { return Error(err::kProvider, "Invalid connection string: " + what + "."); }
 }  // namespace
 
+ConnectionSettings::~ConnectionSettings() { platform::WipeString(password); }
+
+std::string OpenedConnectionString(const std::string& path) {
+  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Persist Security Info=False";
+}
+
+namespace {
+// Built in one buffer of the final size: no buffer that held the password is given back unwiped.
+std::string WithPassword(const std::string& head, const std::string& password, const char* tail) {
+  std::string text;
+  text.reserve(head.size() + password.size() + std::char_traits<char>::length(tail));
+  return text.append(head).append(password).append(tail);
+}
+}  // namespace
+
+std::string CompactionSourceString(const std::string& path, const std::string& password) {
+  return WithPassword("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Jet OLEDB:Database Password=", password, ";");
+}
+
+std::string CompactionDestinationString(const std::string& path, const std::string& password) {
+  return WithPassword("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=" + path +
+                          ";Jet OLEDB:Database Password=",
+                      password, ";");
+}
+
 std::string OpenConnectionString(const std::string& path, const std::string& password) {
-  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
-         ";Persist Security Info=False;Jet OLEDB:Database Password=" + password;
+  return WithPassword(OpenedConnectionString(path) + ";Jet OLEDB:Database Password=", password, "");
 }
 
 ConnectionSettings ParseConnectionString(std::string_view text) {
@@ -69,7 +94,8 @@ ConnectionSettings ParseConnectionString(std::string_view text) {
       out.data_source = value;
       have_source = true;
     } else if (key == "jet oledb:database password") {
-      out.password = value;
+      platform::WipeString(out.password);  // a second password key
+      out.password = std::move(value);     // moved: no copy of the password is left behind
     } else if (key == "jet oledb:engine type") {
       if (value != "5") throw Bad("engine type '" + value + "' is not supported (only 5, the current file format)");
       out.engine_type = 5;

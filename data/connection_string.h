@@ -9,8 +9,15 @@ namespace ornetta {
 
 struct ConnectionSettings {
   std::string data_source;          // full path of the database file
-  std::string password;             // "Jet OLEDB:Database Password"
+  std::string password;             // "Jet OLEDB:Database Password"; wiped with the settings
   std::optional<int> engine_type;   // "Jet OLEDB:Engine Type", when given
+
+  ConnectionSettings() = default;
+  ConnectionSettings(const ConnectionSettings&) = default;
+  ConnectionSettings(ConnectionSettings&&) = default;
+  ConnectionSettings& operator=(const ConnectionSettings&) = default;
+  ConnectionSettings& operator=(ConnectionSettings&&) = default;
+  ~ConnectionSettings();
 };
 
 // Reads "Key=Value;Key=Value[;]". Keys are compared without regard to case; a value may be
@@ -22,5 +29,14 @@ ConnectionSettings ParseConnectionString(std::string_view text);
 // The string that opens a database: "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
 // ";Persist Security Info=False;Jet OLEDB:Database Password=" + password.
 std::string OpenConnectionString(const std::string& path, const std::string& password);
+
+// What an opened connection keeps of its string: the same without the password.
+std::string OpenedConnectionString(const std::string& path);
+
+// The compaction's two strings: "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
+// ";Jet OLEDB:Database Password=" + password + ";", and for the destination the same with
+// "Jet OLEDB:Engine Type=5;" before "Data Source=". Secrets: wipe them after the call.
+std::string CompactionSourceString(const std::string& path, const std::string& password);
+std::string CompactionDestinationString(const std::string& path, const std::string& password);
 
 }  // namespace ornetta

@@ -4,12 +4,13 @@
 #include <openssl/sha.h>
 
 #include <condition_variable>
-#include <cstdio>
 #include <map>
 #include <mutex>
 #include <utility>
 
 #include "data/pbkdf2.h"
+#include "platform/secret_memory.h"
+#include "platform/regular_file.h"
 
 namespace ornetta::engine {
 
@@ -27,10 +28,14 @@ struct Entry {
   bool ready = false;  // false while one thread derives it; others wait rather than derive it again
 };
 
+using CacheKey = std::pair<PasswordDigest, Salt>;
+
 struct Cache {
   std::mutex mutex;
   std::condition_variable derived_one;
-  std::map<std::pair<PasswordDigest, Salt>, Entry> keys;  // by a digest: the password itself is not kept
+  // By a digest: the password itself is not kept. The keys live in locked pages, out of swap and
+  // core dumps, wiped when dropped.
+  std::map<CacheKey, Entry, std::less<CacheKey>, platform::LockedAllocator<std::pair<const CacheKey, Entry>>> keys;
   long derived = 0;
 };
 
@@ -50,12 +55,8 @@ void AppendHex(std::string& out, const unsigned char* bytes, size_t n) {
 }  // namespace
 
 std::optional<Salt> ReadSalt(const std::filesystem::path& file) {
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  if (!f) return std::nullopt;
   Salt salt{};
-  const bool whole = std::fread(salt.data(), 1, salt.size(), f) == salt.size();
-  std::fclose(f);
-  if (!whole) return std::nullopt;
+  if (platform::ReadFileHead(file, salt.data(), salt.size()) != static_cast<long>(salt.size())) return std::nullopt;
   return salt;
 }
 
@@ -101,7 +102,7 @@ KeyPreparation::KeyPreparation(const std::vector<std::filesystem::path>& files, 
       std::string text = RawKeyText(password, salt, false);
       WipeKeyText(text);
     }
-    OPENSSL_cleanse(password.data(), password.size());
+    platform::WipeString(password);
   });
 }
 
@@ -109,10 +110,7 @@ KeyPreparation::~KeyPreparation() {
   if (thread_.joinable()) thread_.join();
 }
 
-void WipeKeyText(std::string& text) {
-  OPENSSL_cleanse(text.data(), text.size());
-  text.clear();
-}
+void WipeKeyText(std::string& text) { platform::WipeString(text); }
 
 long KeysDerived() {
   std::lock_guard lock(TheCache().mutex);

@@ -19,7 +19,8 @@ namespace ornetta::engine {
 
 using Salt = std::array<unsigned char, 16>;
 
-// The salt at the start of an encrypted database file; none when the file is shorter.
+// The salt at the start of an encrypted database file; none when the file is shorter or is not a
+// regular file (a FIFO is never waited on).
 std::optional<Salt> ReadSalt(const std::filesystem::path& file);
 
 // The key text to give the engine for a file with `salt`, derived once per password and salt:

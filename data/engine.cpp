@@ -1,11 +1,12 @@
 #include "data/engine.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iterator>
 #include <system_error>
 
 #include "data/derived_keys.h"
+#include "platform/regular_file.h"
+#include "platform/secret_memory.h"
 
 namespace ornetta::engine {
 
@@ -66,17 +67,13 @@ bool ReadsSchema(sqlite3* db) {
 // encrypted); 0 when there is no journal or it has no valid header.
 int JournalPageSize(const fs::path& file) {
   static constexpr unsigned char kMagic[8] = {0xd9, 0xd5, 0x05, 0xf9, 0x20, 0xa1, 0x63, 0xd7};
-  std::ifstream in(file.string() + "-journal", std::ios::binary);
   unsigned char header[28];
-  if (!in.read(reinterpret_cast<char*>(header), sizeof header) || !std::equal(std::begin(kMagic), std::end(kMagic), header))
+  if (platform::ReadFileHead(file.string() + "-journal", header, sizeof header) != sizeof header ||
+      !std::equal(std::begin(kMagic), std::end(kMagic), header))
     return 0;
   return header[24] << 24 | header[25] << 16 | header[26] << 8 | header[27];
 }
 
-struct WipedOnExit {
-  std::string& text;
-  ~WipedOnExit() { WipeKeyText(text); }
-};
 }  // namespace
 
 Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
@@ -84,9 +81,18 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   const std::string what = "Cannot open database '" + name + "'";
   std::error_code ec;
   const auto status = fs::status(file, ec);
+  if (mode != OpenMode::kCreate && !fs::exists(status)) throw Error(err::kEngine, "Could not find file '" + name + "'.");
+  // Anything but a regular file is refused before the engine opens it: a FIFO would block the open.
+  if (fs::is_directory(status)) throw Error(err::kEngine, what + ": it is a folder, not a database file.");
+  if (fs::exists(status) && !fs::is_regular_file(status))
+    throw Error(err::kEngine, what + ": it is a device, a pipe or another special file, not a database file.");
+  // The engine writes its journal beside the file, and rolls back what it finds there.
+  const fs::path journal = name + "-journal";
+  if (fs::exists(fs::symlink_status(journal, ec)) && !fs::is_regular_file(fs::status(journal, ec)))
+    throw Error(err::kEngine, what + ": '" + journal.filename().string() +
+                                  "' beside it is not a journal file (a folder, a pipe, a device or a link to nothing). "
+                                  "Move it away.");
   if (mode != OpenMode::kCreate) {
-    if (!fs::exists(status)) throw Error(err::kEngine, "Could not find file '" + name + "'.");
-    if (!fs::is_regular_file(status)) throw Error(err::kEngine, what + ": it is a folder, not a database file.");
     // The engine would take an empty file for a new database and write into it.
     if (fs::file_size(file, ec) == 0 && !ec) throw Error(err::kEngine, what + ": the file is empty, not a database.");
   }
@@ -97,7 +103,7 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   // size. An existing file's key is derived once per process (see derived_keys.h).
   const std::optional<Salt> salt = !password.empty() && fs::exists(status) ? SaltOf(db.get()) : std::nullopt;
   std::string key = salt ? RawKeyText(password, *salt, false) : password;
-  const WipedOnExit wipe{key};
+  const platform::WipedOnExit wipe(key);
   // The size we write goes first, as every file created or compacted here has it; a file from
   // before costs one more page read with the same key. But a journal left by a writer that died
   // is rolled back at the first read in its own page size, and the engine overruns its page
@@ -130,7 +136,7 @@ Handle CreateWithSalt(const fs::path& file, const std::string& password, const S
   std::error_code ec;
   if (fs::exists(fs::symlink_status(file, ec))) throw Error(err::kEngine, what + ": a file of that name already exists.");
   std::string key = RawKeyText(password, salt, true);
-  const WipedOnExit wipe{key};
+  const platform::WipedOnExit wipe(key);
   // One thread writes a new copy: no locking of the handle on every call.
   Handle db = OpenFile(file.string(), what, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
   KeyFor(db.get(), what, key, kPageSize);

@@ -24,7 +24,9 @@ namespace ornetta::engine {
 // compacts in about a third less time than one of 4096-byte pages; larger pages gain nothing more.
 constexpr int kPageSize = 16384;       // every file we create or compact
 constexpr int kLegacyPageSize = 4096;  // files written before
-constexpr int kBusyTimeoutMs = 2000;   // short waits for another user's transaction to end
+// How long an open or a statement waits for another program's write transaction (a colleague
+// saving) to end before the database counts as locked.
+constexpr int kBusyTimeoutMs = 5000;
 constexpr int kCacheKib = -8192;       // the engine's page cache per connection, in KiB (negative)
 
 struct HandleCloser {

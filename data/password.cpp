@@ -3,6 +3,8 @@
 #include <array>
 
 #include "data/ansi.h"
+#include "platform/process_guard.h"
+#include "platform/secret_memory.h"
 #include "password_config.h"
 
 namespace ornetta {
@@ -25,10 +27,15 @@ constexpr std::array<unsigned char, kLength> kStored = Shift(ORNETTA_PASSWORD_PL
 std::string ShiftCodes(const std::string& text) {
   std::vector<unsigned char> codes = ansi::FromUtf8(text);
   for (unsigned char& c : codes) c = static_cast<unsigned char>((c + 128) & 255);
-  return ansi::ToUtf8(codes);
+  std::string shifted = ansi::ToUtf8(codes);
+  platform::WipeBytes(codes.data(), codes.size());  // one of the two forms is the password
+  return shifted;
 }
 
 std::string StoredPasswordConstant() {
+  // Every way to the password starts here: from now on this process's memory stays its own.
+  static const bool kept_private = (platform::KeepMemoryPrivate(), true);
+  (void)kept_private;
   return ansi::ToUtf8(std::vector<unsigned char>(kStored.begin(), kStored.end()));
 }
 

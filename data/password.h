@@ -7,7 +7,9 @@ namespace ornetta {
 
 // The 20-character constant, in its shifted form (UTF-8 text of its Windows-1252 codes). Passing
 // it through clsProd::encryp_decryp gives the database password; the password itself is never
-// stored or kept longer than one open or compaction.
+// stored or kept longer than one open or compaction, and whoever builds it wipes it after use
+// (platform/secret_memory.h). The first call closes the process to core dumps and debuggers
+// (platform/process_guard.h): the password is about to exist in its memory.
 std::string StoredPasswordConstant();
 
 // Each character's Windows-1252 code moved by 128 (mod 256): the shift between the stored form

@@ -18,6 +18,13 @@ Variant Variant::MakeInteger(int16_t v) { return Variant(Type::Integer, int64_t{
 Variant Variant::MakeLong(int32_t v) { return Variant(Type::Long, int64_t{v}); }
 Variant Variant::MakeDouble(double v) { return Variant(Type::Double, v); }
 Variant Variant::MakeString(std::string v) { return Variant(Type::String, std::move(v)); }
+
+std::string Variant::TakeString() {
+  AsString();  // the type check
+  std::string text = std::move(std::get<std::string>(value_));
+  *this = Variant();
+  return text;
+}
 Variant Variant::MakeDate(double serial) { return Variant(Type::Date, serial); }
 Variant Variant::MakeBoolean(bool v) { return Variant(Type::Boolean, int64_t{v ? -1 : 0}); }
 

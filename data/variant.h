@@ -32,6 +32,9 @@ class Variant {
   int32_t AsLong() const;
   double AsDouble() const;  // any numeric type, Date and Boolean (-1/0) included
   const std::string& AsString() const;
+  // Moves a String's text out and leaves the value Empty, so that a secret (the password) has one
+  // owner to wipe it. Throws a type-mismatch Error for other types.
+  std::string TakeString();
   double AsDate() const;
   bool AsBoolean() const;
 

@@ -74,6 +74,9 @@ void RepairCommand::cmdOK_Click() {
   try {
     step([&] {
       if (!objProd_.dbconnection) throw ObjectRequired();
+      // Another repair may have put a new file in the database's place since the window opened
+      // it: this connection would read and write the old one, gone from the folder.
+      if (objProd_.dbconnection->FileReplaced()) objProd_.dbconnection->Close();
       if (objProd_.dbconnection->State() == Connection::kStateClosed) objProd_.Get_Connection();
     });
     step([&] { RunSelectedRepair(); });

@@ -9,14 +9,18 @@
 #include <vector>
 
 #include "data/ansi.h"
+#include "data/connection_string.h"
 #include "data/engine.h"
 #include "data/error.h"
 #include "data/jet_engine.h"
 #include "data/password.h"
+#include "data/tmp_copies.h"
 #include "platform/file_ops.h"
 #include "platform/files.h"
+#include "platform/secret_memory.h"
 #include "repair/backup.h"
 #include "repair/copy_check.h"
+#include "repair/linked_database.h"
 #include "repair/salvage/page_file.h"
 #include "repair/salvage/report.h"
 #include "repair/salvage/salvage.h"
@@ -32,16 +36,6 @@ const char* const kFailure =
     "Ensure TARVIK databases NOT in running State (TARVIK Software should not be Opened by anyone) !!!";
 const char* const kStartName = "DBStart.mdb";
 constexpr int32_t kAccessCallArgument = 2;
-
-std::string SourceString(const fs::path& path, const std::string& password) {
-  return "Provider=Microsoft.Jet.OLEDB.4.0;" + std::string("Data Source=") + path.string() + ";" +
-         "Jet OLEDB:Database Password=" + password + ";";
-}
-
-std::string DestinationString(const fs::path& path, const std::string& password) {
-  return "Provider=Microsoft.Jet.OLEDB.4.0;" + std::string("Jet OLEDB:Engine Type=5;") + "Data Source=" + path.string() +
-         ";" + "Jet OLEDB:Database Password=" + password + ";";
-}
 
 // One database under repair: held with the engine's write lock from before its backup until its
 // new copy has taken its place, so that no other process can change it meanwhile. A file the
@@ -183,6 +177,7 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
     if (std::error_code move_ec = platform::MoveFileDurably(stale, run.backup_folder / ("stale-" + stale.filename().string())))
       throw Error(err::kPathFileAccess, "Cannot move the old copy '" + stale.string() + "' aside: " + move_ec.message() + ".");
   }
+  ForgetWholeMark(tmp);
   try {
     std::optional<Error> damage;
     if (db.unopenable()) {
@@ -195,8 +190,10 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
         auto source_counts = std::async(std::launch::async, [&db] { return EntryCounts(db.handle()); });
         std::optional<Error> failure;
         try {
-          JetEngine().CompactDatabase(SourceString(db.path(), run.password), DestinationString(tmp, run.password),
-                                      run.progress.Fractions());
+          std::string source = CompactionSourceString(db.path().string(), run.password);
+          std::string destination = CompactionDestinationString(tmp.string(), run.password);
+          const platform::WipedOnExit wipe_source(source), wipe_destination(destination);
+          JetEngine().CompactDatabase(source, destination, run.progress.Fractions());
         } catch (const Error& e) {
           failure = e;
         }
@@ -227,6 +224,9 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
       CheckSalvagedCopy(tmp, run.password, outcome);
       run.salvaged.push_back(std::move(outcome));
     }
+    // Only a copy so marked may ever take the database's name at start-up (tmp_copies.h).
+    if (std::error_code mark_ec = MarkWholeCopy(tmp))
+      throw Error(err::kPathFileAccess, "Cannot record the new copy '" + tmp.string() + "' as checked: " + mark_ec.message() + ".");
     run.progress.Stage(stages.swap, "Putting the new " + name + " in place");
     run.before_swap();
     if (!run.salvaged.empty()) salvage::WriteReport(run.salvaged, run.backup_folder);
@@ -234,9 +234,11 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
       throw Error(err::kPathFileAccess, "Cannot put the compacted copy in place of '" + db.path().string() + "': " +
                                             swap_ec.message() + ".");
   } catch (...) {
+    ForgetWholeMark(tmp);
     fs::remove(tmp, ec);
     throw;
   }
+  ForgetWholeMark(tmp);
   db.Release();
 }
 
@@ -264,12 +266,14 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     if (prod.dbconnection->State() == Connection::kStateOpen) prod.dbconnection->Close();
     std::unique_ptr<AccessApplication> access = context.access_factory();
     result = false;
-    const std::string password = prod.encryp_decryp(StoredPasswordConstant()).AsString();
+    std::string password = prod.encryp_decryp(StoredPasswordConstant()).TakeString();
+    const platform::WipedOnExit wipe_password(password);
 
     const fs::path program = context.host.ProgramFolder();
     const fs::path folder = program / "database";
-    const fs::path year_path = platform::ResolveNoCase(folder / file_name);
-    const fs::path start_path = platform::ResolveNoCase(folder / kStartName);
+    // A database that is a link is repaired where the link leads, and the link stays.
+    const fs::path year_path = LinkedDatabase(platform::ResolveNoCase(folder / file_name), program);
+    const fs::path start_path = LinkedDatabase(platform::ResolveNoCase(folder / kStartName), program);
     const bool year_is_start = year_path == start_path;
 
     // Both databases are held from before the backup until each is swapped. The backup is
@@ -290,7 +294,7 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     for (const auto* db : {&year, &start})
       if (*db) files.push_back((*db)->path());
     if (files.empty()) throw *not_held;
-    const fs::path backup_root = platform::ResolveNoCase(program / "DB_BKUP" / "AUTOCompactDB");
+    const fs::path backup_root = BackupRoot(program);
     // The backup is copied by child processes while the databases compact; it is complete,
     // checked and on disk before the first database is replaced, and older backups go only then.
     Backup backup(backup_root, files);

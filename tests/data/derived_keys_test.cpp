@@ -2,6 +2,8 @@
 // directions, and a key is derived once per file salt.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "data/derived_keys.h"
 #include "data/engine.h"
 #include "data/jet_engine.h"
@@ -111,6 +113,26 @@ TEST(DerivedKeysTest, AWrongPasswordIsStillRefusedWithoutShowingAnyKey) {
     }
   }
   EXPECT_FALSE(ReadSalt(install.database_folder() / "missing.mdb"));
+}
+
+// Kilobytes of this process's memory locked in RAM.
+long LockedKib() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmLck:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+TEST(DerivedKeysTest, KeptKeysLiveInLockedMemoryUntilForgotten) {
+  ForgetDerivedKeys();
+  const long before = LockedKib();
+  ASSERT_GE(before, 0);
+  const Salt salt{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  std::string text = RawKeyText("a password of twenty", salt, false);
+  WipeKeyText(text);
+  EXPECT_GT(LockedKib(), before) << "the kept key is in memory that may be swapped out";
+  ForgetDerivedKeys();
+  EXPECT_EQ(LockedKib(), before) << "a forgotten key's pages stay";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "data/connection.h"
 #include "data/connection_string.h"
+#include "data/engine.h"
 #include "data/jet_engine.h"
 #include "data/recordset.h"
 #include "tests/support/installation.h"
@@ -63,11 +64,22 @@ TEST(ConnectionTest, StateFollowsOpenAndClose) {
   conn->Open("", "", "", -1);
   EXPECT_EQ(conn->State(), 1);
   EXPECT_THROW(conn->Open(), Error);
+  // An open connection keeps no password, as with "Persist Security Info=False".
+  EXPECT_EQ(conn->ConnectionString.find(demo::DeploymentPassword()), std::string::npos) << "the password stays in the string";
+  EXPECT_EQ(conn->ConnectionString.find("Password"), std::string::npos);
+  EXPECT_NE(conn->ConnectionString.find(install.year_database().string()), std::string::npos);
   conn->Close();
   EXPECT_EQ(conn->State(), 0);
   Recordset rs;
   EXPECT_THROW(rs.Open("select 1", conn), Error);
   EXPECT_THROW(rs.Open("select 1", nullptr), Error);
+}
+
+TEST(ConnectionStringTest, TheCompactionsStringsAreTheProvidersExactly) {
+  EXPECT_EQ(CompactionSourceString("/a/DB.mdb", "pw"), CompactSource("/a/DB.mdb", "pw"));
+  EXPECT_EQ(CompactionDestinationString("/a/TMPDB.mdb", "pw"), CompactDestination("/a/TMPDB.mdb", "pw"));
+  EXPECT_EQ(OpenConnectionString("/a/DB.mdb", "pw"),
+            "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/a/DB.mdb;Persist Security Info=False;Jet OLEDB:Database Password=pw");
 }
 
 TEST(ConnectionTest, OpeningAMissingFileCreatesNothing) {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "data/clsProd.h"
+#include "data/tmp_copies.h"
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"
 
@@ -58,9 +59,12 @@ TEST_F(GetConnectionTest, EmptyDatabaseFolderIsReported) {
   EXPECT_EQ(prod.file_nme, "");
 }
 
-TEST_F(GetConnectionTest, LoneTmpCopiesTakeTheirDatabasesNames) {
+TEST_F(GetConnectionTest, LoneTmpCopiesMarkedWholeTakeTheirDatabasesNames) {
   fs::rename(install.start_database(), Db("TMPDBStart.mdb"));
   fs::rename(install.year_database(), Db("TMP" + install.current_year_file));
+  // As a finished compaction leaves them: checked and marked.
+  ASSERT_FALSE(MarkWholeCopy(Db("TMPDBStart.mdb")));
+  ASSERT_FALSE(MarkWholeCopy(Db("TMP" + install.current_year_file)));
   prod.Get_Connection();
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(prod.dbconnection->State(), 1);
@@ -68,7 +72,22 @@ TEST_F(GetConnectionTest, LoneTmpCopiesTakeTheirDatabasesNames) {
   EXPECT_TRUE(fs::exists(install.year_database()));
   EXPECT_FALSE(fs::exists(Db("TMPDBStart.mdb")));
   EXPECT_FALSE(fs::exists(Db("TMP" + install.current_year_file)));
+  EXPECT_FALSE(fs::exists(WholeMarkPath(Db("TMP" + install.current_year_file)))) << "the mark goes with the copy's name";
   EXPECT_EQ(prod.file_nme, install.year_database().string());
+}
+
+TEST_F(GetConnectionTest, ATmpCopyWithoutItsMarkIsMovedAsideAndTheDatabaseReportedMissing) {
+  fs::rename(install.start_database(), Db("TMPDBStart.mdb"));
+  std::ofstream(Db("TMPDBStart.mdb-journal")) << "journal";
+  prod.Get_Connection();
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
+  EXPECT_EQ(red_marks, 1);
+  EXPECT_FALSE(fs::exists(install.start_database()));
+  EXPECT_FALSE(fs::exists(Db("TMPDBStart.mdb")));
+  EXPECT_FALSE(fs::exists(Db("TMPDBStart.mdb-journal")));
+  const fs::path aside = install.program_folder() / "DB_BKUP" / "AUTOCompactDB" / "partial copies";
+  ASSERT_TRUE(fs::is_directory(aside));
+  EXPECT_EQ(std::distance(fs::directory_iterator(aside), fs::directory_iterator()), 2) << "the copy and its journal";
 }
 
 TEST_F(GetConnectionTest, WhenBothADatabaseAndItsCopyExistTheDatabaseIsUsedAndTheCopyStays) {
@@ -103,13 +122,23 @@ TEST_F(GetConnectionTest, ADanglingLinkCountsAsMissing) {
   EXPECT_TRUE(fs::is_symlink(install.year_database())) << "nothing is changed";
 }
 
-TEST_F(GetConnectionTest, ADamagedTmpCopyTakesTheNameAndThenFailsToOpenClearly) {
+TEST_F(GetConnectionTest, ADamagedTmpCopyNeverTakesTheName) {
   fs::remove(install.year_database());
-  std::ofstream(install.database_folder() / ("TMP" + install.current_year_file)) << std::string(5000, 'z');
-  EXPECT_THROW(prod.Get_Connection(), ProgramEnded);
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_NE(host.messages[0].text.find("not a database"), std::string::npos) << host.messages[0].text;
-  EXPECT_TRUE(fs::exists(install.year_database())) << "only the recovery rename happened";
+  const fs::path tmp = install.database_folder() / ("TMP" + install.current_year_file);
+  std::ofstream(tmp) << std::string(5000, 'z');
+  prod.Get_Connection();
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
+  EXPECT_FALSE(fs::exists(install.year_database()));
+  EXPECT_FALSE(fs::exists(tmp));
+
+  // Nor does a marked one that was changed after its check.
+  std::ofstream(tmp) << std::string(5000, 'z');
+  ASSERT_FALSE(MarkWholeCopy(tmp));
+  std::ofstream(tmp, std::ios::app) << "z";
+  host.messages.clear();
+  prod.Get_Connection();
+  EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
+  EXPECT_FALSE(fs::exists(install.year_database()));
 }
 
 TEST_F(GetConnectionTest, NoCurrentYearGivesTheName0mdb) {

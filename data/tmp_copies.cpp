@@ -1,0 +1,97 @@
+#include "data/tmp_copies.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "platform/file_ops.h"
+#include "platform/files.h"
+#include "platform/regular_file.h"
+
+namespace ornetta {
+
+namespace fs = std::filesystem;
+
+namespace {
+const char* const kMarkHeader = "whole compacted copy";
+
+// What the mark records of the copy; the same text again means the same, unchanged file.
+bool Describe(const fs::path& copy, std::string& text) {
+  struct stat st {};
+  if (::stat(copy.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  char buf[256];
+  std::snprintf(buf, sizeof buf, "%s\ndevice %llu inode %llu size %lld changed %lld.%09ld\n", kMarkHeader,
+                static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+                static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec);
+  text = buf;
+  return true;
+}
+
+std::string TimeStamp() {
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d_%H-%M-%S", &local);
+  return buf;
+}
+}  // namespace
+
+fs::path WholeMarkPath(const fs::path& copy) { return copy.string() + "-whole"; }
+
+std::error_code MarkWholeCopy(const fs::path& copy) {
+  std::string text;
+  if (!Describe(copy, text)) return std::make_error_code(std::errc::no_such_file_or_directory);
+  const fs::path mark = WholeMarkPath(copy);
+  const int fd = ::open(mark.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0) return std::error_code(errno, std::generic_category());
+  const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  const std::error_code write_ec = written ? std::error_code() : std::error_code(errno ? errno : EIO, std::generic_category());
+  ::close(fd);
+  std::error_code ec = write_ec;
+  if (!ec) ec = platform::SyncFile(mark);
+  if (!ec) ec = platform::SyncDirectory(mark.parent_path());
+  if (ec) ForgetWholeMark(copy);
+  return ec;
+}
+
+bool IsMarkedWhole(const fs::path& copy) {
+  std::string expected;
+  if (!Describe(copy, expected)) return false;
+  char buf[256];
+  const long n = platform::ReadFileHead(WholeMarkPath(copy), buf, sizeof buf);
+  return n == static_cast<long>(expected.size()) && expected.compare(0, expected.size(), buf, static_cast<size_t>(n)) == 0;
+}
+
+void ForgetWholeMark(const fs::path& copy) {
+  std::error_code ec;
+  fs::remove(WholeMarkPath(copy), ec);
+}
+
+fs::path BackupRoot(const fs::path& program_folder) {
+  return platform::ResolveNoCase(program_folder / "DB_BKUP" / "AUTOCompactDB");
+}
+
+std::error_code MovePartialCopyAside(const fs::path& copy, const fs::path& program_folder) {
+  const fs::path folder = BackupRoot(program_folder) / "partial copies";
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec) return ec;
+  const std::string stamp = TimeStamp();
+  std::string prefix = stamp + " ";
+  for (int n = 2; fs::exists(fs::symlink_status(folder / (prefix + copy.filename().string()), ec)); ++n)
+    prefix = stamp + "_" + std::to_string(n) + " ";
+  ForgetWholeMark(copy);
+  for (const fs::path& file : {copy, fs::path(copy.string() + "-journal")}) {
+    if (!fs::exists(fs::symlink_status(file, ec))) continue;
+    if (std::error_code move_ec = platform::MoveFileDurably(file, folder / (prefix + file.filename().string()))) return move_ec;
+  }
+  return {};
+}
+
+}  // namespace ornetta
