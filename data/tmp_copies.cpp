@@ -4,14 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 #include "platform/file_ops.h"
 #include "platform/files.h"
 #include "platform/regular_file.h"
+#include "platform/time_stamp.h"
 
 namespace ornetta {
 
@@ -30,15 +29,6 @@ bool Describe(const fs::path& copy, std::string& text) {
                 static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec);
   text = buf;
   return true;
-}
-
-std::string TimeStamp() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-  localtime_r(&now, &local);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d_%H-%M-%S", &local);
-  return buf;
 }
 }  // namespace
 
@@ -82,7 +72,7 @@ std::error_code MovePartialCopyAside(const fs::path& copy, const fs::path& progr
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) return ec;
-  const std::string stamp = TimeStamp();
+  const std::string stamp = platform::LocalTimeStamp();
   std::string prefix = stamp + " ";
   for (int n = 2; fs::exists(fs::symlink_status(folder / (prefix + copy.filename().string()), ec)); ++n)
     prefix = stamp + "_" + std::to_string(n) + " ";

@@ -2,28 +2,18 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 
 #include "data/engine.h"
 #include "data/error.h"
 #include "platform/file_ops.h"
+#include "platform/time_stamp.h"
 
 namespace ornetta::repair {
 
 namespace fs = std::filesystem;
 
 namespace {
-std::string TimeStamp() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-  localtime_r(&now, &local);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d_%H-%M-%S", &local);
-  return buf;
-}
-
 bool IsBackupFolderName(const std::string& name) {
   return name.size() >= 19 && name[4] == '-' && name[10] == '_' && std::isdigit(static_cast<unsigned char>(name[0]));
 }
@@ -37,7 +27,7 @@ Backup::Backup(const fs::path& root, const std::vector<fs::path>& files) : files
   std::error_code ec;
   fs::create_directories(root, ec);
   if (ec) throw BackupError("cannot create '" + root.string() + "' (" + ec.message() + ")");
-  const std::string stamp = TimeStamp();
+  const std::string stamp = platform::LocalTimeStamp();
   folder_ = root / stamp;
   for (int n = 2; fs::exists(folder_, ec); ++n) {  // more than one run in a second
     char suffix[16];

@@ -31,7 +31,7 @@ void List(const fs::path& root, const fs::path& dir, std::map<std::string, std::
     lstat(entry.path().c_str(), &st);
     std::string what = std::to_string(st.st_ino) + " " + std::to_string(st.st_size);
     if (S_ISLNK(st.st_mode)) what = "link " + fs::read_symlink(entry.path()).string();
-    out[fs::relative(entry.path(), root).string()] = what;
+    out[entry.path().lexically_relative(root).string()] = what;
     if (S_ISDIR(st.st_mode)) List(root, entry.path(), out);
   }
 }

@@ -76,6 +76,8 @@ Scan ScanOwnMemory(const std::vector<unsigned char>& shifted) {
     char perms[5] = {};
     if (std::sscanf(l.c_str(), "%llx-%llx %4s", &start, &end, perms) != 3 || perms[0] != 'r') continue;
     if (l.find("[vvar]") != std::string::npos || l.find("[vsyscall]") != std::string::npos) continue;
+    // Terabytes of address space reserved by a sanitizer for its shadow, never this program's data.
+    if (end - start > (1ull << 32)) continue;
     for (unsigned long long at = start; at < end;) {
       const size_t want = static_cast<size_t>(std::min<unsigned long long>(kChunk, end - at));
       const ssize_t got = pread(mem, buf, want, static_cast<off_t>(at));
