@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "data/pbkdf2.h"
-#include "platform/secret_memory.h"
 #include "platform/regular_file.h"
+#include "platform/secret_memory.h"
 
 namespace ornetta::engine {
 

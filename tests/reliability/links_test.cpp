@@ -52,7 +52,7 @@ Outcome Repair(const testing::DemoInstallation& install) {
   clsProd prod(host);
   prod.Get_Connection();
   if (!host.messages.empty() || !prod.dbconnection) return {false, "start-up failed", ""};
-  RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), ""};
+  RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), "", {}, {}};
   const bool ok = Repair_Compact_DB(context, install.current_year_file);
   return {ok, host.messages.empty() ? "" : host.messages.back().text, context.failure_reason};
 }
@@ -181,7 +181,7 @@ TEST(LinksTest, ALinkThatLoopsNamesNothingOrLeavesTheFileSystemIsRefusedAndNothi
     testing::RecordingHost host(install.program_folder());
     clsProd prod(host);
     prod.dbconnection = std::make_shared<Connection>();
-    RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), ""};
+    RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), "", {}, {}};
     const bool ok = Repair_Compact_DB(context, install.current_year_file);
     EXPECT_FALSE(ok);
     ASSERT_FALSE(host.messages.empty());

@@ -50,7 +50,7 @@ bool RepairKilled(const testing::DemoInstallation& install, Stage stage, int nth
     clsProd prod(host);
     prod.Get_Connection();
     KillWhile sink(stage, nth_fraction);
-    RepairContext context{prod, host, &sink, DefaultAccessApplicationFactory(), ""};
+    RepairContext context{prod, host, &sink, DefaultAccessApplicationFactory(), "", {}, {}};
     _exit(Repair_Compact_DB(context, install.current_year_file) ? 0 : 1);
   }
   int status = 0;

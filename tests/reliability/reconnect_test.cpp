@@ -51,7 +51,7 @@ TEST(ReconnectTest, AFileReplacedUnderAnOpenConnectionIsReopenedBeforeTheRequest
          testing::RecordingHost host(install.program_folder());
          clsProd other(host);
          other.Get_Connection();
-         RepairContext context{other, host, nullptr, DefaultAccessApplicationFactory(), ""};
+         RepairContext context{other, host, nullptr, DefaultAccessApplicationFactory(), "", {}, {}};
          ASSERT_TRUE(Repair_Compact_DB(context, install.current_year_file)) << context.failure_reason;
        }},
       {"a copy renamed over it",
