@@ -118,4 +118,10 @@ const FunctionSpec* FindFunction(std::string_view upper_name) {
   return nullptr;
 }
 
+const FunctionSpec* FindEngineFunction(std::string_view engine) {
+  for (const FunctionSpec& f : kCatalogue)
+    if (f.engine && engine == f.engine) return &f;
+  return nullptr;
+}
+
 }  // namespace ornetta::jet

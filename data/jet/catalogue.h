@@ -29,5 +29,7 @@ std::span<const FunctionSpec> Catalogue();
 
 // The function `upper_name` (upper case); nullptr when Jet has none of that name.
 const FunctionSpec* FindFunction(std::string_view upper_name);
+// The entry whose engine function is `engine`; nullptr when none.
+const FunctionSpec* FindEngineFunction(std::string_view engine);
 
 }  // namespace ornetta::jet
