@@ -60,6 +60,7 @@ class Binder {
   explicit Binder(const ColumnTypeLookup& columns) : columns_(columns) {}
 
   void Statement(ast::Statement& s) {
+    RefuseInternalTarget(s);
     if (s.select) Select(*s.select);
     for (ast::FromItem& item : s.from) FromItem(item);
     for (ast::ExprPtr& v : s.values) Expr(*v, false);
@@ -71,6 +72,19 @@ class Binder {
   }
 
  private:
+  // The engine's own tables (sqlite_sequence: the counters' last values; sqlite_stat*; the
+  // schema) may be read, never changed: a changed counter breaks every later insert into its table.
+  static void RefuseInternalTarget(const ast::Statement& s) {
+    std::string target = s.table;
+    if (s.kind == ast::Statement::kDelete && s.delete_simple) target = s.from[0].table.name;
+    if (s.kind == ast::Statement::kCreateIndex || s.kind == ast::Statement::kDropIndex) {
+      if (!IsInternalName(target)) target = s.index_table;
+    }
+    if (s.kind == ast::Statement::kSelect || !IsInternalName(target)) return;
+    throw Error(err::kSyntax, "The table '" + target + "' is the database engine's own: a statement may read it but not change it.");
+  }
+  static bool IsInternalName(const std::string& name) { return name.size() >= 7 && SameName(name.substr(0, 7), "sqlite_"); }
+
   void Expr(ast::Expr& e, bool cond) {
     e.condition = cond && IsLogical(e);
     auto bind = [&](size_t i, bool c) -> Type {

@@ -221,6 +221,27 @@ TEST_F(JetTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
   }
 }
 
+TEST_F(JetTest, TheEnginesOwnTablesAreReadOnlyToStatements) {
+  Run("INSERT INTO logs (who) VALUES ('a')");
+  for (const char* sql : {"INSERT INTO sqlite_sequence VALUES ('logs', 9223372036854775807)",
+                          "UPDATE sqlite_sequence SET seq = 0", "UPDATE [SQLite_Sequence] AS s SET s.seq = 0",
+                          "DELETE * FROM sqlite_sequence", "DELETE s.* FROM sqlite_sequence AS s WHERE s.name = 'logs'",
+                          "DROP TABLE sqlite_sequence", "ALTER TABLE sqlite_sequence ADD COLUMN x LONG",
+                          "CREATE INDEX bySeq ON sqlite_sequence (seq)", "DROP INDEX sqlite_autoindex_logs_1 ON logs"}) {
+    try {
+      Run(sql);
+      ADD_FAILURE() << sql << " was accepted";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("is the database engine's own: a statement may read it but not change it"),
+                std::string::npos)
+          << sql << " -> " << e.what();
+    }
+  }
+  EXPECT_EQ(Value("SELECT seq FROM sqlite_sequence WHERE name = 'logs'"), "1");
+  Run("INSERT INTO logs (who) VALUES ('b')");  // the counter still counts
+  EXPECT_EQ(Value("SELECT Max(id) FROM logs"), "2");
+}
+
 TEST_F(JetTest, TypedStatementsReachOnlyTheOpenDatabase) {
   const fs::path other = folder.path() / "other.db";
   for (const std::string& sql : std::vector<std::string>{"PRAGMA key = 'x'", "ATTACH DATABASE '" + other.string() + "' AS o",
