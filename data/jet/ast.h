@@ -56,6 +56,7 @@ struct Expr {
   bool count_star = false;
   std::vector<std::unique_ptr<Expr>> args;  // operands, in order
   std::unique_ptr<Select> select;
+  int height = 1;  // of the subtree of operands (subqueries not counted): bounds the passes' recursion
 
   // Set by the binder.
   Type type = Type::kUnknown;

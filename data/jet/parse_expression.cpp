@@ -1,4 +1,5 @@
 // The parser's expressions, one function a level of Jet's precedence.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -21,11 +22,21 @@ ExprPtr Parser::Node(ExprKind kind, size_t offset) {
   return e;
 }
 
+void Parser::Adopt(ast::Expr& e, ExprPtr operand) {
+  // The engine refuses expressions deeper than 1000 anyway ("Expression tree is too large").
+  static constexpr int kMaxHeight = 1000;
+  e.height = std::max(e.height, operand->height + 1);
+  if (e.height > kMaxHeight)
+    throw Error(err::kSyntax, "Syntax error at character " + std::to_string(e.offset + 1) +
+                                  ": the expression is too complex (more than 1000 operators deep); split it up.");
+  e.args.push_back(std::move(operand));
+}
+
 ExprPtr Parser::Binary(Op op, size_t offset, ExprPtr left, ExprPtr right) {
   ExprPtr e = Node(ExprKind::kBinary, offset);
   e->op = op;
-  e->args.push_back(std::move(left));
-  e->args.push_back(std::move(right));
+  Adopt(*e, std::move(left));
+  Adopt(*e, std::move(right));
   return e;
 }
 
@@ -59,7 +70,7 @@ ExprPtr Parser::Not() {
   if (AcceptWord("NOT")) {
     ExprPtr e = Node(ExprKind::kUnary, at);
     e->op = Op::kNot;
-    e->args.push_back(Not());
+    Adopt(*e, Not());
     return e;
   }
   return Comparison();
@@ -87,27 +98,27 @@ ExprPtr Parser::Comparison() {
     ExprPtr e;
     if (AcceptWord("LIKE") || AcceptWord("ALIKE")) {
       e = Node(ExprKind::kLike, at);
-      e->args.push_back(std::move(left));
-      e->args.push_back(Concat());
+      Adopt(*e, std::move(left));
+      Adopt(*e, Concat());
     } else if (AcceptWord("BETWEEN")) {
       e = Node(ExprKind::kBetween, at);
-      e->args.push_back(std::move(left));
-      e->args.push_back(Concat());
+      Adopt(*e, std::move(left));
+      Adopt(*e, Concat());
       ExpectWord("AND");
-      e->args.push_back(Concat());
+      Adopt(*e, Concat());
     } else if (AcceptWord("IN")) {
       e = Node(ExprKind::kIn, at);
-      e->args.push_back(std::move(left));
+      Adopt(*e, std::move(left));
       ExpectSymbol("(");
       if (IsWord("SELECT")) e->select = Select();
       else
-        do e->args.push_back(Expression()); while (AcceptSymbol(","));
+        do Adopt(*e, Expression()); while (AcceptSymbol(","));
       ExpectSymbol(")");
     } else if (AcceptWord("IS")) {
       e = Node(ExprKind::kIsNull, at);
       e->negated = AcceptWord("NOT");
       ExpectWord("NULL");
-      e->args.push_back(std::move(left));
+      Adopt(*e, std::move(left));
       left = std::move(e);
       continue;
     } else {
@@ -145,7 +156,7 @@ ExprPtr Parser::Unary() {
   Next();
   ExprPtr e = Node(ExprKind::kUnary, at);
   e->op = minus ? Op::kNeg : Op::kPlus;
-  e->args.push_back(Unary());
+  Adopt(*e, Unary());
   return e;
 }
 
@@ -179,7 +190,7 @@ ExprPtr Parser::Primary() {
           e->kind = ExprKind::kSubquery;
           e->select = Select();
         } else {
-          e->args.push_back(Expression());
+          Adopt(*e, Expression());
         }
         ExpectSymbol(")");
         return e;
@@ -219,7 +230,7 @@ ExprPtr Parser::Call() {
     e->count_star = true;
   } else if (!IsSymbol(")")) {
     e->distinct = AcceptWord("DISTINCT");
-    do e->args.push_back(Expression()); while (AcceptSymbol(","));
+    do Adopt(*e, Expression()); while (AcceptSymbol(","));
   }
   ExpectSymbol(")");
   return e;

@@ -13,7 +13,13 @@
 
 namespace ornetta::jet {
 
-// Throws Error (syntax) with a message that says what was expected where.
+// Jet's own limit on the length of a statement. Every pass over the statement takes time and
+// memory in proportion to its length (the writer's TOP with ties excepted, which is bounded
+// separately), so this bounds the work a pasted statement can cause.
+inline constexpr size_t kMaxStatementCharacters = 64000;
+
+// Throws Error (syntax) with a message that says what was expected where, or that the statement is
+// longer than kMaxStatementCharacters.
 ast::Statement Parse(std::string_view sql);
 
 // The recursive descent behind Parse. Expressions follow Jet's precedence, from loosest to
@@ -73,6 +79,9 @@ class Parser {
   ast::ExprPtr Call();
   ast::ExprPtr Column();
   ast::ExprPtr Node(ast::ExprKind kind, size_t offset);
+  // Makes `operand` the next operand of `e`. Chains of operators (1 + 1 + ...) are read by loops
+  // but make deep trees: their height is bounded as nesting is.
+  void Adopt(ast::Expr& e, ast::ExprPtr operand);
   ast::ExprPtr Binary(ast::Op op, size_t offset, ast::ExprPtr left, ast::ExprPtr right);
 
   // --- SELECT (parse_select.cpp) ---

@@ -53,10 +53,11 @@ const char* Comparison(Op op) {
   }
 }
 
-// A number as the parser keeps it: negated in place ("--" would start a comment in the engine).
-bool IsNumberText(const std::string& s) {
-  return !s.empty() && (std::isdigit(static_cast<unsigned char>(s[0])) || s[0] == '.') &&
-         std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-'; });
+// A number written as such is negated in place: "--" would start a comment in the engine.
+bool IsNumberLiteral(const ast::Expr& e) {
+  const ast::Expr* x = &e;
+  while (x->kind == ExprKind::kUnary && x->op == Op::kPlus) x = x->args[0].get();
+  return x->kind == ExprKind::kNumber || (x->kind == ExprKind::kBool && !x->truth);  // False is 0
 }
 
 }  // namespace
@@ -116,9 +117,8 @@ void Writer::Expr(const ast::Expr& e, std::string& out) {
         Expr(*e.args[0], out);
         out += ')';
       } else {
-        const std::string operand = Text(*e.args[0]);
-        out += IsNumberText(operand) ? "(- " : "jet_neg(";
-        out += operand;
+        out += IsNumberLiteral(*e.args[0]) ? "(- " : "jet_neg(";
+        Expr(*e.args[0], out);
         out += ')';
       }
       return;

@@ -1,9 +1,14 @@
 // The writer's SELECT: its parts, UNION, ORDER BY, and TOP n with Jet's ties.
 #include <algorithm>
 
+#include "data/error.h"
 #include "data/jet/writer.h"
 
 namespace ornetta::jet {
+
+namespace {
+constexpr size_t kMaxTiesSql = 4'000'000;
+}  // namespace
 
 // fold_case: expressions compare without regard to case where rows are told apart (DISTINCT,
 // UNION); columns do so by their collation. Unnamed expressions are named as Jet names them.
@@ -113,6 +118,10 @@ std::string Writer::TiedRows(const ast::Select& s) {
                                                : "(" + k + " < " + b + " COLLATE NOCASE OR (" + k + " IS NULL AND " + b + " IS NOT NULL))";
     const std::string level = "(" + k + " IS " + b + " COLLATE NOCASE)";
     cond = "(" + before + " OR " + (cond == "1" ? level : "(" + level + " AND " + cond + ")") + ")";
+    // Each key repeats the whole SELECT: many keys over a long SELECT would grow without bound.
+    if (cond.size() > kMaxTiesSql)
+      throw Error(err::kSyntax, "TOP " + std::to_string(c.top) + " with these " + std::to_string(keys.size()) +
+                                    " sort keys is too complex to translate; sort by fewer keys.");
   }
   return "(NOT EXISTS (SELECT 1 FROM " + nth(keys[0]) + ") OR " + cond + ")";
 }
