@@ -29,7 +29,7 @@ enum class ExprKind {
   kSubquery,  // ( SELECT ... ): select
   kExists,    // EXISTS ( SELECT ... ): select
   kCall,      // name ( [DISTINCT] args ); count_star for Count(*)
-  kUnary,     // op kNeg, kPlus or kNot; one operand
+  kUnary,     // op kNeg, kPlus, kNot or kBNot; one operand
   kBinary,    // two operands
   kLike,      // operand Like pattern; negated for Not Like
   kBetween,   // operand, low, high
@@ -42,6 +42,7 @@ enum class Op {
   kImp, kEqv, kXor, kOr, kAnd, kNot,
   kEq, kNe, kLt, kGt, kLe, kGe,
   kConcat, kAdd, kSub, kMod, kIntDiv, kMul, kDiv, kPow, kNeg, kPlus,
+  kBAnd, kBOr, kBXor, kBNot,  // bitwise (ANSI-92)
 };
 
 struct Expr {

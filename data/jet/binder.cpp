@@ -50,6 +50,9 @@ Type SubtractType(Type a, Type b) {
   return Type::kUnknown;
 }
 
+// The type a bitwise operator works in: the operand's own whole-number type, else Long.
+Type IntegerType(Type t) { return t >= Type::kByte && t <= Type::kLong ? t : Type::kLong; }
+
 Type NumberLiteralType(const std::string& text) {
   if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return Type::kDouble;
   return std::stoll(text) <= 2147483647LL ? Type::kLong : Type::kDouble;
@@ -115,6 +118,8 @@ class Binder {
           e.type = Type::kBoolean;
         } else if (e.op == Op::kPlus) {
           e.type = bind(0, false);
+        } else if (e.op == Op::kBNot) {
+          e.type = IntegerType(bind(0, false));
         } else {
           const Type t = bind(0, false);
           e.type = IsNumeric(t) ? Wider(t, Type::kByte) : Type::kDouble;
@@ -131,6 +136,7 @@ class Binder {
         else if (e.op == Op::kSub) e.type = SubtractType(a, b);
         else if (e.op == Op::kMul) e.type = IsNumeric(a) && IsNumeric(b) ? Wider(a, b) : Type::kDouble;
         else if (e.op == Op::kMod || e.op == Op::kIntDiv) e.type = Type::kLong;
+        else if (e.op >= Op::kBAnd) e.type = Wider(IntegerType(a), IntegerType(b));
         else e.type = Type::kDouble;
         (void)logical;
         return;

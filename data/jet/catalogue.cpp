@@ -105,6 +105,10 @@ const FunctionSpec kCatalogue[] = {
     {"", "jet_xor", 2, 2, false, R::kFixed, T::kBoolean},
     {"", "jet_eqv", 2, 2, false, R::kFixed, T::kBoolean},
     {"", "jet_imp", 2, 2, false, R::kFixed, T::kBoolean},
+    {"", "jet_band", 2, 2, false, R::kFixed, T::kLong},
+    {"", "jet_bor", 2, 2, false, R::kFixed, T::kLong},
+    {"", "jet_bxor", 2, 2, false, R::kFixed, T::kLong},
+    {"", "jet_bnot", 1, 1, false, R::kFixed, T::kLong},
 };
 
 }  // namespace

@@ -102,8 +102,63 @@ void Power(sqlite3_context* ctx, int, Args a) {
 
 
 // --- logical operators ---
-// Jet's Not, And, Or, Xor, Eqv and Imp work bit by bit on whole numbers (True is -1, all bits
-// set), with Null as "unknown": False And Null is False, True Or Null is True, and so on.
+// And, Or, Not, Xor, Eqv and Imp are logical in Jet SQL whatever their operands: any number but 0
+// is True, and the results are -1, 0 or Null by three-valued logic, just as the engine's own AND,
+// OR and NOT decide a condition (False And Null is False, True Or Null is True). A text that is no
+// number is a type mismatch.
+enum class Truth { kFalse, kTrue, kUnknown };
+
+bool ReadTruth(sqlite3_context* ctx, sqlite3_value* v, Truth& out) {
+  if (IsNull(v)) return out = Truth::kUnknown, true;
+  double x;
+  if (!Number(ctx, v, x)) return false;
+  out = x != 0 ? Truth::kTrue : Truth::kFalse;
+  return true;
+}
+
+void ResultTruth(sqlite3_context* ctx, Truth t) {
+  if (t == Truth::kUnknown) return sqlite3_result_null(ctx);
+  ResultBool(ctx, t == Truth::kTrue);
+}
+
+void NotFn(sqlite3_context* ctx, int, Args a) {
+  Truth t;
+  if (!ReadTruth(ctx, a[0], t)) return;
+  ResultTruth(ctx, t == Truth::kUnknown ? t : t == Truth::kTrue ? Truth::kFalse : Truth::kTrue);
+}
+
+enum class Logic { kAnd, kOr, kXor, kEqv, kImp };
+
+template <Logic kOp>
+void LogicFn(sqlite3_context* ctx, int, Args a) {
+  using T = Truth;
+  T x, y;
+  if (!ReadTruth(ctx, a[0], x) || !ReadTruth(ctx, a[1], y)) return;
+  const bool unknown = x == T::kUnknown || y == T::kUnknown;
+  T r = T::kUnknown;
+  switch (kOp) {
+    case Logic::kAnd:
+      r = x == T::kFalse || y == T::kFalse ? T::kFalse : unknown ? T::kUnknown : T::kTrue;
+      break;
+    case Logic::kOr:
+      r = x == T::kTrue || y == T::kTrue ? T::kTrue : unknown ? T::kUnknown : T::kFalse;
+      break;
+    case Logic::kXor:
+      if (!unknown) r = x != y ? T::kTrue : T::kFalse;
+      break;
+    case Logic::kEqv:
+      if (!unknown) r = x == y ? T::kTrue : T::kFalse;
+      break;
+    case Logic::kImp:  // Not x Or y
+      r = x == T::kFalse || y == T::kTrue ? T::kTrue : unknown ? T::kUnknown : T::kFalse;
+      break;
+  }
+  ResultTruth(ctx, r);
+}
+
+// --- bitwise operators ---
+// BAnd, BOr, BXor and BNot (ANSI-92) work bit by bit on whole numbers (True is -1, all bits
+// set), with Null as "unknown": 0 BAnd Null is 0, -1 BOr Null is -1.
 bool Bits(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
   if (!Whole(ctx, v, out)) return false;
   if (out < INT32_MIN || out > INT32_MAX) {
@@ -113,16 +168,14 @@ bool Bits(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
   return true;
 }
 
-void NotFn(sqlite3_context* ctx, int, Args a) {
+void BitNot(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return sqlite3_result_null(ctx);
   long long x;
   if (Bits(ctx, a[0], x)) sqlite3_result_int64(ctx, ~x);
 }
 
-enum class Logic { kAnd, kOr, kXor, kEqv, kImp };
-
 template <Logic kOp>
-void LogicFn(sqlite3_context* ctx, int, Args a) {
+void BitFn(sqlite3_context* ctx, int, Args a) {
   const bool n0 = IsNull(a[0]), n1 = IsNull(a[1]);
   long long x = 0, y = 0;
   if ((!n0 && !Bits(ctx, a[0], x)) || (!n1 && !Bits(ctx, a[1], y))) return;
@@ -132,19 +185,10 @@ void LogicFn(sqlite3_context* ctx, int, Args a) {
     if (!(n0 && n1)) {
       if (kOp == Logic::kAnd && known == 0) return sqlite3_result_int(ctx, 0);
       if (kOp == Logic::kOr && known == -1) return sqlite3_result_int(ctx, -1);
-      if (kOp == Logic::kImp && ((!n0 && x == 0) || (!n1 && y == -1))) return sqlite3_result_int(ctx, -1);
     }
     return sqlite3_result_null(ctx);
   }
-  long long r = 0;
-  switch (kOp) {
-    case Logic::kAnd: r = x & y; break;
-    case Logic::kOr: r = x | y; break;
-    case Logic::kXor: r = x ^ y; break;
-    case Logic::kEqv: r = ~(x ^ y); break;
-    case Logic::kImp: r = ~x | y; break;
-  }
-  sqlite3_result_int64(ctx, r);
+  sqlite3_result_int64(ctx, kOp == Logic::kAnd ? x & y : kOp == Logic::kOr ? x | y : x ^ y);
 }
 
 int CompareValues(sqlite3_value* a, sqlite3_value* b) {
@@ -274,6 +318,10 @@ std::span<const Implementation> OperatorFunctions() {
       {"jet_xor", LogicFn<Logic::kXor>},
       {"jet_eqv", LogicFn<Logic::kEqv>},
       {"jet_imp", LogicFn<Logic::kImp>},
+      {"jet_band", BitFn<Logic::kAnd>},
+      {"jet_bor", BitFn<Logic::kOr>},
+      {"jet_bxor", BitFn<Logic::kXor>},
+      {"jet_bnot", BitNot},
   };
   return kImplementations;
 }

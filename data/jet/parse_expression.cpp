@@ -55,21 +55,33 @@ ExprPtr Parser::Expression() {
   }
 JET_LEFT_CHAIN(Imp, Eqv, AcceptWord("IMP"), Op::kImp)
 JET_LEFT_CHAIN(Eqv, Xor, AcceptWord("EQV"), Op::kEqv)
-JET_LEFT_CHAIN(Xor, Or, AcceptWord("XOR"), Op::kXor)
-JET_LEFT_CHAIN(Or, And, AcceptWord("OR"), Op::kOr)
-JET_LEFT_CHAIN(And, Not, AcceptWord("AND"), Op::kAnd)
 JET_LEFT_CHAIN(Concat, Additive, AcceptSymbol("&"), Op::kConcat)
 JET_LEFT_CHAIN(Modulo, IntDivide, AcceptWord("MOD"), Op::kMod)
 JET_LEFT_CHAIN(IntDivide, Multiplicative, AcceptSymbol("\\"), Op::kIntDiv)
 JET_LEFT_CHAIN(Power, Primary, AcceptSymbol("^"), Op::kPow)
 #undef JET_LEFT_CHAIN
 
+// Xor, Or and And share their level with the bitwise BXor, BOr and BAnd.
+ExprPtr Parser::LogicalChain(ExprPtr (Parser::*operand)(), const char* word, Op op, const char* bit_word, Op bit_op) {
+  ExprPtr left = (this->*operand)();
+  for (size_t at = Peek().offset;; at = Peek().offset) {
+    const bool logical = AcceptWord(word);
+    if (!logical && !AcceptWord(bit_word)) return left;
+    left = Binary(logical ? op : bit_op, at, std::move(left), (this->*operand)());
+  }
+}
+ExprPtr Parser::Xor() { return LogicalChain(&Parser::Or, "XOR", Op::kXor, "BXOR", Op::kBXor); }
+ExprPtr Parser::Or() { return LogicalChain(&Parser::And, "OR", Op::kOr, "BOR", Op::kBOr); }
+ExprPtr Parser::And() { return LogicalChain(&Parser::Not, "AND", Op::kAnd, "BAND", Op::kBAnd); }
+
 ExprPtr Parser::Not() {
   Nested nested(*this);
   const size_t at = Peek().offset;
-  if (AcceptWord("NOT")) {
+  const bool bitwise = IsWord("BNOT");
+  if (bitwise || AcceptWord("NOT")) {
+    if (bitwise) Next();
     ExprPtr e = Node(ExprKind::kUnary, at);
-    e->op = Op::kNot;
+    e->op = bitwise ? Op::kBNot : Op::kNot;
     Adopt(*e, Not());
     return e;
   }

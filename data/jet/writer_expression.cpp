@@ -37,6 +37,9 @@ const char* EngineFunction(Op op) {
     case Op::kMul: return "jet_mul(";
     case Op::kDiv: return "jet_div(";
     case Op::kPow: return "jet_pow(";
+    case Op::kBAnd: return "jet_band(";
+    case Op::kBOr: return "jet_bor(";
+    case Op::kBXor: return "jet_bxor(";
     default: return nullptr;
   }
 }
@@ -112,8 +115,8 @@ void Writer::Expr(const ast::Expr& e, std::string& out) {
     case ExprKind::kUnary:
       if (e.op == Op::kPlus) {
         Expr(*e.args[0], out);
-      } else if (e.op == Op::kNot) {
-        out += e.condition ? "(NOT " : "jet_not(";
+      } else if (e.op == Op::kNot || e.op == Op::kBNot) {
+        out += e.op == Op::kBNot ? "jet_bnot(" : e.condition ? "(NOT " : "jet_not(";
         Expr(*e.args[0], out);
         out += ')';
       } else {

@@ -20,7 +20,8 @@ using jet::ast::Op;
 // condition.
 std::string Dump(const Expr& e) {
   static const char* const kOps[] = {"",   "Imp", "Eqv", "Xor", "Or", "And", "Not", "=",  "<>", "<", ">",
-                                     "<=", ">=",  "&",   "+",   "-",  "Mod", "\\",  "*",  "/",  "^", "neg", "+"};
+                                     "<=", ">=",  "&",   "+",   "-",  "Mod", "\\",  "*",  "/",  "^", "neg", "+",
+                                     "BAnd", "BOr", "BXor", "BNot"};
   std::string head;
   switch (e.kind) {
     case ExprKind::kNumber:
@@ -77,6 +78,8 @@ TEST(ParseTest, OperatorsBindAsJetsPrecedenceSays) {
       // Logical operators, loosest first; Not binds looser than comparisons.
       {"a Or b And Not c = 1", "(Or a (And b (Not (= c 1))))"},
       {"a Imp b Eqv c Xor d", "(Imp a (Eqv b (Xor c d)))"},
+      // The bitwise operators share the levels of Not, And, Or and Xor.
+      {"a BOr b BAnd BNot c Or d", "(Or (BOr a (BAnd b (BNot c))) d)"},
       // & is looser than + and -, which are looser than Mod, then \, then * and /.
       {"1 + 2 & 3", "(& (+ 1 2) 3)"},
       {"7 Mod 3 \\ 2 * 4", "(Mod 7 (\\ 3 (* 2 4)))"},
@@ -151,7 +154,7 @@ TEST(BindTest, EveryExpressionHasItsJetType) {
       {"name & 1", jet::Type::kText},        {"name + 'x'", jet::Type::kText}, {"name + 1", jet::Type::kUnknown},
       {"7 \\ 2", jet::Type::kLong},          {"7 / 2", jet::Type::kDouble},  {"-i", jet::Type::kInteger},
       // Comparisons and logical operators are Yes/No.
-      {"n = 1", jet::Type::kBoolean},        {"name Like 'a%'", jet::Type::kBoolean}, {"Not y", jet::Type::kBoolean},
+      {"n = 1", jet::Type::kBoolean},        {"i BAnd 3", jet::Type::kLong},  {"BNot i", jet::Type::kInteger},        {"name Like 'a%'", jet::Type::kBoolean}, {"Not y", jet::Type::kBoolean},
       // Functions: a fixed type, or their argument's, or the type of what they choose.
       {"Now()", jet::Type::kDate},           {"Left(name, 1)", jet::Type::kText}, {"Count(*)", jet::Type::kLong},
       {"CCur(1)", jet::Type::kCurrency},     {"Max(d)", jet::Type::kDate},  {"First(name)", jet::Type::kText},
