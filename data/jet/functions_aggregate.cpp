@@ -1,7 +1,7 @@
 // Jet's aggregates that the engine lacks: First, Last, StDev, StDevP, Var and VarP.
 #include <cmath>
 
-#include "data/jet/functions_internal.h"
+#include "data/jet/function_values.h"
 
 namespace ornetta::jet::fn {
 
@@ -61,26 +61,20 @@ void SpreadFinal(sqlite3_context* ctx) {
   ResultNumber(ctx, kRoot ? std::sqrt(variance) : variance);
 }
 
-struct Aggregate {
-  const char* name;
-  void (*step)(sqlite3_context*, int, Args);
-  void (*final)(sqlite3_context*);
-};
 
-const Aggregate kAggregates[] = {
-    {"jet_first", KeepStep<false>, KeepFinal},
-    {"jet_last", KeepStep<true>, KeepFinal},
-    {"jet_stdev", SpreadStep, SpreadFinal<true, true>},
-    {"jet_stdevp", SpreadStep, SpreadFinal<false, true>},
-    {"jet_var", SpreadStep, SpreadFinal<true, false>},
-    {"jet_varp", SpreadStep, SpreadFinal<false, false>},
-};
 
 }  // namespace
 
-void RegisterAggregateFunctions(sqlite3* db) {
-  for (const Aggregate& a : kAggregates)
-    sqlite3_create_function_v2(db, a.name, 1, SQLITE_UTF8, nullptr, nullptr, a.step, a.final, nullptr);
+std::span<const Implementation> AggregateFunctions() {
+  static const Implementation kImplementations[] = {
+      {"jet_first", nullptr, KeepStep<false>, KeepFinal},
+      {"jet_last", nullptr, KeepStep<true>, KeepFinal},
+      {"jet_stdev", nullptr, SpreadStep, SpreadFinal<true, true>},
+      {"jet_stdevp", nullptr, SpreadStep, SpreadFinal<false, true>},
+      {"jet_var", nullptr, SpreadStep, SpreadFinal<true, false>},
+      {"jet_varp", nullptr, SpreadStep, SpreadFinal<false, false>},
+  };
+  return kImplementations;
 }
 
 }  // namespace ornetta::jet::fn

@@ -4,35 +4,12 @@
 #include <ctime>
 #include <string>
 
-#include "data/jet/functions_internal.h"
+#include "data/jet/function_values.h"
 
 namespace ornetta::jet::fn {
 
 namespace {
 
-constexpr const char* kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                                   "July",    "August",   "September", "October", "November", "December"};
-constexpr const char* kMonthsShort[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr const char* kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-constexpr const char* kDaysShort[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-
-long long FloorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
-long Days(const CivilDateTime& dt) { return DaysFromCivil(dt.year, dt.month, dt.day); }
-
-// Sunday = 1 for a day number (day 1, 1899-12-31, was a Sunday).
-int SundayWeekday(long long days) { return static_cast<int>(((days - 1) % 7 + 7) % 7) + 1; }
-
-// The first day of week 1 of a year.
-long long WeekOneStart(int year, int first_day, int first_week) {
-  const long long jan1 = DaysFromCivil(year, 1, 1);
-  const int back = (SundayWeekday(jan1) - first_day + 7) % 7;  // days of that week in the old year
-  const long long start = jan1 - back;
-  if (first_week == 2) return 7 - back >= 4 ? start : start + 7;
-  if (first_week == 3) return back == 0 ? start : start + 7;
-  return start;
-}
 
 const long long kMinSeconds = SecondsFromCivil({100, 1, 1, 0, 0, 0});
 const long long kMaxSeconds = SecondsFromCivil({9999, 12, 31, 23, 59, 59});
@@ -205,14 +182,14 @@ void DateDiff(sqlite3_context* ctx, int argc, Args a) {
       break;
     case Interval::kDayOfYear:
     case Interval::kDay:
-      r = Days(*d2) - Days(*d1);
+      r = DayNumber(*d2) - DayNumber(*d1);
       break;
     case Interval::kWeekday:
-      r = (Days(*d2) - Days(*d1)) / 7;
+      r = (DayNumber(*d2) - DayNumber(*d1)) / 7;
       break;
     case Interval::kWeek:
       // Day number first_day is a first day of a week (day 1 is a Sunday).
-      r = FloorDiv(Days(*d2) - first_day, 7) - FloorDiv(Days(*d1) - first_day, 7);
+      r = FloorDiv(DayNumber(*d2) - first_day, 7) - FloorDiv(DayNumber(*d1) - first_day, 7);
       break;
     case Interval::kHour:
       r = FloorDiv(s2, 3600) - FloorDiv(s1, 3600);
@@ -299,41 +276,32 @@ void WeekdayName(sqlite3_context* ctx, int argc, Args a) {
   ResultText(ctx, DayNameOf(static_cast<int>((w - 1 + first_day - 1) % 7) + 1, abbreviate));
 }
 
-const Definition kDefinitions[] = {
-    {"jet_now", 0, NowFn, false},       {"jet_date", 0, DateFn, false},
-    {"jet_time", 0, TimeFn, false},     {"jet_year", 1, Field<&CivilDateTime::year>},
-    {"jet_month", 1, Field<&CivilDateTime::month>}, {"jet_day", 1, Field<&CivilDateTime::day>},
-    {"jet_hour", 1, Field<&CivilDateTime::hour>},   {"jet_minute", 1, Field<&CivilDateTime::minute>},
-    {"jet_second", 1, Field<&CivilDateTime::second>}, {"jet_datevalue", 1, DateValue},
-    {"jet_cdate", 1, CDate},
-    {"jet_timevalue", 1, TimeValue},    {"jet_weekday", -1, Weekday},
-    {"jet_dateadd", 3, DateAdd},        {"jet_datediff", -1, DateDiff},
-    {"jet_datepart", -1, DatePart},     {"jet_dateserial", 3, DateSerial},
-    {"jet_timeserial", 3, TimeSerial},  {"jet_monthname", -1, MonthName},
-    {"jet_weekdayname", -1, WeekdayName},
-};
-
 }  // namespace
 
-const char* MonthNameOf(int month, bool abbreviate) { return (abbreviate ? kMonthsShort : kMonths)[month - 1]; }
-const char* DayNameOf(int weekday, bool abbreviate) { return (abbreviate ? kDaysShort : kDays)[weekday - 1]; }
-
-int WeekdayOf(const CivilDateTime& dt, int first_day) { return (SundayWeekday(Days(dt)) - first_day + 7) % 7 + 1; }
-
-int DayOfYear(const CivilDateTime& dt) { return static_cast<int>(Days(dt) - DaysFromCivil(dt.year, 1, 1)) + 1; }
-
-int WeekOfYear(const CivilDateTime& dt, int first_day, int first_week) {
-  const long long day = Days(dt);
-  long long start = WeekOneStart(dt.year, first_day, first_week);
-  if (day < start) {
-    start = WeekOneStart(dt.year - 1, first_day, first_week);
-  } else {
-    const long long next = WeekOneStart(dt.year + 1, first_day, first_week);
-    if (day >= next) start = next;  // the last days of December may belong to week 1
-  }
-  return static_cast<int>((day - start) / 7) + 1;
+std::span<const Implementation> DateFunctions() {
+  static const Implementation kImplementations[] = {
+      {"jet_now", NowFn, nullptr, nullptr, false},
+      {"jet_date", DateFn, nullptr, nullptr, false},
+      {"jet_time", TimeFn, nullptr, nullptr, false},
+      {"jet_year", Field<&CivilDateTime::year>},
+      {"jet_month", Field<&CivilDateTime::month>},
+      {"jet_day", Field<&CivilDateTime::day>},
+      {"jet_hour", Field<&CivilDateTime::hour>},
+      {"jet_minute", Field<&CivilDateTime::minute>},
+      {"jet_second", Field<&CivilDateTime::second>},
+      {"jet_datevalue", DateValue},
+      {"jet_cdate", CDate},
+      {"jet_timevalue", TimeValue},
+      {"jet_weekday", Weekday},
+      {"jet_dateadd", DateAdd},
+      {"jet_datediff", DateDiff},
+      {"jet_datepart", DatePart},
+      {"jet_dateserial", DateSerial},
+      {"jet_timeserial", TimeSerial},
+      {"jet_monthname", MonthName},
+      {"jet_weekdayname", WeekdayName},
+  };
+  return kImplementations;
 }
-
-void RegisterDateFunctions(sqlite3* db) { Register(db, kDefinitions); }
 
 }  // namespace ornetta::jet::fn

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "data/jet/functions_internal.h"
+#include "data/jet/function_values.h"
 
 namespace ornetta::jet::fn {
 
@@ -219,19 +219,28 @@ void AscFn(sqlite3_context* ctx, int, Args a) {
   sqlite3_result_int(ctx, AnsiCode(FirstCodePoint(s)));
 }
 
-const Definition kDefinitions[] = {
-    {"jet_left", 2, Left},         {"jet_right", 2, Right},
-    {"jet_mid", 2, Mid},           {"jet_mid", 3, Mid},
-    {"jet_len", 1, Len},           {"jet_trim", 1, TrimSpaces<true, true>},
-    {"jet_ltrim", 1, TrimSpaces<true, false>}, {"jet_rtrim", 1, TrimSpaces<false, true>},
-    {"jet_instr", 2, InStr},       {"jet_instr", 3, InStr},
-    {"jet_space", 1, Space},       {"jet_string", 2, StringFn},
-    {"jet_replace", -1, ReplaceFn}, {"jet_strcomp", -1, StrCompFn},
-    {"jet_chr", 1, ChrFn},         {"jet_asc", 1, AscFn},
-};
+
 
 }  // namespace
 
-void RegisterTextFunctions(sqlite3* db) { Register(db, kDefinitions); }
+std::span<const Implementation> TextFunctions() {
+  static const Implementation kImplementations[] = {
+      {"jet_left", Left},
+      {"jet_right", Right},
+      {"jet_mid", Mid},
+      {"jet_len", Len},
+      {"jet_trim", TrimSpaces<true, true>},
+      {"jet_ltrim", TrimSpaces<true, false>},
+      {"jet_rtrim", TrimSpaces<false, true>},
+      {"jet_instr", InStr},
+      {"jet_space", Space},
+      {"jet_string", StringFn},
+      {"jet_replace", ReplaceFn},
+      {"jet_strcomp", StrCompFn},
+      {"jet_chr", ChrFn},
+      {"jet_asc", AscFn},
+  };
+  return kImplementations;
+}
 
 }  // namespace ornetta::jet::fn

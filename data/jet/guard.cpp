@@ -14,8 +14,35 @@ bool Forbidden(const char* function) {
   return false;
 }
 
-int Authorize(void*, int action, const char*, const char* arg2, const char*, const char*) {
+// The engine's own tables: the schema, AUTOINCREMENT's counters (sqlite_sequence) and ANALYZE's
+// figures (sqlite_stat*). A statement that writes a counter breaks every later insert into its
+// table. The engine refuses writes to the schema itself (without writable_schema, a PRAGMA); the
+// others it leaves to the program.
+bool IsInternal(const char* table) { return table && sqlite3_strnicmp(table, "sqlite_", 7) == 0; }
+bool IsSchema(const char* table) {
+  return table && (sqlite3_stricmp(table, "sqlite_master") == 0 || sqlite3_stricmp(table, "sqlite_temp_master") == 0);
+}
+
+// DROP TABLE and DROP INDEX delete their own rows of the counters and figures: the engine asks
+// for that after SQLITE_DROP_TABLE (or _INDEX) and before it frees the root pages, which it does
+// by updating the schema's rootpage last.
+// The engine asks during the prepare, on the thread that prepares.
+thread_local bool dropping = false;
+
+int Authorize(void*, int action, const char* arg1, const char* arg2, const char*, const char*) {
   switch (action) {
+    case SQLITE_DROP_TABLE:
+    case SQLITE_DROP_INDEX:
+    case SQLITE_DROP_TEMP_TABLE:
+    case SQLITE_DROP_TEMP_INDEX:
+      dropping = true;
+      return SQLITE_OK;
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+      if (action == SQLITE_UPDATE && IsSchema(arg1) && arg2 && sqlite3_stricmp(arg2, "rootpage") == 0) dropping = false;
+      if (!IsInternal(arg1) || IsSchema(arg1)) return SQLITE_OK;
+      return action == SQLITE_DELETE && dropping ? SQLITE_OK : SQLITE_DENY;
     case SQLITE_ATTACH:        // other files
     case SQLITE_DETACH:
     case SQLITE_PRAGMA:        // engine settings, the key

@@ -7,7 +7,8 @@ namespace ornetta::jet {
 
 // Installs an authorizer on `db`: no ATTACH or DETACH (other files), no PRAGMA (engine settings,
 // the key), no virtual tables, no loading of extensions and none of the functions that reach
-// outside the database. Install it after the handle is keyed and configured; the translation
+// outside the database, no writes to the engine's own tables (sqlite_sequence, sqlite_stat*) but
+// the engine's own on DROP; reading them stays. Install it after the handle is keyed and configured; the translation
 // never writes these, so this is the second wall, against whatever gets past the first.
 void InstallGuard(sqlite3* db);
 

@@ -18,17 +18,24 @@ TEST_F(JetDialectTest, OperatorsFollowJetsTypesAndNullRules) {
       {"Null And False", "0"},  {"False And Null", "0"},  {"Null And True", "<null>"}, {"Null Or True", "-1"},
       {"True Or Null", "-1"},   {"Null Or False", "<null>"}, {"Null Xor True", "<null>"}, {"Null Eqv True", "<null>"},
       {"False Imp Null", "-1"}, {"Null Imp True", "-1"},  {"True Imp Null", "<null>"},  {"Null Imp False", "<null>"},
-      {"Not Null", "<null>"},   {"Not 0", "-1"},           {"Not 1.5", "-3"},
-      // They work bit by bit on numbers, as Jet's do.
-      {"5 And 3", "1"}, {"5 Or 3", "7"}, {"5 Xor 3", "6"}, {"True Eqv True", "-1"}, {"(1 < 2) And (3 < 4)", "-1"},
+      {"Not Null", "<null>"},   {"Not 0", "-1"},           {"Not 1.5", "0"},
+      // They are logical whatever their operands: any number but 0 is True, the result -1 or 0.
+      {"5 And 3", "-1"}, {"5 Or 0", "-1"}, {"5 Xor 3", "0"}, {"2 Eqv -1", "-1"}, {"0.5 Imp 0", "0"},
+      {"True Eqv True", "-1"}, {"(1 < 2) And (3 < 4)", "-1"},
       {"(1 < 2) Or Null", "-1"}, {"Not (1 > 2)", "-1"}, {"IIf(Null Or True, 'y', 'n')", "y"},
+      {"'2' And '1'", "-1"},
+      // Bit by bit: the ANSI-92 BAnd, BOr, BXor and BNot, with Null as unknown.
+      {"5 BAnd 3", "1"}, {"5 BOr 3", "7"}, {"5 BXor 3", "6"}, {"BNot 0", "-1"}, {"BNot 1.5", "-3"},
+      {"0 BAnd Null", "0"}, {"-1 BOr Null", "-1"}, {"1 BOr Null", "<null>"}, {"BNot Null", "<null>"},
+      {"1 + 2 BAnd 6", "2"}, {"BNot 1 = -2", "-1"},
       // Unary minus binds looser than ^, tighter than *.
       {"-2 ^ 2", "-4"}, {"-(2) * 3", "-6"}, {"2 * -3", "-6"}, {"- -2", "2"},
   });
   ExpectErrors({
       {"'a' * 2", "Data type mismatch"},  {"-'a'", "Data type mismatch"}, {"'a' + 1", "Data type mismatch"},
       {"1E308 * 10", "Overflow"},          {"1E308 + 1E308", "Overflow"},
-      {"(-8) ^ 0.5", "Invalid procedure call"}, {"Not 'a'", "Data type mismatch"},
+      {"(-8) ^ 0.5", "Invalid procedure call"}, {"Not 'a'", "Data type mismatch"}, {"1 And 'a'", "Data type mismatch"},
+      {"'a' BAnd 1", "Data type mismatch"}, {"3000000000 BOr 1", "Overflow"},
   });
   // As conditions, Null counts as not true.
   Run("CREATE TABLE t (id LONG, flag YESNO)");
@@ -37,6 +44,28 @@ TEST_F(JetDialectTest, OperatorsFollowJetsTypesAndNullRules) {
   EXPECT_EQ(Rows("SELECT id FROM t WHERE flag Or Null ORDER BY id"), "1");
   EXPECT_EQ(Rows("SELECT id FROM t WHERE Not (flag And False) ORDER BY id"), "1;2");
   EXPECT_EQ(Rows("SELECT id FROM t WHERE Not flag ORDER BY id"), "");
+}
+
+// One statement, one meaning: each logical operator gives the same answer as a value as it does
+// as a condition (a row is selected exactly when the value is -1), over every mix of True, False,
+// Null and numbers other than -1.
+TEST_F(JetDialectTest, LogicalOperatorsMeanTheSameAsValuesAndAsConditions) {
+  Run("CREATE TABLE v (id COUNTER, a DOUBLE, b DOUBLE)");
+  const char* const kValues[] = {"-1", "0", "1", "2", "0.5", "Null"};
+  for (const char* a : kValues)
+    for (const char* b : kValues) Run(std::string("INSERT INTO v (a, b) VALUES (") + a + ", " + b + ")");
+  for (const char* op : {"a And b", "a Or b", "a Xor b", "a Eqv b", "a Imp b", "Not a", "Not (a And b)", "a And Not b Or b",
+                         "(a Or b) And (a Xor b)"}) {
+    const std::string value_rows = Rows(std::string("SELECT id FROM v WHERE (") + op + ") = -1 ORDER BY id");
+    const std::string condition_rows = Rows(std::string("SELECT id FROM v WHERE ") + op + " ORDER BY id");
+    EXPECT_EQ(value_rows, condition_rows) << op;
+    EXPECT_EQ(Rows(std::string("SELECT Count(*) FROM v WHERE (") + op + ") Not In (-1, 0)"), "0") << op << ": only -1, 0 or Null";
+  }
+  // The case that showed two meanings in one statement.
+  Run("CREATE TABLE y (n LONG)");
+  Run("INSERT INTO y VALUES (1)");
+  EXPECT_EQ(Rows("SELECT Count(*) FROM y WHERE 1 And 2"), "1");
+  EXPECT_EQ(Rows("SELECT 1 And 2 FROM y"), "-1");
 }
 
 TEST_F(JetDialectTest, LikeUsesTheProvidersWildcards) {

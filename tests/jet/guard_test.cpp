@@ -57,6 +57,29 @@ TEST_F(JetGuardTest, NoCodeFromOutsideIsLoaded) {
   ExpectRefused("CREATE VIRTUAL TABLE v USING fts4(x)");
 }
 
+// A row written into sqlite_sequence made every later insert into its table fail ("database or
+// disk is full"): the engine's own tables are read-only to statements, but the engine still keeps
+// them when tables and indexes are dropped.
+TEST_F(JetGuardTest, TheEnginesOwnTablesCanBeReadButNotWritten) {
+  Run("CREATE TABLE t (id COUNTER, a LONG)");
+  Run("CREATE INDEX byA ON t (a)");
+  Run("INSERT INTO t (a) VALUES (1)");
+  EXPECT_EQ(Engine("ANALYZE"), "ran");
+  for (const char* sql : {"INSERT INTO sqlite_sequence VALUES ('t', 9223372036854775807)", "UPDATE sqlite_sequence SET seq = 0",
+                          "DELETE FROM sqlite_sequence", "INSERT INTO sqlite_stat1 VALUES ('t', 'byA', '1 1')",
+                          "UPDATE sqlite_stat1 SET stat = '9'", "DELETE FROM sqlite_stat1",
+                          "UPDATE SQLITE_SEQUENCE SET seq = 0"})
+    ExpectRefused(sql);
+  EXPECT_EQ(Rows("SELECT seq FROM sqlite_sequence WHERE name = 't'"), "1");
+  Run("INSERT INTO t (a) VALUES (2)");
+  EXPECT_EQ(Rows("SELECT Max(id) FROM t"), "2");
+  // Dropping deletes the engine's rows for the table and index; a later refusal still holds.
+  Run("DROP INDEX byA ON t");
+  Run("DROP TABLE t");
+  EXPECT_EQ(Rows("SELECT Count(*) FROM sqlite_sequence WHERE name = 't'"), "0");
+  ExpectRefused("DELETE FROM sqlite_stat1");
+}
+
 TEST_F(JetGuardTest, OrdinaryStatementsStillRun) {
   Run("CREATE TABLE t (a LONG, b TEXT(5))");
   Run("INSERT INTO t VALUES (1, 'x')");

@@ -210,8 +210,8 @@ TEST_F(JetTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
   EXPECT_EQ(Value("SELECT " + nest("(", 30, "1", ")")), "1");
   EXPECT_EQ(Value("SELECT " + nest("Not ", 30, "0", "")), "0");
   for (const std::string& sql : {"SELECT " + nest("(", 20000, "1", ")"), "SELECT " + nest("-", 20000, "1", ""),
-                                 "SELECT " + nest("Not ", 20000, "1", ""), "SELECT * FROM " + nest("(", 20000, "logs", ")"),
-                                 "SELECT 1 WHERE " + nest("EXISTS (SELECT 1 WHERE ", 5000, "1", ")")}) {
+                                 "SELECT " + nest("Not ", 10000, "1", ""), "SELECT * FROM " + nest("(", 20000, "logs", ")"),
+                                 "SELECT 1 WHERE " + nest("EXISTS (SELECT 1 WHERE ", 2500, "1", ")")}) {
     try {
       Value(sql);
       ADD_FAILURE() << sql.substr(0, 40) << " was accepted";
@@ -219,6 +219,65 @@ TEST_F(JetTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
       EXPECT_NE(std::string(e.what()).find("nested too deeply"), std::string::npos) << e.what();
     }
   }
+}
+
+TEST_F(JetTest, TheEnginesOwnTablesAreReadOnlyToStatements) {
+  Run("INSERT INTO logs (who) VALUES ('a')");
+  for (const char* sql : {"INSERT INTO sqlite_sequence VALUES ('logs', 9223372036854775807)",
+                          "UPDATE sqlite_sequence SET seq = 0", "UPDATE [SQLite_Sequence] AS s SET s.seq = 0",
+                          "DELETE * FROM sqlite_sequence", "DELETE s.* FROM sqlite_sequence AS s WHERE s.name = 'logs'",
+                          "DROP TABLE sqlite_sequence", "ALTER TABLE sqlite_sequence ADD COLUMN x LONG",
+                          "CREATE INDEX bySeq ON sqlite_sequence (seq)", "DROP INDEX sqlite_autoindex_logs_1 ON logs"}) {
+    try {
+      Run(sql);
+      ADD_FAILURE() << sql << " was accepted";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("is the database engine's own: a statement may read it but not change it"),
+                std::string::npos)
+          << sql << " -> " << e.what();
+    }
+  }
+  EXPECT_EQ(Value("SELECT seq FROM sqlite_sequence WHERE name = 'logs'"), "1");
+  Run("INSERT INTO logs (who) VALUES ('b')");  // the counter still counts
+  EXPECT_EQ(Value("SELECT Max(id) FROM logs"), "2");
+}
+
+// A pasted statement of megabytes took seconds and hundreds of megabytes to translate: the
+// translation takes at most Jet's 64,000 characters, says so, and refuses operator chains deeper
+// than the engine runs (it stops at 1000) before they deepen its own passes.
+TEST_F(JetTest, StatementsHaveJetsLengthLimitAndDepthLimit) {
+  const auto repeat = [](const std::string& head, const std::string& unit, size_t chars, const std::string& tail) {
+    std::string out = head;
+    while (out.size() + tail.size() < chars) out += unit;
+    out.resize(chars - tail.size(), ' ');
+    return out + tail;
+  };
+  // Exactly at the limit (characters, not bytes: é is two bytes), then one past it.
+  const std::string at_limit = "SELECT 'é" + std::string(64000 - 15, 'x') + "' AS x";
+  EXPECT_EQ(Value(at_limit).size(), 2 + 64000 - 15);
+  struct Case {
+    std::string sql;
+    const char* says;
+  } cases[] = {
+      {at_limit + " ", "The statement is 64001 characters long; a statement may have at most 64000 characters"},
+      {repeat("SELECT 1", " ", 10'000'000, ""), "The statement is 10000000 characters long"},
+      {repeat("SELECT 1", "+1", 2100, ""), "the expression is too complex (more than 1000 operators deep)"},
+      {repeat("SELECT * FROM logs WHERE id = 1", " Or id = 1", 20000, ""), "the expression is too complex"},
+      {repeat("SELECT 1", " Is Null", 9000, ""), "the expression is too complex"},
+      {repeat("SELECT TOP 1 * FROM logs ORDER BY id", ", who", 60000, ""), "sort by fewer keys"},
+  };
+  for (const Case& c : cases) {
+    try {
+      Value(c.sql);
+      ADD_FAILURE() << c.sql.substr(0, 60) << " was accepted";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.sql.substr(0, 60) << " -> " << e.what();
+    }
+  }
+  // Long but shallow statements stay: a list of 10,000 values; a sum of 900 terms translates (the
+  // engine's own parser stops far earlier at nested calls: "parser stack overflow").
+  EXPECT_EQ(Value(repeat("SELECT Count(*) FROM logs WHERE id IN (0", ", 0", 30002, ")")), "0");
+  EXPECT_NO_THROW(jet::Translate(repeat("SELECT 0", "+1", 1800, "")));
 }
 
 TEST_F(JetTest, TypedStatementsReachOnlyTheOpenDatabase) {

@@ -1,5 +1,6 @@
 // What the jet_* engine functions share: reading arguments as Jet reads them, writing results,
-// Jet's error texts, and the registration of each group of functions.
+// Jet's error texts; and each group's implementations, which RegisterFunctions registers under
+// the catalogue's names and argument counts (catalogue.h).
 #pragma once
 
 #include <sqlcipher/sqlite3.h>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "data/datetime.h"
+#include "data/jet/calendar.h"
 
 namespace ornetta::jet::fn {
 
@@ -35,8 +37,6 @@ bool Number(sqlite3_context* ctx, sqlite3_value* v, double& out);
 bool Whole(sqlite3_context* ctx, sqlite3_value* v, long long& out);
 // A length or position: a whole number that must not be negative.
 bool Length(sqlite3_context* ctx, sqlite3_value* v, long long& out);
-// A serial number as a date; nullopt outside the years 100 to 9999 (and for NaN).
-std::optional<CivilDateTime> SerialDate(double serial);
 // A date: a stored date, a date text Jet can read, or a serial number (overflow outside the
 // years 100 to 9999).
 std::optional<CivilDateTime> DateArg(sqlite3_context* ctx, sqlite3_value* v);
@@ -45,6 +45,8 @@ void ResultText(sqlite3_context* ctx, const std::string& s);
 // Whole values come back as integers, others as doubles.
 void ResultNumber(sqlite3_context* ctx, double d);
 void ResultDate(sqlite3_context* ctx, const CivilDateTime& dt);
+// Results of arithmetic: beyond a Double's range is Jet's overflow.
+void ResultArithmetic(sqlite3_context* ctx, double d);
 inline void ResultBool(sqlite3_context* ctx, bool b) { sqlite3_result_int(ctx, b ? -1 : 0); }
 inline void ResultError(sqlite3_context* ctx, const char* message) { sqlite3_result_error(ctx, message, -1); }
 
@@ -58,33 +60,20 @@ std::u32string CodePoints(const std::string& s);
 // Lower case for ASCII and Latin-1 letters, the comparison Like and InStr make.
 char32_t FoldCase(char32_t c);
 
-// Seconds since 1899-12-30 00:00:00, counted straight through (unlike the serial, whose fraction
-// counts forwards before 1899-12-30); the form date arithmetic is done in.
-long long SecondsFromCivil(const CivilDateTime& dt);
-CivilDateTime CivilFromSeconds(long long seconds);
-
-// The calendar in English and with Sunday as the default first day, whatever the machine's
-// regional settings (functions_dates.cpp).
-const char* MonthNameOf(int month, bool abbreviate);    // month 1-12
-const char* DayNameOf(int weekday, bool abbreviate);    // weekday 1-7, Sunday = 1
-// 1-7 counting from first_day (1 = Sunday ... 7 = Saturday).
-int WeekdayOf(const CivilDateTime& dt, int first_day = 1);
-int DayOfYear(const CivilDateTime& dt);
-// first_week: 1 the week of 1 January, 2 the first week with four days of the year, 3 the first
-// whole week.
-int WeekOfYear(const CivilDateTime& dt, int first_day, int first_week);
-
-struct Definition {
-  const char* name;
-  int args;  // -1: any number
-  void (*fn)(sqlite3_context*, int, Args);
-  bool deterministic = true;
+// One engine function: a scalar's fn, or an aggregate's step and final.
+struct Implementation {
+  const char* engine;  // its name in the catalogue
+  void (*fn)(sqlite3_context*, int, Args) = nullptr;
+  void (*step)(sqlite3_context*, int, Args) = nullptr;
+  void (*final)(sqlite3_context*) = nullptr;
+  bool deterministic = true;  // false for Now(), Date() and Time()
 };
-void Register(sqlite3* db, std::span<const Definition> definitions);
 
-void RegisterTextFunctions(sqlite3* db);
-void RegisterDateFunctions(sqlite3* db);
-void RegisterFormatFunctions(sqlite3* db);
-void RegisterAggregateFunctions(sqlite3* db);
+std::span<const Implementation> OperatorFunctions();
+std::span<const Implementation> NumberFunctions();
+std::span<const Implementation> TextFunctions();
+std::span<const Implementation> DateFunctions();
+std::span<const Implementation> FormatFunctions();
+std::span<const Implementation> AggregateFunctions();
 
 }  // namespace ornetta::jet::fn

@@ -1,0 +1,279 @@
+#include "data/jet/binder.h"
+#include "data/jet/names.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "data/error.h"
+#include "data/jet/catalogue.h"
+
+namespace ornetta::jet {
+
+namespace {
+
+using ast::ExprKind;
+using ast::Op;
+
+// Whether the engine can read the node as a condition: the logical operators and comparisons.
+// Any other value is a value wherever it stands.
+bool IsLogical(const ast::Expr& e) {
+  switch (e.kind) {
+    case ExprKind::kUnary:
+      return e.op == Op::kNot;
+    case ExprKind::kBinary:
+      return e.op <= Op::kGe;
+    case ExprKind::kLike:
+    case ExprKind::kBetween:
+    case ExprKind::kIn:
+    case ExprKind::kIsNull:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A date moved by a number of days is a date; numbers add; two texts join.
+Type AddType(Type a, Type b) {
+  if (a == Type::kNull || b == Type::kNull) return Type::kNull;
+  if ((a == Type::kDate && IsNumeric(b)) || (IsNumeric(a) && b == Type::kDate)) return Type::kDate;
+  if (IsNumeric(a) && IsNumeric(b)) return Wider(a, b);
+  if (IsText(a) && IsText(b)) return Type::kText;
+  return Type::kUnknown;
+}
+
+// The days between two dates are a number (Jet's rule); a date less days is a date.
+Type SubtractType(Type a, Type b) {
+  if (a == Type::kNull || b == Type::kNull) return Type::kNull;
+  if (a == Type::kDate && b == Type::kDate) return Type::kDouble;
+  if (a == Type::kDate && IsNumeric(b)) return Type::kDate;
+  if (IsNumeric(a) && IsNumeric(b)) return Wider(a, b);
+  return Type::kUnknown;
+}
+
+// The type a bitwise operator works in: the operand's own whole-number type, else Long.
+Type IntegerType(Type t) { return t >= Type::kByte && t <= Type::kLong ? t : Type::kLong; }
+
+Type NumberLiteralType(const std::string& text) {
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return Type::kDouble;
+  return std::stoll(text) <= 2147483647LL ? Type::kLong : Type::kDouble;
+}
+
+class Binder {
+ public:
+  explicit Binder(const ColumnTypeLookup& columns) : columns_(columns) {}
+
+  void Statement(ast::Statement& s) {
+    RefuseInternalTarget(s);
+    if (s.select) Select(*s.select);
+    for (ast::FromItem& item : s.from) FromItem(item);
+    for (ast::ExprPtr& v : s.values) Expr(*v, false);
+    for (ast::Assignment& a : s.sets) Expr(*a.value, false);
+    if (s.where) Expr(*s.where, true);
+    for (ast::ColumnDef& d : s.column_defs)
+      for (auto& c : d.constraints)
+        if (c.value) Expr(*c.value, false);
+  }
+
+ private:
+  // The engine's own tables (sqlite_sequence: the counters' last values; sqlite_stat*; the
+  // schema) may be read, never changed: a changed counter breaks every later insert into its table.
+  static void RefuseInternalTarget(const ast::Statement& s) {
+    std::string target = s.table;
+    if (s.kind == ast::Statement::kDelete && s.delete_simple) target = s.from[0].table.name;
+    if (s.kind == ast::Statement::kCreateIndex || s.kind == ast::Statement::kDropIndex) {
+      if (!IsInternalName(target)) target = s.index_table;
+    }
+    if (s.kind == ast::Statement::kSelect || !IsInternalName(target)) return;
+    throw Error(err::kSyntax, "The table '" + target + "' is the database engine's own: a statement may read it but not change it.");
+  }
+  static bool IsInternalName(const std::string& name) { return name.size() >= 7 && SameName(name.substr(0, 7), "sqlite_"); }
+
+  void Expr(ast::Expr& e, bool cond) {
+    e.condition = cond && IsLogical(e);
+    auto bind = [&](size_t i, bool c) -> Type {
+      Expr(*e.args[i], c);
+      return e.args[i]->type;
+    };
+    switch (e.kind) {
+      case ExprKind::kNumber: e.type = NumberLiteralType(e.text); return;
+      case ExprKind::kString: e.type = Type::kText; return;
+      case ExprKind::kDate: e.type = Type::kDate; return;
+      case ExprKind::kBool: e.type = Type::kBoolean; return;
+      case ExprKind::kNull: e.type = Type::kNull; return;
+      case ExprKind::kColumn: e.type = ColumnType(e.qualifier, e.text); return;
+      case ExprKind::kParen: e.type = bind(0, false); return;
+      case ExprKind::kSubquery:
+        Select(*e.select);
+        // A subquery's value is its one column's.
+        e.type = e.select->item_types.size() == 1 ? e.select->item_types[0] : Type::kUnknown;
+        return;
+      case ExprKind::kExists:
+        Select(*e.select);
+        e.type = Type::kBoolean;
+        return;
+      case ExprKind::kCall: Call(e); return;
+      case ExprKind::kUnary:
+        if (e.op == Op::kNot) {
+          bind(0, e.condition);
+          e.type = Type::kBoolean;
+        } else if (e.op == Op::kPlus) {
+          e.type = bind(0, false);
+        } else if (e.op == Op::kBNot) {
+          e.type = IntegerType(bind(0, false));
+        } else {
+          const Type t = bind(0, false);
+          e.type = IsNumeric(t) ? Wider(t, Type::kByte) : Type::kDouble;
+        }
+        return;
+      case ExprKind::kBinary: {
+        // A comparison's left side may itself be one (a = b = c), read in the same way.
+        const bool logical = e.op <= Op::kGe;
+        const Type a = bind(0, e.condition);
+        const Type b = bind(1, e.op == Op::kOr || e.op == Op::kAnd ? e.condition : false);
+        if (logical) e.type = Type::kBoolean;
+        else if (e.op == Op::kConcat) e.type = Type::kText;
+        else if (e.op == Op::kAdd) e.type = AddType(a, b);
+        else if (e.op == Op::kSub) e.type = SubtractType(a, b);
+        else if (e.op == Op::kMul) e.type = IsNumeric(a) && IsNumeric(b) ? Wider(a, b) : Type::kDouble;
+        else if (e.op == Op::kMod || e.op == Op::kIntDiv) e.type = Type::kLong;
+        else if (e.op >= Op::kBAnd) e.type = Wider(IntegerType(a), IntegerType(b));
+        else e.type = Type::kDouble;
+        (void)logical;
+        return;
+      }
+      case ExprKind::kLike:
+      case ExprKind::kBetween:
+      case ExprKind::kIn:
+      case ExprKind::kIsNull:
+        bind(0, e.condition);
+        for (size_t i = 1; i < e.args.size(); ++i) bind(i, false);
+        if (e.select) Select(*e.select);
+        e.type = Type::kBoolean;
+        return;
+    }
+  }
+
+  void Call(ast::Expr& e) {
+    const std::string word = Upper(e.text);
+    const FunctionSpec* f = FindFunction(word);
+    if (!f) throw Error(err::kSyntax, "Undefined function '" + e.text + "' in expression (character " + std::to_string(e.offset + 1) + ").");
+    for (size_t i = 0; i < e.args.size(); ++i) Expr(*e.args[i], word == "IIF" && i == 0);
+    if (f->aggregate) ++aggregates_;
+    const int n = e.count_star ? 1 : static_cast<int>(e.args.size());
+    if (n < f->min_args || n > f->max_args)
+      throw Error(err::kSyntax, "Wrong number of arguments used with function '" + e.text + "' in query expression.");
+    switch (f->result) {
+      case FunctionSpec::kFixed:
+        e.type = f->type;
+        return;
+      case FunctionSpec::kFirstArg:
+        e.type = e.count_star ? Type::kUnknown : e.args[0]->type;
+        return;
+      case FunctionSpec::kChosen:
+        break;
+    }
+    // IIf, Nz, Switch and Choose take the type of the argument they choose, so the types of all
+    // they may choose must agree.
+    if (word == "IIF") {
+      e.type = Merge(e.args[1]->type, e.args[2]->type);
+    } else if (word == "NZ") {
+      // Nz(x) stands '' in for Null, which is then no date but also no reason to doubt the others.
+      e.type = e.args.size() > 1 ? Merge(e.args[0]->type, e.args[1]->type) : e.args[0]->type;
+    } else {
+      Type t = Type::kNull;  // no condition holds, or the index is out of range
+      for (size_t i = 1; i < e.args.size(); i += word == "SWITCH" ? 2 : 1) t = Merge(t, e.args[i]->type);
+      e.type = t;
+    }
+  }
+
+  void Select(ast::Select& s) {
+    const size_t aggregates = aggregates_;  // a subquery's aggregates are its own
+    for (ast::Core& c : s.cores) Core(c);
+    for (ast::OrderKey& key : s.order) {
+      const size_t before = aggregates_;
+      Expr(*key.expr, false);
+      key.aggregate = aggregates_ != before;
+    }
+    aggregates_ = aggregates;
+    s.item_types.clear();
+    const auto item_type = [](const ast::SelectItem& item) { return item.expr ? item.expr->type : Type::kUnknown; };
+    for (const ast::SelectItem& item : s.cores[0].items) s.item_types.push_back(item_type(item));
+    for (size_t part = 1; part < s.cores.size(); ++part) {
+      const ast::Core& core = s.cores[part];
+      for (size_t i = 0; i < s.item_types.size(); ++i) {
+        const bool same_shape = core.items.size() == s.item_types.size() && core.items[i].expr;
+        s.item_types[i] = same_shape ? Merge(s.item_types[i], item_type(core.items[i])) : Type::kUnknown;
+      }
+    }
+  }
+
+  void Core(ast::Core& c) {
+    const size_t aggregates = aggregates_;
+    // The list comes before FROM, but its columns are those of FROM's tables.
+    scopes_.emplace_back();
+    if (columns_) Tables(c.from, scopes_.back());
+    for (ast::SelectItem& item : c.items)
+      if (item.expr) Expr(*item.expr, false);
+    for (ast::FromItem& item : c.from) FromItem(item);
+    if (c.where) Expr(*c.where, true);
+    for (ast::ExprPtr& g : c.group) Expr(*g, false);
+    if (c.having) Expr(*c.having, true);
+    c.aggregate = aggregates_ != aggregates;
+    scopes_.pop_back();
+  }
+
+  void FromItem(ast::FromItem& item) {
+    ast::TableRef& t = item.table;
+    if (t.select) Select(*t.select);
+    if (t.group)
+      for (ast::FromItem& inner : *t.group) FromItem(inner);
+    if (item.on) Expr(*item.on, true);
+  }
+
+  // The tables and subqueries a FROM list names, those of parenthesised joins included.
+  static void Tables(const ast::FromList& list, std::vector<ast::TableUse>& out) {
+    for (const ast::FromItem& item : list) {
+      const ast::TableRef& t = item.table;
+      if (t.kind == ast::TableRef::kGroup) Tables(*t.group, out);
+      else out.push_back({t.kind == ast::TableRef::kTable ? t.name : "", t.alias});
+    }
+  }
+
+  // Found as the engine finds it: in the innermost SELECT whose FROM has it, then outwards (a
+  // correlated subquery's outer tables). A subquery's columns are not looked up, but its name
+  // hides those of the SELECTs around it.
+  Type ColumnType(const std::string& qualifier, const std::string& column) {
+    if (!columns_) return Type::kUnknown;
+    const std::string upper_qualifier = Upper(qualifier);
+    for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
+      std::optional<JetType> found;
+      int matches = 0;
+      bool named_here = false, unseen_columns = false;
+      for (const ast::TableUse& t : *scope) {
+        if (!qualifier.empty() && Upper(t.alias.empty() ? t.name : t.alias) != upper_qualifier) continue;
+        named_here = true;
+        if (t.name.empty()) {
+          unseen_columns = true;
+          continue;
+        }
+        if (auto type = columns_(t.name, column)) {
+          found = type;
+          ++matches;
+        }
+      }
+      if (matches == 1 && !unseen_columns) return TypeOfColumn(*found);
+      if (matches > 0 || unseen_columns || (!qualifier.empty() && named_here)) return Type::kUnknown;
+    }
+    return Type::kUnknown;
+  }
+
+  const ColumnTypeLookup& columns_;
+  size_t aggregates_ = 0;  // aggregate calls bound so far
+  std::vector<std::vector<ast::TableUse>> scopes_;  // the FROM tables of each SELECT being bound, outermost first
+};
+
+}  // namespace
+
+void Bind(ast::Statement& statement, const ColumnTypeLookup& columns) { Binder(columns).Statement(statement); }
+
+}  // namespace ornetta::jet

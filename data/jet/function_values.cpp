@@ -1,0 +1,158 @@
+// Reading arguments as Jet reads them and writing results.
+#include "data/jet/function_values.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "data/jet/calendar.h"
+#include "data/jet/dates.h"
+#include "data/variant.h"
+
+namespace ornetta::jet::fn {
+
+bool IsNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
+
+bool IsNumber(sqlite3_value* v) {
+  const int t = sqlite3_value_numeric_type(v);
+  return t == SQLITE_INTEGER || t == SQLITE_FLOAT;
+}
+
+std::string Text(sqlite3_value* v) {
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+      return std::to_string(sqlite3_value_int64(v));
+    case SQLITE_FLOAT:
+      return NumberToText(sqlite3_value_double(v));
+    case SQLITE_NULL:
+      return "";
+    default: {
+      const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+      return std::string(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)));
+    }
+  }
+}
+
+std::optional<CivilDateTime> AsDate(sqlite3_value* v) {
+  if (sqlite3_value_type(v) != SQLITE_TEXT) return std::nullopt;
+  return ParseStoredDate(Text(v));
+}
+
+bool Number(sqlite3_context* ctx, sqlite3_value* v, double& out) {
+  if (IsNumber(v)) {
+    out = sqlite3_value_double(v);
+    return true;
+  }
+  ResultError(ctx, kTypeMismatch);
+  return false;
+}
+
+bool Whole(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
+  double d;
+  if (!Number(ctx, v, d)) return false;
+  d = std::nearbyint(d);
+  if (!(std::fabs(d) < 9.2e18)) {
+    ResultError(ctx, kOverflow);
+    return false;
+  }
+  out = static_cast<long long>(d);
+  return true;
+}
+
+bool Length(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
+  if (!Whole(ctx, v, out)) return false;
+  if (out < 0) {
+    ResultError(ctx, kInvalidCall);
+    return false;
+  }
+  return true;
+}
+
+
+std::optional<CivilDateTime> DateArg(sqlite3_context* ctx, sqlite3_value* v) {
+  if (auto d = AsDate(v)) return d;
+  if (IsNumber(v)) {
+    if (auto d = SerialDate(sqlite3_value_double(v))) return d;
+    ResultError(ctx, kOverflow);
+    return std::nullopt;
+  }
+  if (auto d = ParseDateLiteral(Text(v))) return d;
+  ResultError(ctx, kTypeMismatch);
+  return std::nullopt;
+}
+
+void ResultText(sqlite3_context* ctx, const std::string& s) {
+  sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+void ResultNumber(sqlite3_context* ctx, double d) {
+  if (d == std::floor(d) && std::fabs(d) < 9.2e18) sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(d));
+  else sqlite3_result_double(ctx, d);
+}
+
+void ResultDate(sqlite3_context* ctx, const CivilDateTime& dt) {
+  if (!IsValidCivil(dt)) return ResultError(ctx, kInvalidCall);  // outside the years 100 to 9999
+  ResultText(ctx, FormatStoredDate(dt));
+}
+
+size_t ByteOfChar(const std::string& s, size_t chars) {
+  size_t i = 0;
+  while (i < s.size() && chars > 0) {
+    ++i;
+    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
+    --chars;
+  }
+  return i;
+}
+
+size_t CharCount(const std::string& s) {
+  size_t n = 0;
+  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+char32_t DecodeUtf8(const std::string& s, size_t& i) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(k < s.size() ? s[k] : 0); };
+  const unsigned char c = b(i);
+  if ((c & 0xE0) == 0xC0 && (b(i + 1) & 0xC0) == 0x80) {
+    i += 2;
+    return ((c & 0x1Fu) << 6) | (b(i - 1) & 0x3Fu);
+  }
+  if ((c & 0xF0) == 0xE0 && (b(i + 1) & 0xC0) == 0x80 && (b(i + 2) & 0xC0) == 0x80) {
+    i += 3;
+    return ((c & 0x0Fu) << 12) | ((b(i - 2) & 0x3Fu) << 6) | (b(i - 1) & 0x3Fu);
+  }
+  if ((c & 0xF8) == 0xF0 && (b(i + 1) & 0xC0) == 0x80 && (b(i + 2) & 0xC0) == 0x80 && (b(i + 3) & 0xC0) == 0x80) {
+    i += 4;
+    return ((c & 0x07u) << 18) | ((b(i - 3) & 0x3Fu) << 12) | ((b(i - 2) & 0x3Fu) << 6) | (b(i - 1) & 0x3Fu);
+  }
+  ++i;
+  return c;
+}
+
+std::u32string CodePoints(const std::string& s) {
+  std::u32string out;
+  for (size_t i = 0; i < s.size();) out += DecodeUtf8(s, i);
+  return out;
+}
+
+char32_t FoldCase(char32_t c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;  // À-Þ except ×
+  return c;
+}
+
+// Results of arithmetic: beyond a Double's range is Jet's overflow.
+void ResultArithmetic(sqlite3_context* ctx, double d) {
+  if (!std::isfinite(d)) return ResultError(ctx, kOverflow);
+  ResultNumber(ctx, d);
+}
+
+}  // namespace ornetta::jet::fn

@@ -1,0 +1,120 @@
+// The parser's SELECT: its parts, UNION, ORDER BY and the FROM list.
+#include "data/jet/parser.h"
+
+namespace ornetta::jet {
+
+std::unique_ptr<ast::Select> Parser::Select() {
+  auto s = std::make_unique<ast::Select>();
+  s->cores.push_back(SelectCore());
+  while (AcceptWord("UNION")) {
+    s->union_all.push_back(AcceptWord("ALL"));
+    const size_t at = Peek().offset;
+    s->cores.push_back(SelectCore());
+    if (s->cores.back().top)
+      throw Error(err::kSyntax, "Syntax error at character " + std::to_string(at + 1) + ": TOP inside a UNION is not supported.");
+  }
+  if (AcceptWord("ORDER")) {
+    ExpectWord("BY");
+    do {
+      ast::OrderKey key{Expression()};
+      if (AcceptWord("DESC")) key.desc = true;
+      else AcceptWord("ASC");
+      s->order.push_back(std::move(key));
+    } while (AcceptSymbol(","));
+  }
+  if (s->cores.size() > 1 && s->cores[0].top) throw Fail("TOP in a UNION is not supported");
+  return s;
+}
+
+ast::Core Parser::SelectCore() {
+  ast::Core c;
+  c.offset = Peek().offset;
+  ExpectWord("SELECT");
+  if (AcceptWord("DISTINCT")) c.distinct = true;
+  else if (!AcceptWord("DISTINCTROW")) AcceptWord("ALL");  // distinct rows of one table are all its rows
+  if (AcceptWord("TOP")) {
+    const std::string& n = Peek().text;
+    if (Peek().kind != TokenKind::kNumber || n.find_first_not_of("0123456789") != std::string::npos || n.size() > 9)
+      throw Fail("TOP needs a whole number of rows");
+    c.top = std::stoll(Next().text);
+    if (c.top < 1) throw Fail("TOP needs at least 1 row");
+    if (IsWord("PERCENT")) throw Fail("TOP ... PERCENT is not supported; give a number of rows");
+  }
+  do {
+    ast::SelectItem item;
+    if (AcceptSymbol("*")) {
+      item.kind = ast::SelectItem::kStar;
+    } else if (Peek().kind == TokenKind::kName && IsSymbol(".", 1) && IsSymbol("*", 2)) {
+      item.kind = ast::SelectItem::kTableStar;
+      item.qualifier = Name();
+      pos_ += 2;
+    } else {
+      item.expr = Expression();
+      if (AcceptWord("AS")) item.alias = Name();
+    }
+    c.items.push_back(std::move(item));
+  } while (AcceptSymbol(","));
+  if (IsWord("INTO")) throw Fail("SELECT ... INTO is not supported; use CREATE TABLE and INSERT INTO ... SELECT");
+  if (AcceptWord("FROM")) {
+    c.has_from = true;
+    c.from = FromList();
+  }
+  if (AcceptWord("WHERE")) c.where = Expression();
+  if (AcceptWord("GROUP")) {
+    ExpectWord("BY");
+    do c.group.push_back(Expression()); while (AcceptSymbol(","));
+  }
+  if (AcceptWord("HAVING")) c.having = Expression();
+  return c;
+}
+
+ast::TableRef Parser::TableRef() {
+  Nested nested(*this);
+  ast::TableRef t;
+  t.offset = Peek().offset;
+  if (AcceptSymbol("(")) {
+    if (IsWord("SELECT")) {
+      t.kind = ast::TableRef::kSubquery;
+      t.select = Select();
+    } else {
+      t.kind = ast::TableRef::kGroup;
+      t.group = std::make_unique<ast::FromList>(FromList());
+    }
+    ExpectSymbol(")");
+  } else {
+    t.name = TableName();
+  }
+  if (IsWord("IN") && Peek(1).kind == TokenKind::kString) throw Fail("tables of other database files (IN '...') are not supported");
+  if (AcceptWord("AS") || (Peek().kind == TokenKind::kName && !IsKeyword())) t.alias = Name();
+  if (t.kind == ast::TableRef::kTable) tables_.push_back({t.name, t.alias});
+  return t;
+}
+
+ast::FromList Parser::FromList() {
+  ast::FromList list;
+  list.push_back({ast::FromItem::kFirst, TableRef(), nullptr});
+  for (;;) {
+    if (AcceptSymbol(",")) {
+      list.push_back({ast::FromItem::kComma, TableRef(), nullptr});
+      continue;
+    }
+    ast::FromItem::Joiner join;
+    if (AcceptWord("INNER")) {
+      join = ast::FromItem::kInner;
+    } else if (AcceptWord("LEFT")) {
+      AcceptWord("OUTER");
+      join = ast::FromItem::kLeft;
+    } else if (IsWord("RIGHT") || IsWord("FULL")) {
+      throw Fail("RIGHT and FULL joins are not supported; write the tables the other way round with LEFT JOIN");
+    } else {
+      return list;
+    }
+    ExpectWord("JOIN");
+    ast::FromItem item{join, TableRef(), nullptr};
+    ExpectWord("ON");
+    item.on = Expression();
+    list.push_back(std::move(item));
+  }
+}
+
+}  // namespace ornetta::jet

@@ -1,0 +1,46 @@
+#include "data/jet/types.h"
+
+#include <algorithm>
+
+namespace ornetta::jet {
+
+Type TypeOfColumn(JetType column) {
+  switch (column) {
+    case JetType::Text: return Type::kText;
+    case JetType::Memo: return Type::kMemo;
+    case JetType::Byte: return Type::kByte;
+    case JetType::Integer: return Type::kInteger;
+    case JetType::Long:
+    case JetType::Counter: return Type::kLong;
+    case JetType::Single: return Type::kSingle;
+    case JetType::Double: return Type::kDouble;
+    case JetType::Currency: return Type::kCurrency;
+    case JetType::DateTime: return Type::kDate;
+    case JetType::YesNo: return Type::kBoolean;
+    case JetType::Unknown: break;
+  }
+  return Type::kUnknown;
+}
+
+Type Wider(Type a, Type b) {
+  // Boolean widens to Integer as soon as it takes part in arithmetic.
+  if (a == Type::kBoolean) a = Type::kInteger;
+  if (b == Type::kBoolean) b = Type::kInteger;
+  return std::max(a, b);
+}
+
+Type Merge(Type a, Type b) {
+  if (a == Type::kNull) return b;
+  if (b == Type::kNull || a == b) return a;
+  if (IsNumeric(a) && IsNumeric(b)) return Wider(a, b);
+  if (IsText(a) && IsText(b)) return Type::kMemo;
+  return Type::kUnknown;
+}
+
+const char* TypeName(Type t) {
+  static const char* const kNames[] = {"Unknown", "Null",   "Boolean", "Byte", "Integer", "Long", "Currency",
+                                       "Single",  "Double", "Decimal", "Date", "Text",    "Memo"};
+  return kNames[static_cast<int>(t)];
+}
+
+}  // namespace ornetta::jet
