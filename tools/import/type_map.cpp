@@ -1,0 +1,143 @@
+#include "tools/import/type_map.h"
+
+#include <mdbtools.h>
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+
+#include "data/datetime.h"
+
+namespace ornetta::import {
+
+namespace {
+
+std::string Printf(const char* format, double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, format, v);
+  return buf;
+}
+
+std::string Printf(const char* format, int precision, double v) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf, format, precision, v);
+  return buf;
+}
+
+// Ten-thousandths as "-12.3400".
+std::string CurrencyText(int64_t units) {
+  const bool negative = units < 0;
+  const uint64_t u = negative ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%s%" PRIu64 ".%04" PRIu64, negative ? "-" : "", u / 10000, u % 10000);
+  return buf;
+}
+
+// A decimal numeral without the zeros that do not change its value: "12.3400" and "12.34" are one
+// number, and so are "-0" and "0".
+std::string Canonical(std::string s) {
+  if (s.find('.') != std::string::npos) {
+    while (!s.empty() && s.back() == '0') s.pop_back();
+    if (!s.empty() && s.back() == '.') s.pop_back();
+  }
+  const bool negative = !s.empty() && s[0] == '-';
+  size_t first = negative ? 1 : 0;
+  while (first + 1 < s.size() && s[first] == '0' && s[first + 1] != '.') ++first;
+  std::string digits = s.substr(first);
+  if (digits == "0" || digits.empty()) return "0";
+  return (negative ? "-" : "") + digits;
+}
+
+}  // namespace
+
+std::optional<TargetType> MapType(const SourceColumn& c, std::string& why) {
+  switch (c.mdb_type) {
+    case MDB_BOOL: return TargetType{"YESNO", 0, {}};
+    case MDB_BYTE: return TargetType{"BYTE", 0, {}};
+    case MDB_INT: return TargetType{"SHORT", 0, {}};
+    case MDB_LONGINT: return TargetType{c.autonumber ? "COUNTER" : "LONG", 0, {}};
+    case MDB_FLOAT: return TargetType{"SINGLE", 0, {}};
+    case MDB_DOUBLE: return TargetType{"DOUBLE", 0, {}};
+    case MDB_MONEY: return TargetType{"CURRENCY", 0, {}};
+    case MDB_DATETIME: return TargetType{"DATETIME", 0, {}};
+    case MDB_TEXT: return TargetType{"TEXT", c.size > 0 ? c.size : 255, {}};
+    case MDB_MEMO: return TargetType{"MEMO", 0, {}};
+    case MDB_OLE: return TargetType{"LONGBINARY", 0, {}};
+    case MDB_BINARY: return TargetType{"BINARY", 0, {}};
+    case MDB_REPID:
+      return TargetType{"TEXT", 38,
+                        c.guid_autonumber ? "a Replication ID AutoNumber: the values are carried as text; new rows get none" : ""};
+    case MDB_NUMERIC:
+      return TargetType{"DECIMAL", 0,
+                        "Decimal(" + std::to_string(c.precision) + ", " + std::to_string(c.scale) +
+                            ") is declared Double: the dialect has no exact decimal type, so precision and scale are not "
+                            "kept as a type; every value is compared with its exact text"};
+    case MDB_COMPLEX:
+      why = "an Attachment or multi-value column: its values live in hidden tables that the reader cannot follow";
+      return std::nullopt;
+    default:
+      why = "a column of a type (" + std::to_string(c.mdb_type) + ") that the reader does not know";
+      return std::nullopt;
+  }
+}
+
+TargetValue ToTarget(const SourceValue& v) {
+  using K = SourceValue::Kind;
+  TargetValue t;
+  switch (v.kind) {
+    case K::kNull: break;
+    case K::kInteger: t.kind = TargetValue::Kind::kInteger; t.integer = v.integer; break;
+    case K::kSingle:
+    case K::kDouble: t.kind = TargetValue::Kind::kReal; t.real = v.real; break;
+    // The nearest double to the exact amount; StoredText tells whether it gives the amount back.
+    case K::kCurrency: t.kind = TargetValue::Kind::kReal; t.real = static_cast<double>(v.integer) / 10000.0; break;
+    case K::kDecimal: t.kind = TargetValue::Kind::kReal; t.real = std::strtod(v.bytes.c_str(), nullptr); break;
+    case K::kDate: t.kind = TargetValue::Kind::kText; t.bytes = FormatStoredDate(CivilFromSerial(v.real)); break;
+    case K::kText: t.kind = TargetValue::Kind::kText; t.bytes = v.bytes; break;
+    case K::kBinary: t.kind = TargetValue::Kind::kBlob; t.bytes = v.bytes; break;
+  }
+  return t;
+}
+
+std::optional<std::string> SourceText(const SourceValue& v) {
+  using K = SourceValue::Kind;
+  switch (v.kind) {
+    case K::kNull: return std::nullopt;
+    case K::kInteger: return std::to_string(v.integer);
+    case K::kSingle: return Printf("%.9g", static_cast<float>(v.real));
+    case K::kDouble: return Printf("%.17g", v.real);
+    case K::kCurrency: return Canonical(CurrencyText(v.integer));
+    case K::kDecimal: return Canonical(v.bytes);
+    case K::kDate: return FormatStoredDate(CivilFromSerial(v.real));
+    case K::kText:
+    case K::kBinary: return v.bytes;
+  }
+  return {};
+}
+
+std::optional<std::string> StoredText(const TargetValue& s, int mdb_type, int scale) {
+  using K = TargetValue::Kind;
+  if (s.kind == K::kNull) return std::nullopt;
+  const double real = s.kind == K::kInteger ? static_cast<double>(s.integer) : s.real;
+  const bool number = s.kind == K::kInteger || s.kind == K::kReal;
+  switch (mdb_type) {
+    case MDB_FLOAT:
+      if (number) return Printf("%.9g", static_cast<float>(real));
+      break;
+    case MDB_DOUBLE:
+      if (number) return Printf("%.17g", real);
+      break;
+    case MDB_MONEY:
+      if (number) return Canonical(Printf("%.*f", 4, real));
+      break;
+    case MDB_NUMERIC:
+      if (number) return Canonical(Printf("%.*f", scale, real));
+      break;
+    default:
+      if (s.kind == K::kInteger) return std::to_string(s.integer);
+      if (s.kind == K::kReal) return Printf("%.17g", s.real);
+  }
+  return s.bytes;
+}
+
+}  // namespace ornetta::import
