@@ -11,7 +11,7 @@ namespace ornetta::import {
 
 class TableChecksum {
  public:
-  // One row's values as SourceText/StoredText give them (nullopt for Null), in column order.
+  // One row's values as SourceKey/StoredKey give them (nullopt for Null), in column order.
   void AddRow(const std::vector<std::optional<std::string>>& values);
 
   uint64_t rows() const { return rows_; }

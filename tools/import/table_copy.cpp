@@ -2,6 +2,7 @@
 
 #include <mdbtools.h>
 
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -38,6 +39,12 @@ std::string SqlText(const std::string& s) {
   return out + "'";
 }
 
+std::string NumberText(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  return buf;
+}
+
 void Bind(sqlite3_stmt* s, int n, const TargetValue& v) {
   switch (v.kind) {
     case TargetValue::Kind::kNull: sqlite3_bind_null(s, n); break;
@@ -66,19 +73,19 @@ TableChecksum CopyRows(const MdbSource& source, const SourceTable& table, const 
   try {
     MdbSource::Rows rows(source, table.name);
     std::vector<SourceValue> row;
-    std::vector<std::optional<std::string>> texts(plan.columns.size());
+    std::vector<std::optional<std::string>> keys(plan.columns.size());
     while (rows.Next(row)) {
       for (size_t k = 0; k < plan.columns.size(); ++k) {
         const int c = plan.columns[k];
         const SourceValue& v = row[c];
         const TargetValue t = ToTarget(v);
-        texts[k] = SourceText(v);
+        keys[k] = SourceKey(v);
         if (v.kind == SourceValue::Kind::kCurrency || v.kind == SourceValue::Kind::kDecimal) {
-          auto stored = StoredText(t, table.columns[c].mdb_type, table.columns[c].scale);
-          if (stored != texts[k]) {
+          auto stored = StoredKey(t, table.columns[c].mdb_type, table.columns[c].scale);
+          if (stored != keys[k]) {
             Changed& ch = changed[c];
-            if (ch.count++ == 0) ch.first = "row " + std::to_string(rows.read()) + ": " + *texts[k] + " is stored as " + stored.value_or("Null");
-            texts[k] = std::move(stored);
+            if (ch.count++ == 0) ch.first = "row " + std::to_string(rows.read()) + ": " + Readable(v) + " is stored as " + NumberText(t.real);
+            keys[k] = std::move(stored);
           }
         }
         Bind(insert.get(), static_cast<int>(k) + 1, t);
@@ -89,7 +96,7 @@ TableChecksum CopyRows(const MdbSource& source, const SourceTable& table, const 
         throw e;
       }
       sqlite3_reset(insert.get());
-      sum.AddRow(texts);
+      sum.AddRow(keys);
       progress.Rows(rows.read());
     }
     if (!plan.counter_column.empty() && table.next_counter > 1) {
@@ -116,7 +123,7 @@ TableChecksum StoredChecksum(sqlite3* db, const SourceTable& table, const TableP
   Statement select = Prepare(db, "SELECT " + ColumnList(table, plan) + " FROM " + JetName(table.name),
                              "Reading back the rows of " + table.name);
   TableChecksum sum;
-  std::vector<std::optional<std::string>> texts(plan.columns.size());
+  std::vector<std::optional<std::string>> keys(plan.columns.size());
   int rc;
   while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
     for (size_t k = 0; k < plan.columns.size(); ++k) {
@@ -134,9 +141,9 @@ TableChecksum StoredChecksum(sqlite3* db, const SourceTable& table, const TableP
           if (size > 0) v.bytes.assign(static_cast<const char*>(p), static_cast<size_t>(size));
         }
       }
-      texts[k] = StoredText(v, c.mdb_type, c.scale);
+      keys[k] = StoredKey(v, c.mdb_type, c.scale);
     }
-    sum.AddRow(texts);
+    sum.AddRow(keys);
   }
   if (rc != SQLITE_DONE) throw engine::ErrorFrom(db, "Reading back the rows of " + table.name);
   return sum;

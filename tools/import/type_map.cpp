@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "data/datetime.h"
 
@@ -89,7 +90,7 @@ TargetValue ToTarget(const SourceValue& v) {
     case K::kInteger: t.kind = TargetValue::Kind::kInteger; t.integer = v.integer; break;
     case K::kSingle:
     case K::kDouble: t.kind = TargetValue::Kind::kReal; t.real = v.real; break;
-    // The nearest double to the exact amount; StoredText tells whether it gives the amount back.
+    // The nearest double to the exact amount; StoredKey tells whether it gives the amount back.
     case K::kCurrency: t.kind = TargetValue::Kind::kReal; t.real = static_cast<double>(v.integer) / 10000.0; break;
     case K::kDecimal: t.kind = TargetValue::Kind::kReal; t.real = std::strtod(v.bytes.c_str(), nullptr); break;
     case K::kDate: t.kind = TargetValue::Kind::kText; t.bytes = FormatStoredDate(CivilFromSerial(v.real)); break;
@@ -99,45 +100,68 @@ TargetValue ToTarget(const SourceValue& v) {
   return t;
 }
 
-std::optional<std::string> SourceText(const SourceValue& v) {
+namespace {
+
+template <typename T>
+std::string Key(char tag, T value) {
+  std::string out(1 + sizeof value, tag);
+  std::memcpy(&out[1], &value, sizeof value);
+  return out;
+}
+
+std::string Tagged(char tag, const std::string& bytes) { return std::string(1, tag) + bytes; }
+
+}  // namespace
+
+std::optional<std::string> SourceKey(const SourceValue& v) {
   using K = SourceValue::Kind;
   switch (v.kind) {
     case K::kNull: return std::nullopt;
+    case K::kInteger: return Key('i', v.integer);
+    case K::kSingle: return Key('f', static_cast<float>(v.real));
+    case K::kDouble: return Key('d', v.real);
+    case K::kCurrency: return Key('c', v.integer);
+    case K::kDecimal: return Tagged('n', Canonical(v.bytes));
+    case K::kDate: return Tagged('t', FormatStoredDate(CivilFromSerial(v.real)));
+    case K::kText: return Tagged('t', v.bytes);
+    case K::kBinary: return Tagged('b', v.bytes);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> StoredKey(const TargetValue& s, int mdb_type, int scale) {
+  using K = TargetValue::Kind;
+  if (s.kind == K::kNull) return std::nullopt;
+  const bool number = s.kind == K::kInteger || s.kind == K::kReal;
+  const double real = s.kind == K::kInteger ? static_cast<double>(s.integer) : s.real;
+  if (number) {
+    switch (mdb_type) {
+      case MDB_FLOAT: return Key('f', static_cast<float>(real));
+      case MDB_DOUBLE: return Key('d', real);
+      case MDB_MONEY: return Key('c', static_cast<int64_t>(std::llround(real * 10000.0)));
+      case MDB_NUMERIC: return Tagged('n', Canonical(Printf("%.*f", scale, real)));
+      default:
+        if (s.kind == K::kInteger) return Key('i', s.integer);
+        return Key('d', real);
+    }
+  }
+  return Tagged(s.kind == K::kBlob ? 'b' : 't', s.bytes);
+}
+
+std::string Readable(const SourceValue& v) {
+  using K = SourceValue::Kind;
+  switch (v.kind) {
+    case K::kNull: return "Null";
     case K::kInteger: return std::to_string(v.integer);
     case K::kSingle: return Printf("%.9g", static_cast<float>(v.real));
     case K::kDouble: return Printf("%.17g", v.real);
-    case K::kCurrency: return Canonical(CurrencyText(v.integer));
-    case K::kDecimal: return Canonical(v.bytes);
+    case K::kCurrency: return CurrencyText(v.integer);
+    case K::kDecimal: return v.bytes;
     case K::kDate: return FormatStoredDate(CivilFromSerial(v.real));
-    case K::kText:
-    case K::kBinary: return v.bytes;
+    case K::kText: return v.bytes;
+    case K::kBinary: return std::to_string(v.bytes.size()) + " bytes";
   }
   return {};
-}
-
-std::optional<std::string> StoredText(const TargetValue& s, int mdb_type, int scale) {
-  using K = TargetValue::Kind;
-  if (s.kind == K::kNull) return std::nullopt;
-  const double real = s.kind == K::kInteger ? static_cast<double>(s.integer) : s.real;
-  const bool number = s.kind == K::kInteger || s.kind == K::kReal;
-  switch (mdb_type) {
-    case MDB_FLOAT:
-      if (number) return Printf("%.9g", static_cast<float>(real));
-      break;
-    case MDB_DOUBLE:
-      if (number) return Printf("%.17g", real);
-      break;
-    case MDB_MONEY:
-      if (number) return Canonical(Printf("%.*f", 4, real));
-      break;
-    case MDB_NUMERIC:
-      if (number) return Canonical(Printf("%.*f", scale, real));
-      break;
-    default:
-      if (s.kind == K::kInteger) return std::to_string(s.integer);
-      if (s.kind == K::kReal) return Printf("%.17g", s.real);
-  }
-  return s.bytes;
 }
 
 }  // namespace ornetta::import

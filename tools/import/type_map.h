@@ -31,10 +31,14 @@ struct TargetValue {
 
 TargetValue ToTarget(const SourceValue& value);
 
-// The value as text that names it exactly, for the checksums: source values as the library reads
-// them, stored values as the engine gives them back for a column of that source type. The two are
-// equal when the value was carried unchanged. nullopt for Null.
-std::optional<std::string> SourceText(const SourceValue& value);
-std::optional<std::string> StoredText(const TargetValue& stored, int mdb_type, int scale);
+// The value as bytes that name it exactly, for the checksums: source values as the library reads
+// them, stored values as the engine gives them back for a column of that source type (numbers by
+// their binary value, Currency in ten-thousandths, dates as their stored text). The two are equal
+// when the value was carried unchanged. nullopt for Null.
+std::optional<std::string> SourceKey(const SourceValue& value);
+std::optional<std::string> StoredKey(const TargetValue& stored, int mdb_type, int scale);
+
+// The value as a person reads it, for the report: "12.3456", "2026-12-09 10:30:00".
+std::string Readable(const SourceValue& value);
 
 }  // namespace ornetta::import
