@@ -5,6 +5,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "tools/import/jet_text.h"
+
 namespace ornetta::import {
 
 namespace fs = std::filesystem;
@@ -253,21 +255,14 @@ SourceValue MdbSource::Rows::Decode(int column, const void* field_ptr) {
       v.bytes = text.get();
       break;
     }
-    case MDB_TEXT: {
-      std::string out(static_cast<size_t>(f.siz) * 3 + 16, '\0');
-      const int n = mdb_unicode2ascii(mdb, reinterpret_cast<const char*>(p), f.siz, out.data(), out.size());
-      out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    case MDB_TEXT:
       v.kind = K::kText;
-      v.bytes = std::move(out);
+      v.bytes = Text(p, static_cast<size_t>(f.siz));
       break;
-    }
     case MDB_MEMO: {
       const std::string raw = LongValue(column, f.start, f.siz);
-      std::string out(raw.size() * 3 + 16, '\0');
-      const int n = raw.empty() ? 0 : mdb_unicode2ascii(mdb, raw.data(), raw.size(), out.data(), out.size());
-      out.resize(n > 0 ? static_cast<size_t>(n) : 0);
       v.kind = K::kText;
-      v.bytes = std::move(out);
+      v.bytes = Text(reinterpret_cast<const unsigned char*>(raw.data()), raw.size());
       break;
     }
     case MDB_OLE: v.kind = K::kBinary; v.bytes = LongValue(column, f.start, f.siz); break;
@@ -277,6 +272,17 @@ SourceValue MdbSource::Rows::Decode(int column, const void* field_ptr) {
                         std::to_string(col->col_type) + ") that the reader does not know.");
   }
   return v;
+}
+
+// Jet 4 text is decoded here (see jet_text.h); Jet 3 text is in the file's code page, which the
+// library converts (as Windows-1252 unless MDB_JET3_CHARSET names another).
+std::string MdbSource::Rows::Text(const unsigned char* p, size_t size) {
+  MdbHandle* mdb = source_.impl_->mdb;
+  if (mdb->f->jet_version != MDB_VER_JET3) return Jet4TextToUtf8(p, size);
+  std::string out(size * 3 + 16, '\0');
+  const int n = size == 0 ? 0 : mdb_unicode2ascii(mdb, reinterpret_cast<const char*>(p), size, out.data(), out.size());
+  out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return out;
 }
 
 // Memo and OLE values: kept in the row when short, otherwise on one or a chain of other pages.

@@ -92,6 +92,7 @@ class MdbSource {
    private:
     SourceValue Decode(int column, const void* field);
     std::string LongValue(int column, int start, int size);
+    std::string Text(const unsigned char* bytes, size_t size);
 
     const MdbSource& source_;
     S_MdbTableDef* table_ = nullptr;

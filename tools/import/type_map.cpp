@@ -138,7 +138,10 @@ std::optional<std::string> StoredKey(const TargetValue& s, int mdb_type, int sca
     switch (mdb_type) {
       case MDB_FLOAT: return Key('f', static_cast<float>(real));
       case MDB_DOUBLE: return Key('d', real);
-      case MDB_MONEY: return Key('c', static_cast<int64_t>(std::llround(real * 10000.0)));
+      case MDB_MONEY:
+        // Beyond the range of ten-thousandths in 64 bits the double cannot be an amount Jet had.
+        if (!(std::fabs(real * 10000.0) < 9.2e18)) return Tagged('C', Printf("%.4f", real));
+        return Key('c', static_cast<int64_t>(std::llround(real * 10000.0)));
       case MDB_NUMERIC: return Tagged('n', Canonical(Printf("%.*f", scale, real)));
       default:
         if (s.kind == K::kInteger) return Key('i', s.integer);
