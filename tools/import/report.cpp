@@ -10,7 +10,15 @@ void Report::AddTable(const std::string& name, uint64_t rows, const std::string&
 
 void Report::AddView(const std::string& name) { views_.push_back(name); }
 
-void Report::NotCarried(const std::string& object, const std::string& why) { not_carried_.emplace_back(object, why); }
+// One line an item: a saved query's SQL may run over several.
+void Report::NotCarried(const std::string& object, const std::string& why) {
+  std::string line;
+  for (char c : why) {
+    if (c == '\r') continue;
+    line += c == '\n' ? ' ' : c;
+  }
+  not_carried_.emplace_back(object, line);
+}
 
 std::string Report::Text(double seconds) const {
   std::string out = "Import of " + source_ + (version_.empty() ? "" : " (" + version_ + ")") + "\n     into " + target_ + "\n\n";
