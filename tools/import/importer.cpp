@@ -182,6 +182,8 @@ void ImportQueries(const MdbSource& source, sqlite3* db, Progress& progress, Rep
 }
 
 void ListRelationships(const MdbSource& source, Report& report) {
+  for (const std::string& name : source.LinkedTableNames())
+    report.NotCarried("linked table " + name, "its rows live in another file: import that file");
   for (const Relationship& r : ReadRelationships(source)) {
     std::string cols, refs;
     for (const auto& c : r.columns) cols += (cols.empty() ? "" : ", ") + c;

@@ -105,6 +105,15 @@ std::vector<std::string> MdbSource::UserTableNames() const {
   return names;
 }
 
+std::vector<std::string> MdbSource::LinkedTableNames() const {
+  std::vector<std::string> names;
+  for (unsigned i = 0; i < impl_->mdb->num_catalog; ++i) {
+    auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(impl_->mdb->catalog, i));
+    if (e->object_type == MDB_LINKED_TABLE) names.emplace_back(e->object_name);
+  }
+  return names;
+}
+
 bool MdbSource::HasSystemTable(const std::string& name) const { return impl_->Entry(name) != nullptr; }
 
 std::vector<SourceQuery> MdbSource::Queries() const {
@@ -143,9 +152,9 @@ SourceTable MdbSource::ReadTable(const std::string& name) const {
     out.columns.push_back(std::move(c));
   }
   if (has_counter) {
-    // The table definition page records the next AutoNumber four bytes after its row count.
+    // The table definition page records the last AutoNumber given four bytes after its row count.
     if (mdb_read_pg(impl_->mdb, table->entry->table_pg) == impl_->mdb->fmt->pg_size)
-      out.next_counter = mdb_get_int32(impl_->mdb->pg_buf, impl_->mdb->fmt->tab_num_rows_offset + 4);
+      out.last_counter = mdb_get_int32(impl_->mdb->pg_buf, impl_->mdb->fmt->tab_num_rows_offset + 4);
   }
   mdb_read_indices(table);  // fills table->indices; its result says nothing in this version
   if (!table->indices && table->num_idxs > 0)

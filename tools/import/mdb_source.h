@@ -54,7 +54,7 @@ struct SourceTable {
   std::vector<SourceColumn> columns;
   std::vector<SourceIndex> indexes;
   uint32_t row_count = 0;     // as the table's definition records it
-  int64_t next_counter = 0;   // the AutoNumber Jet would give next, 0 when none
+  int64_t last_counter = 0;   // the last AutoNumber Jet gave (deleted rows' included), 0 when none
   std::string validation_rule;
 };
 
@@ -74,6 +74,7 @@ class MdbSource {
 
   std::string Version() const;  // "Jet 3", "Jet 4", "Access 2007"...
   std::vector<std::string> UserTableNames() const;
+  std::vector<std::string> LinkedTableNames() const;  // tables whose rows live in another file
   std::vector<SourceQuery> Queries() const;
   // A user or system table's definition; throws SourceError when it cannot be read.
   SourceTable ReadTable(const std::string& name) const;

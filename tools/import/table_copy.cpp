@@ -99,10 +99,10 @@ TableChecksum CopyRows(const MdbSource& source, const SourceTable& table, const 
       sum.AddRow(keys);
       progress.Rows(rows.read());
     }
-    if (!plan.counter_column.empty() && table.next_counter > 1) {
+    if (!plan.counter_column.empty() && table.last_counter > 0) {
       // The next new row continues Jet's counter, which may be past the highest value kept (rows
       // deleted at the end).
-      const std::string name = SqlText(table.name), last = std::to_string(table.next_counter - 1);
+      const std::string name = SqlText(table.name), last = std::to_string(table.last_counter);
       engine::Exec(db, "UPDATE sqlite_sequence SET seq = max(seq, " + last + ") WHERE name = " + name +
                            "; INSERT INTO sqlite_sequence (name, seq) SELECT " + name + ", " + last +
                            " WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = " + name + ");");
