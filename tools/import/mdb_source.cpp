@@ -43,6 +43,11 @@ struct MdbSource::Impl {
   MdbHandle* mdb = nullptr;
   fs::path file;
 
+  // Here rather than in ~MdbSource, which does not run when the constructor throws.
+  ~Impl() {
+    if (mdb) mdb_close(mdb);
+  }
+
   MdbCatalogEntry* Entry(const std::string& name) const {
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
       auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
@@ -82,9 +87,7 @@ MdbSource::MdbSource(const fs::path& file) : impl_(std::make_unique<Impl>()) {
                       "Repair) and import it again.");
 }
 
-MdbSource::~MdbSource() {
-  if (impl_->mdb) mdb_close(impl_->mdb);
-}
+MdbSource::~MdbSource() = default;
 
 std::string MdbSource::Version() const {
   switch (impl_->mdb->f->jet_version) {
