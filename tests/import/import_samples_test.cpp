@@ -298,6 +298,21 @@ TEST_F(ImportTest, AutoNumberContinuesAfterTheCarriedValues) {
   EXPECT_EQ(One(h2.get(), "SELECT a FROM Table3 WHERE b = 'next'"), "201");
 }
 
+TEST_F(ImportTest, RelationshipsAreListedWithTheirColumns) {
+  // A relationship of two column pairs, as Access keeps it: a row of MSysRelationships a pair.
+  const fs::path source = folder.path() / "related.mdb";
+  // szRelationship, grbit, ccolumn, icolumn, szObject, szColumn, szReferencedObject, szReferencedColumn
+  const std::vector<std::vector<bench::JetValue>> rows = {
+      {"Table1Table3", int64_t{0}, int64_t{2}, int64_t{0}, "Table3", "b", "Table1", "A"},
+      {"Table1Table3", int64_t{0}, int64_t{2}, int64_t{1}, "Table3", "a", "Table1", "B"}};
+  bench::WriteJetCopy(Sample("testV2003.mdb"), source, "MSysRelationships", rows.size(), [&](uint64_t r) { return rows[r]; });
+  const ImportRun run = RunImport(source, folder.path() / "related-target.mdb");
+  ASSERT_EQ(run.status, kCarriedWithList) << run.err;
+  EXPECT_NE(run.out.find("relationship Table1Table3: Table3 (b, a) refers to Table1 (A, B): the dialect has no relationships"),
+            std::string::npos)
+      << run.out;
+}
+
 TEST_F(ImportTest, TargetSurvivesTheRepairWithEveryRow) {
   ornetta::testing::DemoInstallation install;
   const fs::path source = folder.path() / "year.mdb";

@@ -131,7 +131,7 @@ void ImportTables(const MdbSource& source, sqlite3* db, Progress& progress, Repo
     if (!(stored == read))
       throw Failure("The rows of the table " + name + " read back from the target differ from the source's (" +
                     std::to_string(stored.rows()) + " rows, checksum " + stored.Hex() + " against " + std::to_string(read.rows()) +
-                    " rows, " + read.Hex() + ").");
+                    " rows, " + read.Hex() + "): a fault of the import, not of the file. Keep the source and report it.");
     report.AddTable(name, stored.rows(), stored.Hex(), indexes + (plan.primary_key ? 1 : 0));
   }
 }
