@@ -92,6 +92,9 @@ std::string One(sqlite3* db, const std::string& sql) {
   return rows.empty() || rows[0].empty() ? "<none>" : rows[0][0];
 }
 
+// Longer than any Memo of the samples and the generated files.
+constexpr size_t kBindSize = 1 << 16;
+
 std::vector<std::vector<std::string>> LibraryRows(const fs::path& file, const std::string& name) {
   std::vector<std::vector<std::string>> rows;
   MdbHandle* mdb = mdb_open(file.c_str(), MDB_NOFLAGS);
@@ -101,12 +104,12 @@ std::vector<std::vector<std::string>> LibraryRows(const fs::path& file, const st
   }
   mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
   mdb_set_boolean_fmt_numbers(mdb);
-  mdb_set_bind_size(mdb, 1 << 20);
+  mdb_set_bind_size(mdb, kBindSize);
   mdb_read_catalog(mdb, MDB_ANY);
   MdbTableDef* table = mdb_read_table_by_name(mdb, const_cast<char*>(name.c_str()), MDB_TABLE);
   mdb_read_columns(table);
   mdb_rewind_table(table);
-  std::vector<std::string> values(table->num_cols, std::string(1 << 20, '\0'));
+  std::vector<std::string> values(table->num_cols, std::string(kBindSize, '\0'));
   std::vector<int> lens(table->num_cols);
   for (unsigned i = 0; i < table->num_cols; ++i) mdb_bind_column(table, static_cast<int>(i) + 1, values[i].data(), &lens[i]);
   while (mdb_fetch_row(table)) {
