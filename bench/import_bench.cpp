@@ -36,6 +36,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) sizes.push_back(std::strtoull(argv[i], nullptr, 10));
   if (sizes.empty()) sizes = {100000, 500000};
   const fs::path samples = ORNETTA_JET_SAMPLES;
+  if (!fs::exists(samples / "testV2003.mdb")) {
+    std::fprintf(stderr, "import_bench: the sample Access files are not in %s\n", samples.c_str());
+    return 1;
+  }
   const fs::path folder = fs::temp_directory_path() / ("ornetta-import-bench-" + std::to_string(getpid()));
   fs::create_directories(folder);
   std::printf("Import of a generated Jet 4 file (testV2003.mdb's Table1 grown), against mdb-export of the same table to CSV\n");
