@@ -137,7 +137,8 @@ int StopMidway(const fs::path& source, const fs::path& target, int sig) {
 
 TEST_F(ImportFailureTest, AnInterruptedImportLeavesNoTarget) {
   const fs::path source = folder.path() / "big.mdb";
-  bench::WriteJetCopy(Sample("testV2003.mdb"), source, "Table1", 200000, [](uint64_t r) {
+  // Long enough (about a second) to be stopped after its temporary file appears.
+  bench::WriteJetCopy(Sample("testV2003.mdb"), source, "Table1", 30000, [](uint64_t r) {
     return std::vector<bench::JetValue>{"r" + std::to_string(r), "some text", int64_t{1}, int64_t{2}, int64_t{3}, 1.5, 40000.0, int64_t{5}, int64_t{1}};
   });
   const fs::path target = folder.path() / "target.mdb";
