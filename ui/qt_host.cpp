@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+#include "ui/progress_dialog.h"
+
 namespace ornetta::ui {
 
 void QtHost::MessageBox(const std::string& text, int icon, const std::string& title) {
@@ -16,6 +18,8 @@ void QtHost::MessageBox(const std::string& text, int icon, const std::string& ti
   body.replace("\r\n", "\n");
   QMessageBox box(kind, QString::fromStdString(title), body, QMessageBox::Ok, QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);
+  // A message ends or interrupts the work: no window may go on saying that it runs.
+  TakeDownProgressWindows();
   // The user must see an arrow to answer, even in the middle of a busy repair.
   QApplication::setOverrideCursor(Qt::ArrowCursor);
   box.exec();
