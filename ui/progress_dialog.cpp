@@ -1,6 +1,7 @@
 #include "ui/progress_dialog.h"
 
 #include <QApplication>
+#include <limits>
 
 #include "platform/host.h"
 
@@ -13,7 +14,9 @@ BusyWindow::BusyWindow(QWidget* parent, const QString& label, bool cancellable) 
   setWindowModality(Qt::ApplicationModal);
   setAutoClose(false);
   setAutoReset(false);
-  // Shown when the caller says so, never by the toolkit's own timer.
+  // Shown when the caller says so, never by the toolkit's own timer or estimate: a window that
+  // a message box took down must not come back over the message.
+  setMinimumDuration(std::numeric_limits<int>::max());
   reset();
   setRange(0, 0);
 }

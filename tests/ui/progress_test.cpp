@@ -69,6 +69,11 @@ TEST(ProgressDialogTest, ShownFromTheFirstStageAndBusyUntilItSaysHowFarItIs) {
   TakeDownProgressWindows();
   EXPECT_FALSE(dialog->isVisible());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy pointer goes with the window";
+  // The toolkit's own timer (4 s after the first value) must not bring it back.
+  progress.OnFraction(0.0);
+  progress.OnFraction(0.01);
+  QTest::qWait(4500);
+  EXPECT_FALSE(dialog->isVisible()) << "a window taken down stays down";
   progress.OnStage(repair::Stage::kSwapYear, "Putting the compacted DB2026_27.mdb in place");
   EXPECT_TRUE(dialog->isVisible());
   progress.OnStage(repair::Stage::kDone, "Done");
@@ -129,6 +134,7 @@ TEST_F(LongStatementTest, CancelStopsItAndNothingChanges) {
   ASSERT_EQ(boxes.behind.size(), 1u);
   EXPECT_FALSE(boxes.behind[0].progress_window);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_FALSE(window.testAttribute(Qt::WA_SetCursor)) << "the window keeps its ordinary pointer";
   EXPECT_EQ(testing::QueryCount(install.year_database(), "errlog"), rows);
   EXPECT_EQ(window.objProd()->dbconnection->State(), 0) << "the command ends as it always does";
 
