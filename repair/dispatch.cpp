@@ -1,6 +1,7 @@
 #include "repair/dispatch.h"
 
 #include <cstdio>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -17,6 +18,7 @@ const char* const kRequestFailed = "Your Request NOT successfully Excuted!!!!!!!
 const char* const kCheckFileName = "Check the Database FileName Listed / Selected....";
 const char* const kSqlError = "SQL Statement Error";
 const char* const kOnlineUsers = "Delete * from OnLineUsers";
+const char* const kStopped = "Cancelled before it finished: nothing in the database was changed.";
 
 // Only the space character counts as a blank here: tabs and line breaks at the ends stay.
 std::string TrimSpaces(const std::string& s) {
@@ -88,16 +90,29 @@ void RepairCommand::cmdOK_Click() {
   }
 }
 
+RepairCommand::Outcome RepairCommand::RunStatement(const std::string& statement) {
+  std::optional<StatementWatch> watch;
+  if (look_in_ && objProd_.dbconnection && objProd_.dbconnection->NativeHandle())
+    watch.emplace(objProd_.dbconnection->NativeHandle(), look_in_);
+  if (objProd_.update_rec2(statement)) return Outcome::kDone;
+  return watch && watch->stopped() ? Outcome::kStopped : Outcome::kFailed;
+}
+
+void RepairCommand::Report(Outcome outcome, const char* done, const char* failed, int done_icon, int failed_icon) {
+  if (outcome == Outcome::kDone) host_.MessageBox(done, done_icon);
+  else if (outcome == Outcome::kFailed) host_.MessageBox(failed, failed_icon);
+  else host_.MessageBox(std::string(kStopped) + "\r\n\r\n" + failed, failed_icon);
+}
+
 void RepairCommand::RunSelectedRepair() {
+  using platform::kIconCritical, platform::kIconInformation, platform::kIconNone;
   if (view_.Selected(Option::OptSQL)) {
-    const bool ok = objProd_.update_rec2(TrimSpaces(view_.txtSQLText()));
-    host_.MessageBox(ok ? kQueryOk : kQueryFailed, platform::kIconNone);
+    Report(RunStatement(TrimSpaces(view_.txtSQLText())), kQueryOk, kQueryFailed, kIconNone, kIconNone);
   } else if (view_.Selected(Option::optsysDate)) {
-    const bool ok = objProd_.update_rec2(DateRepairStatement(host_.CurrentDate()));
-    host_.MessageBox(ok ? kRequestOk : kRequestFailed, ok ? platform::kIconInformation : platform::kIconCritical);
+    Report(RunStatement(DateRepairStatement(host_.CurrentDate())), kRequestOk, kRequestFailed, kIconInformation,
+           kIconCritical);
   } else if (view_.Selected(Option::optScreenProb)) {
-    const bool ok = objProd_.update_rec2(kOnlineUsers);
-    host_.MessageBox(ok ? kRequestOk : kRequestFailed, ok ? platform::kIconInformation : platform::kIconCritical);
+    Report(RunStatement(kOnlineUsers), kRequestOk, kRequestFailed, kIconInformation, kIconCritical);
   } else if (view_.Selected(Option::optDBRepair)) {
     const std::string file_name = Get_File_Name(view_.txtCurrDBText());
     if (file_name.empty()) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "data/clsProd.h"
+#include "data/statement_watch.h"
 #include "platform/host.h"
 #include "repair/access_application.h"
 #include "repair/progress.h"
@@ -28,6 +29,8 @@ class RepairCommand {
 
   void set_progress(ProgressSink* progress) { progress_ = progress; }
   void set_access_factory(AccessApplicationFactory factory) { access_factory_ = std::move(factory); }
+  // Looks in while a repair's statement runs (a window stays alive); its "no" stops the statement.
+  void set_statement_look_in(StatementWatch::LookIn look_in) { look_in_ = std::move(look_in); }
 
   // Opens the year database when the connection is closed, runs the selected repair, reports it,
   // and closes the connection. A click while a command runs (the repair lets queued input through)
@@ -42,13 +45,18 @@ class RepairCommand {
   static std::string DateRepairStatement(const platform::Today& today);
 
  private:
+  enum class Outcome { kDone, kFailed, kStopped };
   void RunSelectedRepair();
+  Outcome RunStatement(const std::string& statement);
+  // The fixed messages of a statement repair; a stopped one says so first.
+  void Report(Outcome outcome, const char* done, const char* failed, int done_icon, int failed_icon);
 
   clsProd& objProd_;
   platform::Host& host_;
   RepairView& view_;
   ProgressSink* progress_ = nullptr;
   AccessApplicationFactory access_factory_ = DefaultAccessApplicationFactory();
+  StatementWatch::LookIn look_in_;
   bool running_ = false;
   std::string last_failure_reason_;
 };

@@ -278,7 +278,6 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
 
     // Both databases are held from before the backup until each is swapped. The backup is
     // requested before a database that cannot be held is reported.
-    progress.Stage(Stage::kBackup, "Making a backup copy of the databases");
     std::optional<Error> not_held;
     std::optional<HeldDatabase> year, start;
     const auto hold = [&](std::optional<HeldDatabase>& db, const fs::path& path) {
@@ -294,6 +293,8 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     for (const auto* db : {&year, &start})
       if (*db) files.push_back((*db)->path());
     if (files.empty()) throw *not_held;
+    // Only now does the work begin: with nothing to hold, the failure shows no progress.
+    progress.Stage(Stage::kBackup, "Making a backup copy of the databases");
     const fs::path backup_root = BackupRoot(program);
     // The backup is copied by child processes while the databases compact; it is complete,
     // checked and on disk before the first database is replaced, and older backups go only then.

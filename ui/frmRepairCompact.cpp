@@ -31,6 +31,33 @@ QString ButtonStyle(const ControlSpec& c) {
       .arg(ColourName(c.back), ColourName(c.back.darker(140)), ColourName(c.back.darker(190)));
 }
 
+// The keys of the desktop the users come from that give a character code: printable characters,
+// space, Backspace, Enter, Escape, and Ctrl with a letter. Tab moves the focus, Alt with a letter
+// is an access key, and arrows, Delete and function keys move or edit: none of them types.
+bool ProducesCharacterCode(const QKeyEvent& key) {
+  switch (key.key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+      return false;
+    default:
+      break;
+  }
+  const Qt::KeyboardModifiers mods = key.modifiers();
+  const bool ctrl = mods & Qt::ControlModifier, alt = mods & Qt::AltModifier;
+  if (mods & Qt::MetaModifier) return false;
+  if (ctrl && !alt) return key.key() >= Qt::Key_A && key.key() <= Qt::Key_Z;
+  // Ctrl with Alt is AltGr on some desktops, which types a character; Alt alone never does.
+  if (alt && !ctrl) return false;
+  const QString text = key.text();
+  return !text.isEmpty() && text.at(0).isPrint();
+}
+
 void Paint(QWidget* w, QPalette::ColorRole back_role, const QColor& back, const QColor& fore) {
   QPalette pal = w->palette();
   if (back.isValid()) {
@@ -48,7 +75,8 @@ void Paint(QWidget* w, QPalette::ColorRole back_role, const QColor& back, const 
 FileChooser DefaultFileChooser() {
   return [](QWidget* parent, const FileDialogRequest& r) {
     QFileDialog dialog(parent, r.title, r.initial_folder, r.filter);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    // The chosen path is used whole, whether or not a file of that name exists yet.
+    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.selectFile(r.file_name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
@@ -111,6 +139,7 @@ void frmRepairCompact::BuildControls() {
       case ControlKind::kButton: {
         auto* b = new QPushButton(c.caption, this);
         b->setStyleSheet(ButtonStyle(c));
+        b->setAutoDefault(true);  // Enter presses the focused button, as Space does
         w = b;
         break;
       }
@@ -193,7 +222,6 @@ void frmRepairCompact::BuildControls() {
   connect(OptSQL_w, &QRadioButton::toggled, this, [this](bool on) {
     if (on) OptSQL_Click();
   });
-  Label3_w->setCursor(Qt::PointingHandCursor);
   connect(Label3_w, &ClickableLabel::clicked, this, &frmRepairCompact::Label3_Click);
   txtSQL_w->installEventFilter(this);
 }
@@ -265,9 +293,12 @@ void frmRepairCompact::cmdOK_Click() {
   {
     std::unique_ptr<ProgressDialog> progress;
     if (optDBRepair_w->isChecked()) progress = std::make_unique<ProgressDialog>(this);
+    StatementProgress waiting(this);
     command_->set_progress(progress.get());
+    command_->set_statement_look_in([&waiting](std::chrono::milliseconds elapsed) { return waiting.KeepGoing(elapsed); });
     command_->cmdOK_Click();
     command_->set_progress(nullptr);
+    command_->set_statement_look_in({});
   }
   in_command_ = false;
   if (close_after_repair_) close();
@@ -299,11 +330,10 @@ void frmRepairCompact::Label3_Click() {
 void frmRepairCompact::OptSQL_Click() { txtSQL_w->setEnabled(true); }
 
 bool frmRepairCompact::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == txtSQL_w && event->type() == QEvent::KeyPress) {
-    // Only keys that produce a character select the statement option; the key still types.
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (!key->text().isEmpty() && key->key() != Qt::Key_Delete && !OptSQL_w->isChecked()) OptSQL_w->setChecked(true);
-  }
+  // Only keys that produce a character select the statement option; the key still types.
+  if (watched == txtSQL_w && event->type() == QEvent::KeyPress && ProducesCharacterCode(*static_cast<QKeyEvent*>(event)) &&
+      !OptSQL_w->isChecked())
+    OptSQL_w->setChecked(true);
   return QWidget::eventFilter(watched, event);
 }
 

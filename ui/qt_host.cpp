@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+#include "ui/progress_dialog.h"
+
 namespace ornetta::ui {
 
 void QtHost::MessageBox(const std::string& text, int icon, const std::string& title) {
@@ -14,7 +16,12 @@ void QtHost::MessageBox(const std::string& text, int icon, const std::string& ti
                                                                       : QMessageBox::NoIcon;
   QString body = QString::fromStdString(text);
   body.replace("\r\n", "\n");
-  QMessageBox box(kind, QString::fromStdString(title), body, QMessageBox::Ok, QApplication::activeWindow());
+  // A message ends or interrupts the work: no window may go on saying that it runs. The box
+  // belongs to the window that the progress stood over.
+  QWidget* owner = QApplication::activeWindow();
+  if (dynamic_cast<BusyWindow*>(owner)) owner = owner->parentWidget();
+  TakeDownProgressWindows();
+  QMessageBox box(kind, QString::fromStdString(title), body, QMessageBox::Ok, owner);
   box.setTextFormat(Qt::PlainText);
   // The user must see an arrow to answer, even in the middle of a busy repair.
   QApplication::setOverrideCursor(Qt::ArrowCursor);

@@ -1,8 +1,14 @@
 // The jetsql shell on a real year database: output formats, statement splitting, failures.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "tests/support/installation.h"
 #include "tools/jetsql/shell.h"
@@ -86,6 +92,60 @@ TEST_F(ShellTest, AWrongPasswordIsOneClearError) {
   std::istringstream in;
   EXPECT_EQ(jetsql::Run(options, in, out, err), 1);
   EXPECT_NE(err.str().find("not a valid password"), std::string::npos) << err.str();
+}
+
+// 100 million rows to insert (the test installation has 40 log rows): far longer than any of
+// these tests waits.
+const char* const kLongInsert =
+    "INSERT INTO errlog (ErrText, ErrDate) SELECT a.Action, a.dates FROM logs AS a, logs AS b, logs AS c, logs AS d, "
+    "logs AS e";
+
+TEST_F(ShellTest, AStoppedStatementChangesNothingAndTheNextOneRuns) {
+  EXPECT_FALSE(jetsql::StopRunningStatement()) << "nothing runs";
+  std::thread user([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    while (!jetsql::StopRunningStatement()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  });
+  const int failed = Run({kLongInsert, "SELECT Count(*) AS n FROM errlog"});
+  user.join();
+  EXPECT_EQ(failed, 1);
+  EXPECT_EQ(out.str(), "n\n1\n") << "the one row of the demo, no more";
+  EXPECT_NE(err.str().find("stopped before it finished; nothing was changed"), std::string::npos) << err.str();
+}
+
+// The real program and a real Ctrl+C (SIGINT) while the long statement runs.
+TEST_F(ShellTest, CtrlCStopsTheStatementAndTheShellGoesOn) {
+  int out_pipe[2], err_pipe[2];
+  ASSERT_EQ(pipe(out_pipe), 0);
+  ASSERT_EQ(pipe(err_pipe), 0);
+  const std::string database = install.year_database().string();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(out_pipe[1], 1);
+    dup2(err_pipe[1], 2);
+    execl(JETSQL_BINARY, "jetsql", database.c_str(), kLongInsert, "SELECT Count(*) AS n FROM errlog", nullptr);
+    _exit(127);
+  }
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  // Well after the open (a key derivation); the statement runs for far longer.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  kill(child, SIGINT);
+  auto read_all = [](int fd) {
+    std::string text;
+    char buf[4096];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
+    close(fd);
+    return text;
+  };
+  const std::string child_out = read_all(out_pipe[0]), child_err = read_all(err_pipe[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal";
+  EXPECT_EQ(WEXITSTATUS(status), 1) << "one statement failed";
+  EXPECT_EQ(child_out, "n\n1\n");
+  EXPECT_NE(child_err.find("stopped before it finished; nothing was changed"), std::string::npos) << child_err;
 }
 
 }  // namespace

@@ -3,13 +3,13 @@
 // web link, and closing.
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
-#include "tests/support/installation.h"
-#include "tests/ui/message_boxes.h"
+#include "tests/ui/window_test.h"
 #include "ui/frmRepairCompact.h"
-#include "ui/progress_dialog.h"
 
 namespace ornetta::ui {
 namespace {
@@ -18,26 +18,6 @@ namespace fs = std::filesystem;
 using testing::ShownMessage;
 
 const char* const kMissing = "Something wrong in your Databases......Contact your Software Vendor!!!!!!!";
-
-class WindowTest : public ::testing::Test {
- protected:
-  void Start() {
-    window.Form_Load();
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  }
-  void Choose(QRadioButton* option) { QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2)); }
-  void Press(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
-  void Repair() {
-    QTest::mouseClick(window.cmdOK(), Qt::LeftButton);
-    QApplication::processEvents();
-  }
-
-  testing::DemoInstallation install;
-  TestHost host{install.program_folder()};
-  MessageBoxAnswerer boxes;
-  frmRepairCompact window{host};
-};
 
 TEST_F(WindowTest, StartUpShowsTheCurrentYearDatabase) {
   Start();
@@ -126,6 +106,27 @@ TEST_F(WindowTest, TheChooserChangesOnlyThePathShown) {
   EXPECT_TRUE(boxes.seen.empty());
 }
 
+TEST_F(WindowTest, TheChooserTakesATypedNameWhole) {
+  Start();
+  // The toolkit's own dialog, answered as a user does: a name typed into its file-name box, Enter.
+  QString title;
+  FileDialogAnswerer typist([&](QFileDialog* dialog) {
+    title = dialog->windowTitle();
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setFocus();
+    name->selectAll();
+    QTest::keyClicks(name, "DB2031_32.mdb");
+    QTest::keyClick(name, Qt::Key_Return);
+  });
+  Press(window.cmdSelectDB());
+  EXPECT_EQ(title, "Select File to Repair...");
+  const std::string chosen = (install.database_folder() / "DB2031_32.mdb").string();
+  EXPECT_EQ(window.txtCurrDB()->text().toStdString(), chosen) << "a file that does not exist is not refused";
+  EXPECT_EQ(window.objProd()->file_nme, chosen);
+  EXPECT_TRUE(boxes.seen.empty());
+}
+
 TEST_F(WindowTest, PicturesAndKeysSelectTheirOptions) {
   Start();
   Press(window.findChild<QWidget*>("imgScrProb"));
@@ -154,7 +155,8 @@ TEST_F(WindowTest, TheWebLabelOpensTheClientsPage) {
   QStringList opened;
   window.set_url_opener([&](const QString& url) { opened << url; });
   auto* label = window.findChild<QLabel*>("Label3");
-  EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_FALSE(label->testAttribute(Qt::WA_SetCursor)) << "the toolkit's ordinary pointer";
+  EXPECT_EQ(label->cursor().shape(), Qt::ArrowCursor);
   Press(label);
   EXPECT_EQ(opened, QStringList{"http://www.tarvik.example/clients.html"});
   window.set_url_opener([](const QString&) { throw std::runtime_error("no browser"); });
@@ -170,24 +172,6 @@ TEST_F(WindowTest, ExitClosesAndReleasesQuietly) {
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.objProd(), nullptr);
   EXPECT_EQ(boxes.seen.size(), 1u);
-}
-
-// Stages that cannot say how far they are (the checks, the swaps) show a moving bar; a
-// compaction's fractions fill a real one.
-TEST(ProgressDialogTest, BusyUntilAStageReportsHowFarItIs) {
-  ProgressDialog progress(nullptr);
-  QProgressDialog& dialog = progress.dialog();
-  EXPECT_TRUE(dialog.isVisible());
-  progress.OnStage(repair::Stage::kCompactYear, "Compacting DB2026_27.mdb");
-  EXPECT_EQ(dialog.labelText(), "Compacting DB2026_27.mdb...");
-  EXPECT_EQ(dialog.maximum(), 0) << "busy until the first fraction";
-  progress.OnFraction(0.42);
-  EXPECT_EQ(dialog.maximum(), 100);
-  EXPECT_EQ(dialog.value(), 42);
-  progress.OnStage(repair::Stage::kVerifyYear, "Checking the compacted DB2026_27.mdb");
-  EXPECT_EQ(dialog.maximum(), 0);
-  progress.OnStage(repair::Stage::kDone, "Done");
-  EXPECT_FALSE(dialog.isVisible());
 }
 
 TEST_F(WindowTest, NoInputRunsInsideARepair) {

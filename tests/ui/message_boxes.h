@@ -1,7 +1,10 @@
 // Reads and answers the real message boxes the window shows, as a person would.
 #pragma once
 
+#include <QFileDialog>
+#include <QObject>
 #include <QTimer>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,14 +25,44 @@ class TestHost : public QtHost {
   std::filesystem::path folder_;
 };
 
+// What else was on the screen when a message box came up.
+struct Behind {
+  bool progress_window;  // a progress window still showing
+  bool busy_pointer;     // the busy pointer in force over the box
+};
+
 // While alive, accepts every modal message box shortly after it appears and records it.
 class MessageBoxAnswerer {
  public:
   MessageBoxAnswerer();
   std::vector<testing::ShownMessage> seen;
+  std::vector<Behind> behind;  // one for each box seen
 
  private:
   QTimer timer_;
+};
+
+// While alive, hands the first file dialog that comes up to `answer`, which must close it.
+class FileDialogAnswerer {
+ public:
+  explicit FileDialogAnswerer(std::function<void(QFileDialog* dialog)> answer);
+  bool answered = false;
+
+ private:
+  QTimer timer_;
+};
+
+// While alive, counts the progress windows shown, and answers each with `answer` (if set) once
+// it is up.
+class ProgressWatcher : public QObject {
+ public:
+  ProgressWatcher();
+  ~ProgressWatcher() override;
+  int shown = 0;
+  std::function<void(QWidget* progress)> answer;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace ornetta::ui

@@ -1,4 +1,5 @@
 // jetsql [--password TEXT] [--typed] DATABASE [STATEMENT ...]
+#include <csignal>
 #include <iostream>
 #include <string>
 
@@ -29,7 +30,16 @@ const char* const kHelp =
     "(RIGHT JOIN, SELECT ... INTO, TOP ... PERCENT, relationships, other database files).\n"
     "The statements reach only the named database: ATTACH, PRAGMA and extensions are refused.\n"
     "\n"
+    "Ctrl+C stops the statement that runs (it changes nothing) and goes on with the next one.\n"
+    "\n"
     "Exit status: 0 when every statement ran, 1 when any failed (its error goes to standard error).\n";
+
+// Ctrl+C stops a running statement; at any other moment it ends the program as usual.
+void OnInterrupt(int) {
+  if (ornetta::jetsql::StopRunningStatement()) return;
+  std::signal(SIGINT, SIG_DFL);
+  std::raise(SIGINT);
+}
 }
 
 int main(int argc, char** argv) {
@@ -57,6 +67,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   options.database = argv[i++];
+  std::signal(SIGINT, OnInterrupt);
   for (; i < argc; ++i) options.statements.push_back(argv[i]);
   return ornetta::jetsql::Run(options, std::cin, std::cout, std::cerr) == 0 ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "tools/jetsql/shell.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <istream>
@@ -10,6 +11,7 @@
 #include "data/connection_string.h"
 #include "data/datetime.h"
 #include "data/recordset.h"
+#include "data/statement_watch.h"
 #include "data/variant.h"
 
 namespace ornetta::jetsql {
@@ -37,7 +39,22 @@ std::string ShortestDouble(double d) {
 }
 
 std::string PlainText(const Variant& v) { return v.IsNull() ? "" : Escape(v.ToText()); }
+
+std::atomic<StatementWatch*> running{nullptr};
+
+// Makes a watch the one that StopRunningStatement stops, for one statement.
+struct Running {
+  explicit Running(StatementWatch& watch) { running.store(&watch); }
+  ~Running() { running.store(nullptr); }
+};
 }  // namespace
+
+bool StopRunningStatement() {
+  StatementWatch* watch = running.load();
+  if (!watch) return false;
+  watch->Stop();
+  return true;
+}
 
 std::string TypedText(const Variant& v) {
   switch (v.type()) {
@@ -98,6 +115,8 @@ int Run(const Options& options, std::istream& in, std::ostream& out, std::ostrea
   const std::vector<std::string> statements = options.statements.empty() ? ReadStatements(in) : options.statements;
   int failed = 0;
   for (const std::string& sql : statements) {
+    StatementWatch watch(conn->NativeHandle(), {});
+    Running now(watch);
     try {
       Recordset rs;
       rs.Open(sql, conn);
@@ -110,7 +129,8 @@ int Run(const Options& options, std::istream& in, std::ostream& out, std::ostrea
         out << "\n";
       }
     } catch (const std::exception& e) {
-      err << "jetsql: " << e.what() << "\n";
+      if (watch.stopped()) err << "jetsql: stopped before it finished; nothing was changed: " << sql << "\n";
+      else err << "jetsql: " << e.what() << "\n";
       ++failed;
     }
   }

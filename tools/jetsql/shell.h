@@ -22,6 +22,11 @@ std::vector<std::string> ReadStatements(std::istream& in);
 // Runs every statement; rows go to `out`, errors to `err`. Returns the number of failed statements.
 int Run(const Options& options, std::istream& in, std::ostream& out, std::ostream& err);
 
+// Stops the statement that Run is running now (Ctrl+C): it fails with nothing changed, and Run
+// goes on with the next one. False when no statement runs. Safe from a signal handler on the
+// thread that runs Run.
+bool StopRunningStatement();
+
 // Text of one value as --typed prints it: null, bool:true, int:N, double:N, str:TEXT, date:...
 std::string TypedText(const Variant& v);
 
