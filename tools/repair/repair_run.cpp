@@ -116,7 +116,8 @@ ExitStatus RunRepair(const Arguments& args, std::ostream& out, std::ostream& err
     prod.dbconnection = std::make_shared<Connection>();
   }
 
-  out << "Repairing " << file_name << " and " << kStartName << " in "
+  out << "Repairing " << file_name
+      << (platform::SameNameNoCase(file_name, kStartName) ? std::string() : std::string(" and ") + kStartName) << " in "
       << platform::ResolveNoCase(program_folder / "database").string() << "\n";
   repair::RepairContext context{prod, host, &progress, repair::DefaultAccessApplicationFactory(), "", {}, {}};
   const bool repaired = repair::Repair_Compact_DB(context, file_name);
