@@ -162,6 +162,8 @@ std::vector<TableRows> SalvagedRows(const salvage::SalvageOutcome& outcome) {
   std::vector<TableRows> rows;
   for (const salvage::TableOutcome& t : outcome.tables)
     rows.push_back({t.name, t.count_exact || !t.rows_lost ? t.recovered + t.lost_known : -1, t.recovered});
+  // In the order of a compaction's counts.
+  std::sort(rows.begin(), rows.end(), [](const TableRows& a, const TableRows& b) { return a.name < b.name; });
   return rows;
 }
 

@@ -28,7 +28,7 @@ struct ReplacedDatabase {
   std::string file_name;
   bool salvaged = false;
   bool rows_lost = false;  // some live row is gone or set aside; the report says which
-  std::vector<TableRows> tables;
+  std::vector<TableRows> tables{};
 };
 
 struct RepairContext {
