@@ -139,7 +139,27 @@ struct Run {
   platform::Host& host;
   std::function<void()> before_swap;  // between the copy's check and the swap
   std::vector<salvage::SalvageOutcome> salvaged;
+  std::vector<ReplacedDatabase> replaced{};
 };
+
+bool IsUserTable(const std::string& name) { return name.rfind("sqlite_", 0) != 0; }
+
+std::vector<TableRows> CompactedRows(const TreeCounts& counts) {
+  std::vector<TableRows> rows;
+  for (const TreeCount& t : counts)
+    if (t.type == "table" && IsUserTable(t.name)) rows.push_back({t.name, t.count, t.count});
+  return rows;
+}
+
+// A table's rows before the damage are known when none was lost, or when an index named each lost one.
+std::vector<TableRows> SalvagedRows(const salvage::SalvageOutcome& outcome) {
+  std::vector<TableRows> rows;
+  for (const salvage::TableOutcome& t : outcome.tables)
+    rows.push_back({t.name, t.count_exact || !t.rows_lost ? t.recovered + t.lost_known : -1, t.recovered});
+  // In the order of a compaction's counts.
+  std::sort(rows.begin(), rows.end(), [](const TableRows& a, const TableRows& b) { return a.name < b.name; });
+  return rows;
+}
 
 // The files that can stand in for a damaged first page or salt of `db`: its backups, newest
 // first (this run's is the damaged file itself), then the other year databases of its folder.
@@ -178,6 +198,7 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
       throw Error(err::kPathFileAccess, "Cannot move the old copy '" + stale.string() + "' aside: " + move_ec.message() + ".");
   }
   ForgetWholeMark(tmp);
+  ReplacedDatabase replaced{name};
   try {
     std::optional<Error> damage;
     if (db.unopenable()) {
@@ -207,6 +228,7 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
         run.host.ProcessPendingMessages();
         run.progress.Stage(stages.verify, "Checking the compacted " + name);
         CheckCompactedCopy(tmp, run.password, *counts, name);
+        replaced.tables = CompactedRows(*counts);
       } catch (const Error& e) {
         fs::remove(tmp, ec);
         // A database in use, a full disk or a permission is reported as it is; only damage that
@@ -222,6 +244,7 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
       run.host.ProcessPendingMessages();
       run.progress.Stage(stages.verify, "Checking the rebuilt " + name);
       CheckSalvagedCopy(tmp, run.password, outcome);
+      replaced = {name, true, outcome.RowsLost(), SalvagedRows(outcome)};
       run.salvaged.push_back(std::move(outcome));
     }
     // Only a copy so marked may ever take the database's name at start-up (tmp_copies.h).
@@ -233,6 +256,7 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
     if (std::error_code swap_ec = platform::ReplaceFileAtomically(tmp, db.path()))
       throw Error(err::kPathFileAccess, "Cannot put the compacted copy in place of '" + db.path().string() + "': " +
                                             swap_ec.message() + ".");
+    run.replaced.push_back(std::move(replaced));
   } catch (...) {
     ForgetWholeMark(tmp);
     fs::remove(tmp, ec);
@@ -308,6 +332,9 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
       if (year) CompactAndSwap(*year, {Stage::kCompactYear, Stage::kVerifyYear, Stage::kSwapYear}, run);
       CompactAndSwap(*start, {Stage::kCompactStart, Stage::kVerifyStart, Stage::kSwapStart}, run);
     } catch (...) {
+      context.replaced = run.replaced;
+      if (std::any_of(run.replaced.begin(), run.replaced.end(), [](const ReplacedDatabase& r) { return r.salvaged; }))
+        context.report = backup.folder() / salvage::kReportName;
       // A failed backup explains what failed after it (a full disk, most often): its error is the
       // one reported. A good backup is kept, as when the repair fails after it.
       secure_backup();
@@ -315,6 +342,7 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     }
     result = true;
     context.salvaged = run.salvaged;
+    context.replaced = run.replaced;
     context.report = run.salvaged.empty() ? fs::path() : backup.folder() / salvage::kReportName;
 
     access->Call(kAccessCallArgument);

@@ -15,6 +15,22 @@
 
 namespace ornetta::repair {
 
+// The rows of one table of a database that the repair put in place: before (-1 where the damage
+// hides how many there were) and after.
+struct TableRows {
+  std::string name;
+  long long before = -1;
+  long long after = 0;
+};
+
+// A database that the repair put in place, compacted or rebuilt from what the salvage read.
+struct ReplacedDatabase {
+  std::string file_name;
+  bool salvaged = false;
+  bool rows_lost = false;  // some live row is gone or set aside; the report says which
+  std::vector<TableRows> tables{};
+};
+
 struct RepairContext {
   clsProd& objProd;
   platform::Host& host;
@@ -25,6 +41,9 @@ struct RepairContext {
   // The databases that were damaged and salvaged rather than compacted, and the report of it.
   std::vector<salvage::SalvageOutcome> salvaged;
   std::filesystem::path report;
+  // The databases put in place, in order. Kept when the repair then fails: the year database is
+  // in place before the start database is compacted. The report's path is then kept too.
+  std::vector<ReplacedDatabase> replaced{};
 };
 
 // Repairs and compacts the database `file_name` (a bare name, looked for in the database folder)
