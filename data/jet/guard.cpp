@@ -28,6 +28,7 @@ bool IsSchema(const char* table) {
 // by updating the schema's rootpage last.
 // The engine asks during the prepare, on the thread that prepares.
 thread_local bool dropping = false;
+thread_local bool program_writes = false;  // EngineTableWrites
 
 int Authorize(void*, int action, const char* arg1, const char* arg2, const char*, const char*) {
   switch (action) {
@@ -42,7 +43,7 @@ int Authorize(void*, int action, const char* arg1, const char* arg2, const char*
     case SQLITE_DELETE:
       if (action == SQLITE_UPDATE && IsSchema(arg1) && arg2 && sqlite3_stricmp(arg2, "rootpage") == 0) dropping = false;
       if (!IsInternal(arg1) || IsSchema(arg1)) return SQLITE_OK;
-      return action == SQLITE_DELETE && dropping ? SQLITE_OK : SQLITE_DENY;
+      return program_writes || (action == SQLITE_DELETE && dropping) ? SQLITE_OK : SQLITE_DENY;
     case SQLITE_ATTACH:        // other files
     case SQLITE_DETACH:
     case SQLITE_PRAGMA:        // engine settings, the key
@@ -56,6 +57,9 @@ int Authorize(void*, int action, const char* arg1, const char* arg2, const char*
   }
 }
 }  // namespace
+
+EngineTableWrites::EngineTableWrites() : before_(program_writes) { program_writes = true; }
+EngineTableWrites::~EngineTableWrites() { program_writes = before_; }
 
 void InstallGuard(sqlite3* db) {
   sqlite3_set_authorizer(db, Authorize, nullptr);

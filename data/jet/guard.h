@@ -12,4 +12,18 @@ namespace ornetta::jet {
 // never writes these, so this is the second wall, against whatever gets past the first.
 void InstallGuard(sqlite3* db);
 
+// While one lives, statements the program itself prepares on this thread may write the engine's
+// own tables (an import that carries AutoNumber values sets sqlite_sequence). Never around a
+// statement a user typed.
+class EngineTableWrites {
+ public:
+  EngineTableWrites();
+  ~EngineTableWrites();
+  EngineTableWrites(const EngineTableWrites&) = delete;
+  EngineTableWrites& operator=(const EngineTableWrites&) = delete;
+
+ private:
+  bool before_;
+};
+
 }  // namespace ornetta::jet

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "data/jet/guard.h"
 #include "tests/jet/jet_database.h"
 
 namespace ornetta {
@@ -77,6 +78,12 @@ TEST_F(JetGuardTest, TheEnginesOwnTablesCanBeReadButNotWritten) {
   Run("DROP INDEX byA ON t");
   Run("DROP TABLE t");
   EXPECT_EQ(Rows("SELECT Count(*) FROM sqlite_sequence WHERE name = 't'"), "0");
+  ExpectRefused("DELETE FROM sqlite_stat1");
+  {
+    // The program's own statements may, while it says so.
+    jet::EngineTableWrites own;
+    EXPECT_EQ(Engine("DELETE FROM sqlite_stat1"), "ran");
+  }
   ExpectRefused("DELETE FROM sqlite_stat1");
 }
 
