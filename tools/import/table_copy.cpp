@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "data/engine.h"
+#include "data/jet/guard.h"
 #include "data/error.h"
 
 namespace ornetta::import {
@@ -103,6 +104,7 @@ TableChecksum CopyRows(const MdbSource& source, const SourceTable& table, const 
       // The next new row continues Jet's counter, which may be past the highest value kept (rows
       // deleted at the end).
       const std::string name = SqlText(table.name), last = std::to_string(table.last_counter);
+      const jet::EngineTableWrites own;  // the program's own write to the engine's counters
       engine::Exec(db, "UPDATE sqlite_sequence SET seq = max(seq, " + last + ") WHERE name = " + name +
                            "; INSERT INTO sqlite_sequence (name, seq) SELECT " + name + ", " + last +
                            " WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = " + name + ");");
