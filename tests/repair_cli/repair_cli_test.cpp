@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "data/engine.h"
+#include "data/tmp_copies.h"
 #include "tests/repair/damage.h"
 #include "tests/support/installation.h"
 
@@ -197,7 +198,10 @@ TEST_F(RepairCliTest, AYearDatabaseThatDoesNotOpenIsStillFoundAndSalvaged) {
 TEST_F(RepairCliTest, AHalfDoneSwapIsPutRightBeforeTheRepair) {
   const fs::path year = install.year_database();
   const auto rows = RowCounts(year);
-  fs::rename(year, install.database_folder() / ("TMP" + install.current_year_file));
+  // A repair stopped after its copy was checked (and marked whole) and the database removed.
+  const fs::path tmp = install.database_folder() / ("TMP" + install.current_year_file);
+  fs::rename(year, tmp);
+  ASSERT_FALSE(MarkWholeCopy(tmp));
   const ToolRun run = RunTool({install.program_folder().string()});
   EXPECT_EQ(run.status, 0) << Describe(run);
   EXPECT_EQ(RowCounts(year), rows);
