@@ -22,12 +22,12 @@ void RegisterFunctions(sqlite3* db) {
   for (auto group : {fn::OperatorFunctions(), fn::NumberFunctions(), fn::TextFunctions(), fn::DateFunctions(),
                      fn::FormatFunctions(), fn::AggregateFunctions()}) {
     for (const fn::Implementation& f : group) {
-      const FunctionSpec* spec = FindEngineFunction(f.engine);
-      if (!spec) continue;  // no statement can call it
+      const FunctionSpec* signature = FindEngineFunction(f.engine);
+      if (!signature) continue;  // no statement can call it
       // A few counts are registered one by one; a long range (Switch, Choose) as any count.
-      if (spec->max_args - spec->min_args > 3) Register(db, f, -1);
+      if (signature->max_args - signature->min_args > 3) Register(db, f, -1);
       else
-        for (int n = spec->min_args; n <= spec->max_args; ++n) Register(db, f, n);
+        for (int n = signature->min_args; n <= signature->max_args; ++n) Register(db, f, n);
     }
   }
 }
