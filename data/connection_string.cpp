@@ -31,11 +31,14 @@ std::string OpenedConnectionString(const std::string& path) {
 }
 
 namespace {
-// Built in one buffer of the final size: no buffer that held the password is given back unwiped.
+// Built in one buffer of the final size, and that buffer is the one returned: no buffer that held
+// the password is given back unwiped. (Returning `text.append(...)` would copy it, through the
+// reference append returns, and free the original as it was.)
 std::string WithPassword(const std::string& head, const std::string& password, const char* tail) {
   std::string text;
   text.reserve(head.size() + password.size() + std::char_traits<char>::length(tail));
-  return text.append(head).append(password).append(tail);
+  text.append(head).append(password).append(tail);
+  return text;
 }
 }  // namespace
 

@@ -29,6 +29,10 @@
 #include "platform/secret_memory.h"
 #include "repair/dispatch.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace {
 
 using namespace ornetta;
@@ -90,7 +94,12 @@ Scan ScanOwnMemory(const std::vector<unsigned char>& shifted) {
         while (i < n && (p[i] ^ 0x80) == shifted[i]) ++i;
         if (i == n) {
           ++scan.hits;
-          std::fprintf(stderr, "password at %#llx in %s\n", at + static_cast<unsigned long long>(p - buf), l.c_str());
+          const unsigned long long where = at + static_cast<unsigned long long>(p - buf);
+          std::fprintf(stderr, "password at %#llx in %s\n", where, l.c_str());
+#if defined(__SANITIZE_ADDRESS__)
+          // Which heap block held it, and where it was allocated and freed.
+          __asan_describe_address(reinterpret_cast<void*>(where));
+#endif
         }
       }
       platform::WipeBytes(buf, static_cast<size_t>(got));

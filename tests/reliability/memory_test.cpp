@@ -37,13 +37,6 @@ ProbeRun Probe(const std::string& mode, const fs::path& folder, const fs::path& 
     core.rlim_cur = core.rlim_max;
     setrlimit(RLIMIT_CORE, &core);
     if (chdir(cwd.c_str()) != 0) _exit(126);
-#if defined(__SANITIZE_ADDRESS__)
-    // The sanitizer keeps freed blocks as they were (its quarantine) where the ordinary allocator
-    // writes over them on free and reuse: filled on free here, they look as they would there.
-    // (Which freed blocks held the password unwiped is a question this scan does not settle.)
-    const std::string options = std::string(getenv("ASAN_OPTIONS") ? getenv("ASAN_OPTIONS") : "") + ":max_free_fill_size=4096";
-    setenv("ASAN_OPTIONS", options.c_str(), 1);
-#endif
     execl(ORNETTA_MEMORY_PROBE, ORNETTA_MEMORY_PROBE, mode.c_str(), folder.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
