@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "bench/bench_util.h"
-#include "data/engine.h"
-#include "data/jet_engine.h"
+#include "data/engine/engine.h"
+#include "data/engine/jet_engine.h"
 #include "tools/demo/demo_installation.h"
 #ifdef ORNETTA_HAVE_REPAIR
 #include "data/clsProd.h"

@@ -23,8 +23,8 @@
 
 #include "bench/bench_util.h"
 #include "data/clsProd.h"
-#include "data/datetime.h"
-#include "data/engine.h"
+#include "data/values/datetime.h"
+#include "data/engine/engine.h"
 #include "data/jet/functions.h"
 #include "data/jet/translate.h"
 #include "repair/dispatch.h"

@@ -1,10 +1,10 @@
 // clsProd's statements, lookups, recordsets and text helpers.
 #include "data/clsProd.h"
 
-#include "data/ansi.h"
-#include "data/datetime.h"
-#include "data/error.h"
-#include "data/password.h"
+#include "data/values/ansi.h"
+#include "data/values/datetime.h"
+#include "data/values/error.h"
+#include "data/crypto/password.h"
 
 namespace ornetta {
 

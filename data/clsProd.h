@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "data/connection.h"
-#include "data/derived_keys.h"
-#include "data/recordset.h"
-#include "data/variant.h"
+#include "data/engine/connection.h"
+#include "data/crypto/derived_keys.h"
+#include "data/engine/recordset.h"
+#include "data/values/variant.h"
 #include "platform/host.h"
 
 namespace ornetta {

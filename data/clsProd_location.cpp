@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "data/clsProd.h"
-#include "data/connection_string.h"
-#include "data/derived_keys.h"
-#include "data/error.h"
+#include "data/engine/connection_string.h"
+#include "data/crypto/derived_keys.h"
+#include "data/values/error.h"
 #include "data/tmp_copies.h"
 #include "platform/files.h"
 #include "platform/regular_file.h"

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
-#include "data/engine.h"
-#include "data/error.h"
+#include "data/engine/engine.h"
+#include "data/values/error.h"
 #include "platform/file_ops.h"
 #include "platform/time_stamp.h"
 

@@ -3,8 +3,8 @@
 #include <future>
 #include <map>
 
-#include "data/engine.h"
-#include "data/error.h"
+#include "data/engine/engine.h"
+#include "data/values/error.h"
 
 namespace ornetta::repair {
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <utility>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "repair/repair_compact.h"
 
 namespace ornetta::repair {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "data/clsProd.h"
-#include "data/statement_watch.h"
+#include "data/engine/statement_watch.h"
 #include "platform/host.h"
 #include "repair/access_application.h"
 #include "repair/progress.h"

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "data/error.h"
+#include "data/values/error.h"
 
 namespace ornetta::repair {
 

@@ -8,12 +8,12 @@
 #include <optional>
 #include <vector>
 
-#include "data/ansi.h"
-#include "data/connection_string.h"
-#include "data/engine.h"
-#include "data/error.h"
-#include "data/jet_engine.h"
-#include "data/password.h"
+#include "data/values/ansi.h"
+#include "data/engine/connection_string.h"
+#include "data/engine/engine.h"
+#include "data/values/error.h"
+#include "data/engine/jet_engine.h"
+#include "data/crypto/password.h"
 #include "data/tmp_copies.h"
 #include "platform/file_ops.h"
 #include "platform/files.h"

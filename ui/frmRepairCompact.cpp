@@ -10,7 +10,7 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "ui/initial_folder.h"
 #include "ui/layout.h"
 #include "ui/progress_dialog.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "data/jet/catalogue.h"
 
 namespace ornetta::jet {

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "data/datetime.h"
+#include "data/values/datetime.h"
 
 namespace ornetta::jet {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "data/datetime.h"
+#include "data/values/datetime.h"
 
 namespace ornetta::jet {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "data/datetime.h"
+#include "data/values/datetime.h"
 
 namespace ornetta::jet {
 

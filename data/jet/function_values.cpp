@@ -9,7 +9,7 @@
 
 #include "data/jet/calendar.h"
 #include "data/jet/dates.h"
-#include "data/variant.h"
+#include "data/values/variant.h"
 
 namespace ornetta::jet::fn {
 

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "data/datetime.h"
+#include "data/values/datetime.h"
 #include "data/jet/calendar.h"
 
 namespace ornetta::jet::fn {

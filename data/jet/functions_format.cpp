@@ -15,7 +15,7 @@
 #include "data/jet/dates.h"
 #include "data/jet/format_dates.h"
 #include "data/jet/function_values.h"
-#include "data/variant.h"
+#include "data/values/variant.h"
 
 namespace ornetta::jet::fn {
 

@@ -10,7 +10,7 @@
 #include "data/jet/calendar.h"
 #include "data/jet/dates.h"
 #include "data/jet/function_values.h"
-#include "data/variant.h"
+#include "data/values/variant.h"
 
 namespace ornetta::jet::fn {
 

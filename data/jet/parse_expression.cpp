@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "data/datetime.h"
+#include "data/values/datetime.h"
 #include "data/jet/dates.h"
 #include "data/jet/names.h"
 #include "data/jet/parser.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "data/jet/ast.h"
 #include "data/jet/tokenizer.h"
 

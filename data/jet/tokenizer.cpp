@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "data/error.h"
+#include "data/values/error.h"
 
 namespace ornetta::jet {
 

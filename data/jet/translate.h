@@ -2,7 +2,7 @@
 // dictate) into the engine's SQL, with Jet's meaning.
 //
 // Stored forms that the translation relies on:
-//   Date/Time  text "YYYY-MM-DD HH:MM:SS" (data/datetime.h); #...# literals become that text,
+//   Date/Time  text "YYYY-MM-DD HH:MM:SS" (data/values/datetime.h); #...# literals become that text,
 //              so text order is time order and comparisons need no conversion.
 //   Yes/No     the integers -1 (True) and 0 (False); True is -1 wherever it is written.
 //   Text       compared without regard to case, as Jet compares (NOCASE collation).

@@ -1,7 +1,7 @@
 // The writer's SELECT: its parts, UNION, ORDER BY, and TOP n with Jet's ties.
 #include <algorithm>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "data/jet/writer.h"
 
 namespace ornetta::jet {

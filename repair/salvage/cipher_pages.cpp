@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "data/engine.h"
-#include "data/pbkdf2.h"
+#include "data/engine/engine.h"
+#include "data/crypto/pbkdf2.h"
 
 namespace ornetta::repair::salvage {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "data/derived_keys.h"
+#include "data/crypto/derived_keys.h"
 #include "repair/salvage/page_file.h"
 
 namespace ornetta::repair::salvage {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "data/derived_keys.h"
-#include "data/engine.h"
+#include "data/crypto/derived_keys.h"
+#include "data/engine/engine.h"
 #include "repair/salvage/btree.h"
 
 namespace ornetta::repair::salvage {

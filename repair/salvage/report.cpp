@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "platform/file_ops.h"
 
 namespace ornetta::repair::salvage {

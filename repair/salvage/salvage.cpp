@@ -9,7 +9,7 @@
 #include <optional>
 #include <set>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "repair/salvage/btree.h"
 #include "repair/salvage/cipher_pages.h"
 #include "repair/salvage/rebuild.h"

@@ -4,9 +4,9 @@
 
 #include <fstream>
 
-#include "data/derived_keys.h"
-#include "data/engine.h"
-#include "data/jet_engine.h"
+#include "data/crypto/derived_keys.h"
+#include "data/engine/engine.h"
+#include "data/engine/jet_engine.h"
 #include "data/clsProd.h"
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"

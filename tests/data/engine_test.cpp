@@ -5,11 +5,11 @@
 #include <unistd.h>
 #include <sys/wait.h>
 
-#include "data/connection.h"
-#include "data/connection_string.h"
-#include "data/engine.h"
-#include "data/jet_engine.h"
-#include "data/recordset.h"
+#include "data/engine/connection.h"
+#include "data/engine/connection_string.h"
+#include "data/engine/engine.h"
+#include "data/engine/jet_engine.h"
+#include "data/engine/recordset.h"
 #include "tests/support/installation.h"
 
 namespace ornetta {

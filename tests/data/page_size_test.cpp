@@ -9,9 +9,9 @@
 #include <fstream>
 #include <random>
 
-#include "data/derived_keys.h"
-#include "data/engine.h"
-#include "data/jet_engine.h"
+#include "data/crypto/derived_keys.h"
+#include "data/engine/engine.h"
+#include "data/engine/jet_engine.h"
 #include "tests/support/installation.h"
 
 namespace ornetta::engine {

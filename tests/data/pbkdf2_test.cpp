@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "data/pbkdf2.h"
+#include "data/crypto/pbkdf2.h"
 
 namespace ornetta::engine {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "data/clsProd.h"
-#include "data/datetime.h"
+#include "data/values/datetime.h"
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"
 

@@ -2,10 +2,10 @@
 // the data layer hands out.
 #include <gtest/gtest.h>
 
-#include "data/ansi.h"
+#include "data/values/ansi.h"
 #include "data/clsProd.h"
-#include "data/datetime.h"
-#include "data/password.h"
+#include "data/values/datetime.h"
+#include "data/crypto/password.h"
 #include "tests/support/recording_host.h"
 
 namespace ornetta {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "tests/support/installation.h"
 
 namespace ornetta::import::testing {

@@ -9,11 +9,11 @@
 #include <iterator>
 
 #include "bench/jet_fixture.h"
-#include "data/connection.h"
-#include "data/connection_string.h"
-#include "data/datetime.h"
+#include "data/engine/connection.h"
+#include "data/engine/connection_string.h"
+#include "data/values/datetime.h"
 #include "data/jet/column_types.h"
-#include "data/recordset.h"
+#include "data/engine/recordset.h"
 #include "repair/repair_compact.h"
 #include "tests/import/import_fixture.h"
 #include "tests/support/recording_host.h"

@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "data/connection.h"
-#include "data/datetime.h"
-#include "data/engine.h"
-#include "data/recordset.h"
+#include "data/engine/connection.h"
+#include "data/values/datetime.h"
+#include "data/engine/engine.h"
+#include "data/engine/recordset.h"
 #include "tests/support/installation.h"
 
 namespace ornetta::testing {

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "data/clsProd.h"
-#include "data/statement_watch.h"
+#include "data/engine/statement_watch.h"
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"
 

@@ -9,7 +9,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "repair/repair_compact.h"
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"

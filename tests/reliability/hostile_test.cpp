@@ -6,7 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "repair/dispatch.h"
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"

@@ -11,7 +11,7 @@
 #include <functional>
 #include <map>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "platform/file_identity.h"
 #include "repair/repair_compact.h"
 #include "tests/support/installation.h"

@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "data/ansi.h"
+#include "data/values/ansi.h"
 #include "data/clsProd.h"
-#include "data/password.h"
+#include "data/crypto/password.h"
 #include "platform/process_guard.h"
 #include "platform/secret_memory.h"
 #include "repair/dispatch.h"

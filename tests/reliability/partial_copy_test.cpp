@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "data/tmp_copies.h"
 #include "repair/repair_compact.h"
 #include "tests/support/installation.h"

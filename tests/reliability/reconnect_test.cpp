@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "platform/file_ops.h"
 #include "repair/dispatch.h"
 #include "repair/repair_compact.h"

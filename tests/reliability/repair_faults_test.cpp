@@ -4,7 +4,7 @@
 // afterwards both databases whole with every row.
 #include <gtest/gtest.h>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "platform/file_ops.h"
 #include "repair/repair_compact.h"
 #include "tests/support/fault_vfs.h"

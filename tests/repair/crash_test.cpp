@@ -14,7 +14,7 @@
 #include <chrono>
 #include <random>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "platform/file_ops.h"
 #include "repair/repair_compact.h"
 #include "tests/repair/damage.h"

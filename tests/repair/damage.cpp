@@ -6,7 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "repair/salvage/btree.h"
 #include "repair/salvage/cipher_pages.h"
 #include "tools/demo/demo_installation.h"

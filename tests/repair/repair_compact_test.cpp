@@ -10,8 +10,8 @@
 #include <iterator>
 #include <map>
 
-#include "data/derived_keys.h"
-#include "data/engine.h"
+#include "data/crypto/derived_keys.h"
+#include "data/engine/engine.h"
 #include "platform/file_ops.h"
 #include "repair/repair_compact.h"
 #include "tests/support/fault_vfs.h"

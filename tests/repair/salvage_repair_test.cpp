@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "repair/repair_compact.h"
 #include "repair/salvage/report.h"
 #include "tests/repair/damage.h"

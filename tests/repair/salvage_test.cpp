@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "repair/salvage/btree.h"
 #include "repair/salvage/salvage.h"
 #include "tests/repair/damage.h"

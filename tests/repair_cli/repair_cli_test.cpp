@@ -11,7 +11,7 @@
 #include <regex>
 #include <sstream>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "data/tmp_copies.h"
 #include "tests/repair/damage.h"
 #include "tests/support/installation.h"

@@ -7,10 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "data/connection.h"
-#include "data/connection_string.h"
-#include "data/engine.h"
-#include "data/recordset.h"
+#include "data/engine/connection.h"
+#include "data/engine/connection_string.h"
+#include "data/engine/engine.h"
+#include "data/engine/recordset.h"
 
 namespace ornetta::testing {
 

@@ -3,13 +3,13 @@
 #include <chrono>
 #include <random>
 
-#include "data/connection_string.h"
-#include "data/connection.h"
-#include "data/datetime.h"
-#include "data/engine.h"
-#include "data/error.h"
-#include "data/password.h"
-#include "data/recordset.h"
+#include "data/engine/connection_string.h"
+#include "data/engine/connection.h"
+#include "data/values/datetime.h"
+#include "data/engine/engine.h"
+#include "data/values/error.h"
+#include "data/crypto/password.h"
+#include "data/engine/recordset.h"
 
 namespace ornetta::demo {
 

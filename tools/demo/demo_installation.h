@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 
 namespace ornetta::demo {
 

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <string>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "tools/demo/demo_installation.h"
 
 int main(int argc, char** argv) {

@@ -8,10 +8,10 @@
 
 #include <unistd.h>
 
-#include "data/connection.h"
-#include "data/connection_string.h"
-#include "data/engine.h"
-#include "data/error.h"
+#include "data/engine/connection.h"
+#include "data/engine/connection_string.h"
+#include "data/engine/engine.h"
+#include "data/values/error.h"
 #include "data/jet/translate.h"
 #include "platform/file_ops.h"
 #include "tools/import/mdb_source.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "data/jet/translate.h"
 
 namespace ornetta::import {

@@ -6,9 +6,9 @@
 #include <map>
 #include <memory>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "data/jet/guard.h"
-#include "data/error.h"
+#include "data/values/error.h"
 
 namespace ornetta::import {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "data/datetime.h"
+#include "data/values/datetime.h"
 
 namespace ornetta::import {
 

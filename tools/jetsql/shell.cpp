@@ -7,12 +7,12 @@
 #include <memory>
 #include <ostream>
 
-#include "data/connection.h"
-#include "data/connection_string.h"
-#include "data/datetime.h"
-#include "data/recordset.h"
-#include "data/statement_watch.h"
-#include "data/variant.h"
+#include "data/engine/connection.h"
+#include "data/engine/connection_string.h"
+#include "data/values/datetime.h"
+#include "data/engine/recordset.h"
+#include "data/engine/statement_watch.h"
+#include "data/values/variant.h"
 
 namespace ornetta::jetsql {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "data/variant.h"
+#include "data/values/variant.h"
 
 namespace ornetta::jetsql {
 

@@ -12,7 +12,7 @@
 #include <strings.h>
 #include <string_view>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "data/jet/dates.h"
 #include "data/jet/functions.h"
 #include "data/jet/guard.h"

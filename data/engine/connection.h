@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "data/engine.h"
+#include "data/engine/engine.h"
 #include "platform/file_identity.h"
 
 namespace ornetta {

@@ -1,11 +1,11 @@
-#include "data/jet_engine.h"
+#include "data/engine/jet_engine.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "data/connection_string.h"
-#include "data/derived_keys.h"
-#include "data/engine.h"
+#include "data/engine/connection_string.h"
+#include "data/crypto/derived_keys.h"
+#include "data/engine/engine.h"
 #include "platform/file_ops.h"
 #include "platform/files.h"
 

@@ -1,8 +1,8 @@
-#include "data/password.h"
+#include "data/crypto/password.h"
 
 #include <array>
 
-#include "data/ansi.h"
+#include "data/values/ansi.h"
 #include "platform/process_guard.h"
 #include "platform/secret_memory.h"
 #include "password_config.h"

@@ -1,10 +1,10 @@
-#include "data/engine.h"
+#include "data/engine/engine.h"
 
 #include <algorithm>
 #include <iterator>
 #include <system_error>
 
-#include "data/derived_keys.h"
+#include "data/crypto/derived_keys.h"
 #include "platform/regular_file.h"
 #include "platform/secret_memory.h"
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "data/connection.h"
+#include "data/engine/connection.h"
 #include "data/jet/column_types.h"
-#include "data/variant.h"
+#include "data/values/variant.h"
 
 namespace ornetta {
 

@@ -1,4 +1,4 @@
-// The inner loop of PBKDF2-HMAC-SHA1 (data/pbkdf2.h), where all its time goes: each round hashes
+// The inner loop of PBKDF2-HMAC-SHA1 (data/crypto/pbkdf2.h), where all its time goes: each round hashes
 // the last round's 20-byte result under the HMAC's two pads, two SHA-1 blocks per round.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "data/datetime.h"
+#include "data/values/datetime.h"
 
 #include <cmath>
 #include <cstdio>

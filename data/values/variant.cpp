@@ -1,11 +1,11 @@
-#include "data/variant.h"
+#include "data/values/variant.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "data/datetime.h"
-#include "data/error.h"
+#include "data/values/datetime.h"
+#include "data/values/error.h"
 
 namespace ornetta {
 

@@ -1,6 +1,6 @@
-#include "data/connection.h"
+#include "data/engine/connection.h"
 
-#include "data/connection_string.h"
+#include "data/engine/connection_string.h"
 #include "data/jet/functions.h"
 #include "data/jet/guard.h"
 #include "platform/files.h"

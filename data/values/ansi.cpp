@@ -1,4 +1,4 @@
-#include "data/ansi.h"
+#include "data/values/ansi.h"
 
 namespace ornetta::ansi {
 

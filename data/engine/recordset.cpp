@@ -1,11 +1,11 @@
-#include "data/recordset.h"
+#include "data/engine/recordset.h"
 
 #include <cctype>
 #include <map>
 #include <optional>
 
-#include "data/datetime.h"
-#include "data/engine.h"
+#include "data/values/datetime.h"
+#include "data/engine/engine.h"
 #include "data/jet/column_types.h"
 #include "data/jet/translate.h"
 

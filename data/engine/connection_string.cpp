@@ -1,9 +1,9 @@
-#include "data/connection_string.h"
+#include "data/engine/connection_string.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "platform/secret_memory.h"
 
 namespace ornetta {

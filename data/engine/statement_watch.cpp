@@ -1,4 +1,4 @@
-#include "data/statement_watch.h"
+#include "data/engine/statement_watch.h"
 
 namespace ornetta {
 

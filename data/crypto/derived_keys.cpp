@@ -1,4 +1,4 @@
-#include "data/derived_keys.h"
+#include "data/crypto/derived_keys.h"
 
 #include <openssl/crypto.h>
 #include <openssl/sha.h>
@@ -8,7 +8,7 @@
 #include <mutex>
 #include <utility>
 
-#include "data/pbkdf2.h"
+#include "data/crypto/pbkdf2.h"
 #include "platform/regular_file.h"
 #include "platform/secret_memory.h"
 

@@ -4,7 +4,7 @@
 // with 64,000 rounds of PBKDF2-HMAC-SHA1: about 30 ms of work every time it opens a file with the
 // password, and a repair opens the same two databases a dozen times (holding, backup check,
 // compaction, checks). Handing the engine the derived key itself ("raw key") opens the same file
-// format without that work; the key is derived here once per salt, by data/pbkdf2.h in about
+// format without that work; the key is derived here once per salt, by data/crypto/pbkdf2.h in about
 // 7 ms. The compacted copy of a database is given its source's salt, so it opens with the same key.
 #pragma once
 

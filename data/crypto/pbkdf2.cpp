@@ -1,4 +1,4 @@
-#include "data/pbkdf2.h"
+#include "data/crypto/pbkdf2.h"
 
 // The SHA-1 block transform and its state are OpenSSL's low-level interface, deprecated in 3.0
 // but kept.
@@ -10,7 +10,7 @@
 #include <array>
 #include <cstring>
 
-#include "data/pbkdf2_rounds.h"
+#include "data/crypto/pbkdf2_rounds.h"
 
 namespace ornetta::engine {
 

@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-#include "data/error.h"
+#include "data/values/error.h"
 
 namespace ornetta::engine {
 

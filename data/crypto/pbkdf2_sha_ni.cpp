@@ -1,6 +1,6 @@
 // SHA-1 on the x86 SHA extensions. This file alone is built with them enabled (data/CMakeLists.txt);
 // callers check ShaInstructions() first.
-#include "data/pbkdf2_rounds.h"
+#include "data/crypto/pbkdf2_rounds.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
