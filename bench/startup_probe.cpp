@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: startup_probe database|window [--stay]\n");
     return 2;
   }
-  std::unique_ptr<ornetta::engine::KeyPreparation> keys;
+  std::unique_ptr<ornetta::crypto::KeyPreparation> keys;
   if (database) keys = ornetta::clsProd::PrepareKeys(ornetta::platform::ExecutableFolder());
   int qt_argc = 1;  // the program reads no command line: Qt sees none either
   QApplication app(qt_argc, argv);

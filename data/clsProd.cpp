@@ -101,7 +101,7 @@ Variant clsProd::encryp_decryp(const std::string& chk) {
   // The length and the counter are 16-bit: 32767 characters overflow, after the last one.
   const size_t n = ansi::CharacterCount(chk);
   if (n > static_cast<size_t>(kMaxInt16)) throw OverflowError();
-  std::string shifted = ShiftCodes(chk);
+  std::string shifted = crypto::ShiftCodes(chk);
   if (n == static_cast<size_t>(kMaxInt16)) throw OverflowError();
   return Variant::MakeString(std::move(shifted));  // moved, not copied: the result may be the password
 }
@@ -144,6 +144,6 @@ bool clsProd::update_rec2(const std::string& strr) {
   }
 }
 
-std::string clsProd::Password() { return ShiftCodes(StoredPasswordConstant()); }
+std::string clsProd::Password() { return crypto::ShiftCodes(crypto::StoredPasswordConstant()); }
 
 }  // namespace ornetta

@@ -47,7 +47,7 @@ class clsProd {
   // Starts deriving the keys of the start database and of the year database written last, on
   // threads of their own, so that Get_Connection finds them ready: they take longer than the
   // window takes to build. Missing files are skipped; Get_Connection reports them.
-  static std::unique_ptr<engine::KeyPreparation> PrepareKeys(const std::filesystem::path& program_folder);
+  static std::unique_ptr<crypto::KeyPreparation> PrepareKeys(const std::filesystem::path& program_folder);
 
   // --- Statements and lookups (clsProd.cpp) ---
 
@@ -82,7 +82,7 @@ class clsProd {
   std::shared_ptr<Recordset> OpenRecordset(const std::string& statement);
   // The database password, for one call: the caller wipes it (platform::WipedOnExit).
   static std::string Password();
-  static std::unique_ptr<engine::KeyPreparation> PrepareKeysOf(const std::vector<std::filesystem::path>& files);
+  static std::unique_ptr<crypto::KeyPreparation> PrepareKeysOf(const std::vector<std::filesystem::path>& files);
   std::string DatabaseFolderPath(const std::string& spelling, const std::string& name) const;
   void ReportMissingDatabase();
 

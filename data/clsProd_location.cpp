@@ -107,17 +107,17 @@ void clsProd::Leave_Connection() {
   dbconnection.reset();
 }
 
-std::unique_ptr<engine::KeyPreparation> clsProd::PrepareKeys(const std::filesystem::path& program_folder) {
+std::unique_ptr<crypto::KeyPreparation> clsProd::PrepareKeys(const std::filesystem::path& program_folder) {
   const std::filesystem::path start = platform::ResolveNoCase(program_folder / "database" / kStartName);
   std::vector<std::filesystem::path> files{start};  // in the order Get_Connection opens them
   for (const auto& year : MostRecentYearDatabase(start.parent_path())) files.push_back(year);
   return PrepareKeysOf(files);
 }
 
-std::unique_ptr<engine::KeyPreparation> clsProd::PrepareKeysOf(const std::vector<std::filesystem::path>& files) {
+std::unique_ptr<crypto::KeyPreparation> clsProd::PrepareKeysOf(const std::vector<std::filesystem::path>& files) {
   std::string password = Password();
   const platform::WipedOnExit wipe(password);
-  return std::make_unique<engine::KeyPreparation>(files, password);
+  return std::make_unique<crypto::KeyPreparation>(files, password);
 }
 
 void clsProd::Get_Connection() {

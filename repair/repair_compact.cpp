@@ -290,7 +290,7 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     if (prod.dbconnection->State() == Connection::kStateOpen) prod.dbconnection->Close();
     std::unique_ptr<AccessApplication> access = context.access_factory();
     result = false;
-    std::string password = prod.encryp_decryp(StoredPasswordConstant()).TakeString();
+    std::string password = prod.encryp_decryp(crypto::StoredPasswordConstant()).TakeString();
     const platform::WipedOnExit wipe_password(password);
 
     const fs::path program = context.host.ProgramFolder();

@@ -12,7 +12,7 @@
 #include "platform/regular_file.h"
 #include "platform/secret_memory.h"
 
-namespace ornetta::engine {
+namespace ornetta::crypto {
 
 namespace {
 // The engine's defaults for our file format: these must match it exactly, or every raw key is
@@ -130,4 +130,4 @@ void ForgetDerivedKeys() {
   }
 }
 
-}  // namespace ornetta::engine
+}  // namespace ornetta::crypto

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-namespace ornetta::engine {
+namespace ornetta::crypto {
 
 using Salt = std::array<unsigned char, 16>;
 
@@ -56,4 +56,4 @@ class KeyPreparation {
 long KeysDerived();
 void ForgetDerivedKeys();
 
-}  // namespace ornetta::engine
+}  // namespace ornetta::crypto

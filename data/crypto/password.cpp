@@ -7,7 +7,7 @@
 #include "platform/secret_memory.h"
 #include "password_config.h"
 
-namespace ornetta {
+namespace ornetta::crypto {
 
 namespace {
 constexpr size_t kLength = 20;
@@ -39,4 +39,4 @@ std::string StoredPasswordConstant() {
   return ansi::ToUtf8(std::vector<unsigned char>(kStored.begin(), kStored.end()));
 }
 
-}  // namespace ornetta
+}  // namespace ornetta::crypto

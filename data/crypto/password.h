@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace ornetta {
+namespace ornetta::crypto {
 
 // The 20-character constant, in its shifted form (UTF-8 text of its Windows-1252 codes). Passing
 // it through clsProd::encryp_decryp gives the database password; the password itself is never
@@ -16,4 +16,4 @@ std::string StoredPasswordConstant();
 // and the password, in both directions. Characters outside the code page become '?' first.
 std::string ShiftCodes(const std::string& text);
 
-}  // namespace ornetta
+}  // namespace ornetta::crypto

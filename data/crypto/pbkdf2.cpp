@@ -12,7 +12,7 @@
 
 #include "data/crypto/pbkdf2_rounds.h"
 
-namespace ornetta::engine {
+namespace ornetta::crypto {
 
 namespace pbkdf2 {
 namespace {
@@ -129,4 +129,4 @@ void Pbkdf2HmacSha1(std::string_view password, const unsigned char* salt, size_t
   OPENSSL_cleanse(t, sizeof t);
 }
 
-}  // namespace ornetta::engine
+}  // namespace ornetta::crypto

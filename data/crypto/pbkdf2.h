@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace ornetta::engine {
+namespace ornetta::crypto {
 
 // Writes `out_size` bytes of PBKDF2-HMAC-SHA1(password, salt, iterations) to `out`.
 // `iterations` must be at least 1. `sha_instructions` false keeps to the portable transform
@@ -19,4 +19,4 @@ namespace ornetta::engine {
 void Pbkdf2HmacSha1(std::string_view password, const unsigned char* salt, size_t salt_size, int iterations,
                     unsigned char* out, size_t out_size, bool sha_instructions = true);
 
-}  // namespace ornetta::engine
+}  // namespace ornetta::crypto

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-namespace ornetta::engine::pbkdf2 {
+namespace ornetta::crypto::pbkdf2 {
 
 using Sha1State = std::array<uint32_t, 5>;  // SHA-1 chaining words; also a digest as big-endian words
 
@@ -18,4 +18,4 @@ void RoundsPortable(const Sha1State& inner, const Sha1State& outer, Sha1State* u
 void RoundsShaNi(const Sha1State& inner, const Sha1State& outer, Sha1State* u, Sha1State* t, int lanes, int rounds);
 bool ShaInstructions();
 
-}  // namespace ornetta::engine::pbkdf2
+}  // namespace ornetta::crypto::pbkdf2

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <utility>
 
-namespace ornetta::engine::pbkdf2 {
+namespace ornetta::crypto::pbkdf2 {
 
 namespace {
 // One lane's registers: ABCD with A in the highest 32 bits, E in the highest 32 bits of e[],
@@ -92,13 +92,13 @@ void RoundsShaNi(const Sha1State& inner, const Sha1State& outer, Sha1State* u, S
   for (size_t i = 0; i < sizeof l; ++i) p[i] = 0;
 }
 
-}  // namespace ornetta::engine::pbkdf2
+}  // namespace ornetta::crypto::pbkdf2
 
 #else
 
-namespace ornetta::engine::pbkdf2 {
+namespace ornetta::crypto::pbkdf2 {
 bool ShaInstructions() { return false; }
 void RoundsShaNi(const Sha1State&, const Sha1State&, Sha1State*, Sha1State*, int, int) {}
-}  // namespace ornetta::engine::pbkdf2
+}  // namespace ornetta::crypto::pbkdf2
 
 #endif

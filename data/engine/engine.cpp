@@ -101,8 +101,8 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   Handle db = OpenFile(name, what, flags);
   // No password means a plain file, as a database without a password is; it records its own page
   // size. An existing file's key is derived once per process (see derived_keys.h).
-  const std::optional<Salt> salt = !password.empty() && fs::exists(status) ? SaltOf(db.get()) : std::nullopt;
-  std::string key = salt ? RawKeyText(password, *salt, false) : password;
+  const std::optional<crypto::Salt> salt = !password.empty() && fs::exists(status) ? SaltOf(db.get()) : std::nullopt;
+  std::string key = salt ? crypto::RawKeyText(password, *salt, false) : password;
   const platform::WipedOnExit wipe(key);
   // The size we write goes first, as every file created or compacted here has it; a file from
   // before costs one more page read with the same key. But a journal left by a writer that died
@@ -119,23 +119,23 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   throw ErrorFrom(db.get(), what);
 }
 
-std::optional<Salt> SaltOf(sqlite3* db) {
+std::optional<crypto::Salt> SaltOf(sqlite3* db) {
   sqlite3_file* file = nullptr;
   if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file || !file->pMethods)
     return std::nullopt;
   sqlite3_int64 size = 0;
-  Salt salt{};
+  crypto::Salt salt{};
   if (file->pMethods->xFileSize(file, &size) != SQLITE_OK || size < static_cast<sqlite3_int64>(salt.size()) ||
       file->pMethods->xRead(file, salt.data(), static_cast<int>(salt.size()), 0) != SQLITE_OK)
     return std::nullopt;
   return salt;
 }
 
-Handle CreateWithSalt(const fs::path& file, const std::string& password, const Salt& salt) {
+Handle CreateWithSalt(const fs::path& file, const std::string& password, const crypto::Salt& salt) {
   const std::string what = "Cannot create database '" + file.string() + "'";
   std::error_code ec;
   if (fs::exists(fs::symlink_status(file, ec))) throw Error(err::kEngine, what + ": a file of that name already exists.");
-  std::string key = RawKeyText(password, salt, true);
+  std::string key = crypto::RawKeyText(password, salt, true);
   const platform::WipedOnExit wipe(key);
   // One thread writes a new copy: no locking of the handle on every call.
   Handle db = OpenFile(file.string(), what, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);

@@ -72,13 +72,13 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
 
   // The copy takes the source's salt, so that its key is the one already derived for the source.
   // (A plain source has no salt: its first bytes are the engine's header.)
-  const std::optional<engine::Salt> salt = from.password.empty() ? std::nullopt : engine::SaltOf(h);
-  std::string key = salt && !to.password.empty() ? engine::RawKeyText(to.password, *salt, true) : to.password;
+  const std::optional<crypto::Salt> salt = from.password.empty() ? std::nullopt : engine::SaltOf(h);
+  std::string key = salt && !to.password.empty() ? crypto::RawKeyText(to.password, *salt, true) : to.password;
   sqlite3_stmt* attach = nullptr;
   sqlite3_prepare_v2(h, "ATTACH DATABASE ?1 AS compact_target KEY ?2;", -1, &attach, nullptr);
   Bind(attach, 1, destination_path.string());
   Bind(attach, 2, key);
-  engine::WipeKeyText(key);
+  crypto::WipeKeyText(key);
   const int rc = sqlite3_step(attach);
   sqlite3_clear_bindings(attach);
   sqlite3_finalize(attach);

@@ -22,11 +22,11 @@ constexpr uint32_t kProbePages = 8;  // pages tried for each page size before a 
 const char kPlainHeader[] = "SQLite format 3";  // with its NUL: the 16 bytes the salt stands in for
 }  // namespace
 
-CipherPages::CipherPages(const PageFile& file, const engine::Key& key, const engine::Salt& salt, int page_size)
+CipherPages::CipherPages(const PageFile& file, const crypto::Key& key, const crypto::Salt& salt, int page_size)
     : file_(file), key_(key), salt_(salt), page_size_(page_size) {
-  engine::Salt hmac_salt = salt;
+  crypto::Salt hmac_salt = salt;
   for (unsigned char& b : hmac_salt) b ^= kHmacSaltMask;
-  engine::Pbkdf2HmacSha1(std::string_view(reinterpret_cast<const char*>(key.data()), key.size()), hmac_salt.data(),
+  crypto::Pbkdf2HmacSha1(std::string_view(reinterpret_cast<const char*>(key.data()), key.size()), hmac_salt.data(),
                          hmac_salt.size(), kHmacRounds, hmac_key_.data(), hmac_key_.size());
   const uint64_t size = file.Size();
   page_count_ = static_cast<uint32_t>(std::min<uint64_t>((size + page_size - 1) / page_size, UINT32_MAX));
@@ -43,8 +43,8 @@ CipherPages::~CipherPages() {
 }
 
 std::unique_ptr<CipherPages> CipherPages::Open(const PageFile& file, const std::string& password,
-                                               const engine::Salt& salt) {
-  engine::Key key = engine::DerivedKey(password, salt);
+                                               const crypto::Salt& salt) {
+  crypto::Key key = crypto::DerivedKey(password, salt);
   std::vector<unsigned char> page;
   for (int size : {engine::kPageSize, engine::kLegacyPageSize}) {
     std::unique_ptr<CipherPages> pages(new CipherPages(file, key, salt, size));

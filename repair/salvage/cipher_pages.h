@@ -27,14 +27,14 @@ class CipherPages {
  public:
   // Finds the page size at which pages of `file` authenticate with the key of `password` and
   // `salt`; none when no page among the first few does (a wrong salt, or pages all lost).
-  static std::unique_ptr<CipherPages> Open(const PageFile& file, const std::string& password, const engine::Salt& salt);
+  static std::unique_ptr<CipherPages> Open(const PageFile& file, const std::string& password, const crypto::Salt& salt);
   ~CipherPages();
   CipherPages(const CipherPages&) = delete;
   CipherPages& operator=(const CipherPages&) = delete;
 
   int page_size() const { return page_size_; }
   int usable_size() const { return page_size_ - kReservedBytes; }
-  const engine::Salt& salt() const { return salt_; }
+  const crypto::Salt& salt() const { return salt_; }
   // Pages the file holds; a last partial page counts (it is lost).
   uint32_t page_count() const { return page_count_; }
 
@@ -44,13 +44,13 @@ class CipherPages {
   bool Read(uint32_t pgno, std::vector<unsigned char>& page) const;
 
  private:
-  CipherPages(const PageFile& file, const engine::Key& key, const engine::Salt& salt, int page_size);
+  CipherPages(const PageFile& file, const crypto::Key& key, const crypto::Salt& salt, int page_size);
   bool Authentic(uint32_t pgno, const unsigned char* data, size_t size) const;
 
   const PageFile& file_;
-  engine::Key key_;
-  engine::Key hmac_key_;
-  engine::Salt salt_;
+  crypto::Key key_;
+  crypto::Key hmac_key_;
+  crypto::Salt salt_;
   int page_size_;
   uint32_t page_count_;
   EVP_CIPHER_CTX* cipher_;

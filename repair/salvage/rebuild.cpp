@@ -66,7 +66,7 @@ bool TableShape::Fits(const std::vector<Value>& values) const {
   return true;
 }
 
-Rebuild::Rebuild(const fs::path& file, const std::string& password, const engine::Salt& salt,
+Rebuild::Rebuild(const fs::path& file, const std::string& password, const crypto::Salt& salt,
                  const std::vector<SchemaEntry>& schema)
     : file_(file), db_(engine::CreateWithSalt(file, password, salt)) {
   sqlite3* db = db_.get();

@@ -42,7 +42,7 @@ struct TableShape {
 class Rebuild {
  public:
   // Creates `file` keyed for `salt`, and in it the tables of `schema` (in its order).
-  Rebuild(const std::filesystem::path& file, const std::string& password, const engine::Salt& salt,
+  Rebuild(const std::filesystem::path& file, const std::string& password, const crypto::Salt& salt,
           const std::vector<SchemaEntry>& schema);
   ~Rebuild();
 

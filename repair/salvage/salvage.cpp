@@ -41,8 +41,8 @@ std::string Join(const std::vector<Value>& values, size_t count) {
   return text;
 }
 
-std::optional<engine::Salt> SaltOf(const PageFile& file) {
-  engine::Salt salt{};
+std::optional<crypto::Salt> SaltOf(const PageFile& file) {
+  crypto::Salt salt{};
   if (file.Size() < salt.size() || !file.Read(0, salt.data(), salt.size())) return std::nullopt;
   return salt;
 }
@@ -51,7 +51,7 @@ std::optional<engine::Salt> SaltOf(const PageFile& file) {
 // its own with one bit mended, in that order.
 std::unique_ptr<CipherPages> FindKey(const PageFile& file, const std::string& password, const StandIns& stand_ins,
                                      std::string* source) {
-  const std::optional<engine::Salt> own = SaltOf(file);
+  const std::optional<crypto::Salt> own = SaltOf(file);
   if (own) {
     if (auto pages = CipherPages::Open(file, password, *own)) {
       *source = "the file's own salt";
@@ -60,7 +60,7 @@ std::unique_ptr<CipherPages> FindKey(const PageFile& file, const std::string& pa
   }
   for (const fs::path& backup : stand_ins.backups) {
     const std::unique_ptr<PageFile> copy = PlainFile(backup);
-    const std::optional<engine::Salt> salt = copy ? SaltOf(*copy) : std::nullopt;
+    const std::optional<crypto::Salt> salt = copy ? SaltOf(*copy) : std::nullopt;
     if (!salt || (own && *salt == *own)) continue;
     if (auto pages = CipherPages::Open(file, password, *salt)) {
       *source = "the salt of the backup " + backup.string() + " (the file's own is damaged)";
@@ -69,7 +69,7 @@ std::unique_ptr<CipherPages> FindKey(const PageFile& file, const std::string& pa
   }
   if (!own) return nullptr;
   for (size_t bit = 0; bit < own->size() * 8; ++bit) {
-    engine::Salt salt = *own;
+    crypto::Salt salt = *own;
     salt[bit / 8] ^= static_cast<unsigned char>(1u << (bit % 8));
     if (auto pages = CipherPages::Open(file, password, salt)) {
       *source = "the file's own salt with its one damaged bit mended";
@@ -100,7 +100,7 @@ std::vector<SchemaEntry> ReadSchema(PageMap& map, bool* whole) {
 // The schema of a file that stands in (a backup, another year's database).
 std::optional<std::vector<SchemaEntry>> StandInSchema(const fs::path& file, const std::string& password) {
   const std::unique_ptr<PageFile> raw = PlainFile(file);
-  const std::optional<engine::Salt> salt = raw ? SaltOf(*raw) : std::nullopt;
+  const std::optional<crypto::Salt> salt = raw ? SaltOf(*raw) : std::nullopt;
   const std::unique_ptr<CipherPages> pages = salt ? CipherPages::Open(*raw, password, *salt) : nullptr;
   if (!pages) return std::nullopt;
   PageMap map(*pages);
@@ -409,7 +409,7 @@ bool SalvageOutcome::RowsLost() const {
 }
 
 bool IsDamaged(const PageFile& file, const std::string& password) {
-  const std::optional<engine::Salt> salt = SaltOf(file);
+  const std::optional<crypto::Salt> salt = SaltOf(file);
   if (!salt) return file.Size() > 0;
   const std::unique_ptr<CipherPages> pages = CipherPages::Open(file, password, *salt);
   if (!pages || file.Size() % pages->page_size() != 0) return true;

@@ -11,10 +11,11 @@
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"
 
-namespace ornetta::engine {
+namespace ornetta::crypto {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace engine;  // the keys are watched as the engine opens and compacts files
 
 // Opens with the password the engine's own way, with no raw key: what any other tool does.
 long long CountWithPassword(const fs::path& file, const std::string& password, const char* table) {
@@ -139,4 +140,4 @@ TEST(DerivedKeysTest, KeptKeysLiveInLockedMemoryUntilForgotten) {
 }
 
 }  // namespace
-}  // namespace ornetta::engine
+}  // namespace ornetta::crypto

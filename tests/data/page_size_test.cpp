@@ -59,10 +59,10 @@ TEST_F(PageSizeTest, EachFileOpensInItsOwnSizeAndALegacyOneCostsNoSecondKey) {
   EXPECT_TRUE(ReadsWithPageSize(legacy, pw, kLegacyPageSize));
   EXPECT_FALSE(ReadsWithPageSize(legacy, pw, kPageSize));
 
-  ForgetDerivedKeys();
-  const long before = KeysDerived();
+  crypto::ForgetDerivedKeys();
+  const long before = crypto::KeysDerived();
   for (int i = 0; i < 3; ++i) Open(legacy, pw);
-  EXPECT_EQ(KeysDerived(), before + 1) << "the legacy size is tried with the key already derived";
+  EXPECT_EQ(crypto::KeysDerived(), before + 1) << "the legacy size is tried with the key already derived";
 
   // Written through our open, a legacy file stays in its size, whole.
   {

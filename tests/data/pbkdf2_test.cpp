@@ -8,7 +8,7 @@
 
 #include "data/crypto/pbkdf2.h"
 
-namespace ornetta::engine {
+namespace ornetta::crypto {
 namespace {
 
 std::string Hex(const std::vector<unsigned char>& bytes) {
@@ -55,4 +55,4 @@ TEST(Pbkdf2Test, GivesTheEnginesKeyForLongPasswordsAndFullRounds) {
 }
 
 }  // namespace
-}  // namespace ornetta::engine
+}  // namespace ornetta::crypto

@@ -52,7 +52,7 @@ TEST_F(TextHelpersTest, ShiftOverflowsAt32767Characters) {
 }
 
 TEST_F(TextHelpersTest, PasswordIsStoredShiftedAndIsTwentyCharacters) {
-  const std::string stored = StoredPasswordConstant();
+  const std::string stored = crypto::StoredPasswordConstant();
   const std::string password = prod.encryp_decryp(stored).AsString();
   EXPECT_EQ(ansi::CharacterCount(stored), 20u);
   EXPECT_EQ(ansi::CharacterCount(password), 20u);

@@ -123,10 +123,10 @@ int main(int argc, char** argv) {
   const std::filesystem::path folder = argv[2];
   if (mode == "crash-before") std::abort();
 
-  const std::vector<unsigned char> shifted = ansi::FromUtf8(StoredPasswordConstant());
+  const std::vector<unsigned char> shifted = ansi::FromUtf8(crypto::StoredPasswordConstant());
   QuietHost host(folder);
   if (mode == "control") {
-    std::string held = ShiftCodes(StoredPasswordConstant());
+    std::string held = crypto::ShiftCodes(crypto::StoredPasswordConstant());
     Report("held", ScanOwnMemory(shifted));
     platform::WipeString(held);
     return 0;

@@ -33,7 +33,7 @@ std::vector<uint32_t> Tree::Interior() const {
 namespace {
 struct Reader {
   explicit Reader(const fs::path& file) : raw(PlainFile(file)) {
-    engine::Salt salt{};
+    crypto::Salt salt{};
     raw->Read(0, salt.data(), salt.size());
     pages = CipherPages::Open(*raw, demo::DeploymentPassword(), salt);
     if (!pages) throw std::runtime_error("no key reads " + file.string());

@@ -91,10 +91,10 @@ TEST_F(RepairCompactTest, SuccessKeepsEveryRowShrinksTheFilesAndLeavesAVerifiedB
   const auto invoices = testing::QueryCount(install.year_database(), "Invoices");
   const auto years = testing::QueryCount(install.start_database(), "DB_Years");
 
-  const long keys_derived = engine::KeysDerived();
+  const long keys_derived = crypto::KeysDerived();
   EXPECT_TRUE(Repair(install.current_year_file));
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{kSuccess});
-  EXPECT_EQ(engine::KeysDerived(), keys_derived) << "the keys derived at start-up serve the whole repair";
+  EXPECT_EQ(crypto::KeysDerived(), keys_derived) << "the keys derived at start-up serve the whole repair";
   EXPECT_EQ(prod.dbconnection->State(), 0) << "closed at the start and left closed";
   EXPECT_EQ(host.pending_message_yields, 2) << "once after each compaction";
   EXPECT_LT(fs::file_size(install.year_database()), size_before);
@@ -354,11 +354,11 @@ TEST(LegacyFormatTest, TheRepairRewritesLegacyFilesInTheCurrentPageSize) {
   prod.Get_Connection();
   ASSERT_EQ(prod.dbconnection->State(), 1);
 
-  const long keys_derived = engine::KeysDerived();
+  const long keys_derived = crypto::KeysDerived();
   RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), "", {}, {}};
   EXPECT_TRUE(Repair_Compact_DB(context, install.current_year_file)) << context.failure_reason;
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{kSuccess});
-  EXPECT_EQ(engine::KeysDerived(), keys_derived);
+  EXPECT_EQ(crypto::KeysDerived(), keys_derived);
 
   const fs::path backup_root = install.program_folder() / "DB_BKUP" / "AUTOCompactDB";
   ASSERT_EQ(std::distance(fs::directory_iterator(backup_root), fs::directory_iterator()), 1);

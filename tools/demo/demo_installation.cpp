@@ -60,7 +60,7 @@ std::string StoredDate(int y, int m, int d, int hh = 0, int mi = 0, int ss = 0) 
 std::string StoredDateFromSerial(double serial) { return FormatStoredDate(CivilFromSerial(serial)); }
 }  // namespace
 
-std::string DeploymentPassword() { return ShiftCodes(StoredPasswordConstant()); }
+std::string DeploymentPassword() { return crypto::ShiftCodes(crypto::StoredPasswordConstant()); }
 
 std::vector<YearInfo> DemoYears(int today_year, int today_month) {
   const int current = today_month >= 4 ? today_year : today_year - 1;
