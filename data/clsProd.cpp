@@ -5,6 +5,7 @@
 #include "data/values/datetime.h"
 #include "data/values/error.h"
 #include "data/crypto/password.h"
+#include "data/values/sql_quoting.h"
 
 namespace ornetta {
 
@@ -12,15 +13,6 @@ namespace {
 constexpr int kMaxInt16 = 32767;
 
 Error ObjectRequired() { return Error(err::kObjectRequired, "Object variable or With block variable not set"); }
-
-std::string DoubleApostrophes(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out;
-}
 
 // A date literal the engine reads the same whatever the user's regional settings.
 std::string DateLiteralText(double dt) {
@@ -47,7 +39,7 @@ void clsProd::er_hnd(const std::string& log, double dt) {
   // The text is logged exactly as given: its apostrophes are doubled so that it cannot end the
   // literal early and become part of the statement.
   try {
-    RunStatement("insert into errlog VALUES ('" + DoubleApostrophes(log) + "', #" + DateLiteralText(dt) + "#)");
+    RunStatement("insert into errlog VALUES (" + QuotedText(log) + ", #" + DateLiteralText(dt) + "#)");
   } catch (...) {
   }
 }

@@ -5,18 +5,13 @@
 
 #include "data/engine/engine.h"
 #include "data/values/error.h"
+#include "data/values/sql_quoting.h"
 
 namespace ornetta::repair {
 
 namespace fs = std::filesystem;
 
 namespace {
-std::string Quoted(const std::string& name) {
-  std::string quoted = "\"";
-  for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
 // The engine's check of every page's structure and records, in time that grows with the file's
 // size. (The full integrity check also looks up each row in each index: on a large file whose
 // pages must be decrypted again whenever they leave the cache, that took 20 s for 1 GB against
@@ -58,8 +53,8 @@ TreeCounts EntryCounts(sqlite3* db) {
   for (TreeCount& tree : trees) {
     // (A partial index is not counted apart by this engine; its definition and structure are checked.)
     const std::string sql = tree.type == "table"
-                                ? "SELECT count(*) FROM " + Quoted(tree.name) + " NOT INDEXED"
-                                : "SELECT count(*) FROM " + Quoted(tree.table) + " INDEXED BY " + Quoted(tree.name);
+                                ? "SELECT count(*) FROM " + QuotedName(tree.name) + " NOT INDEXED"
+                                : "SELECT count(*) FROM " + QuotedName(tree.table) + " INDEXED BY " + QuotedName(tree.name);
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
       tree.count = sqlite3_column_int64(st, 0);
     if (sqlite3_finalize(st) != SQLITE_OK && tree.type == "table") throw engine::ErrorFrom(db, "Counting the rows of " + tree.name);

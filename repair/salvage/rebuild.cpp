@@ -5,6 +5,7 @@
 
 #include "data/values/error.h"
 #include "platform/file_ops.h"
+#include "data/values/sql_quoting.h"
 
 namespace ornetta::repair::salvage {
 
@@ -26,12 +27,6 @@ Affinity AffinityOf(const std::string& declared) {
   if (t.find("REAL") != std::string::npos || t.find("FLOA") != std::string::npos || t.find("DOUB") != std::string::npos)
     return Affinity::kReal;
   return Affinity::kNumeric;
-}
-
-std::string Quoted(const std::string& name) {
-  std::string quoted = "\"";
-  for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
 }
 
 std::string Column(sqlite3_stmt* st, int i) {
@@ -105,7 +100,7 @@ Rebuild::Rebuild(const fs::path& file, const std::string& password, const crypto
   for (const auto& [name, sql] : tables) {
     TableShape shape;
     shape.name = name;
-    sqlite3_prepare_v2(db, ("PRAGMA table_info(" + Quoted(name) + ")").c_str(), -1, &st, nullptr);
+    sqlite3_prepare_v2(db, ("PRAGMA table_info(" + QuotedName(name) + ")").c_str(), -1, &st, nullptr);
     int primary_keys = 0, integer_key = -1;
     while (sqlite3_step(st) == SQLITE_ROW) {
       shape.columns.push_back(Column(st, 1));
@@ -148,7 +143,7 @@ sqlite3_stmt* Rebuild::InsertStatement(const TableShape& table, size_t columns) 
   if (statements[columns]) return statements[columns];
   std::string names, marks;
   auto add = [&](const std::string& name) {
-    names += (names.empty() ? "" : ", ") + Quoted(name);
+    names += (names.empty() ? "" : ", ") + QuotedName(name);
     marks += marks.empty() ? "?" : ", ?";
   };
   for (size_t i = 0; i < columns; ++i) add(table.columns[i]);
@@ -166,7 +161,7 @@ sqlite3_stmt* Rebuild::InsertStatement(const TableShape& table, size_t columns) 
       marks += ", ?";
     }
   }
-  const std::string sql = "INSERT INTO " + Quoted(table.name) + " (" + names + ") VALUES (" + marks + ")";
+  const std::string sql = "INSERT INTO " + QuotedName(table.name) + " (" + names + ") VALUES (" + marks + ")";
   if (sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &statements[columns], nullptr) != SQLITE_OK)
     throw engine::ErrorFrom(db_.get(), "Preparing the rows of " + table.name);
   return statements[columns];

@@ -1,11 +1,13 @@
 // The character shift behind the database password, field picking, and the values and dates
 // the data layer hands out.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "data/values/ansi.h"
 #include "data/clsProd.h"
 #include "data/values/datetime.h"
 #include "data/crypto/password.h"
+#include "data/values/sql_quoting.h"
 #include "tests/support/recording_host.h"
 
 namespace ornetta {
@@ -18,6 +20,27 @@ class TextHelpersTest : public ::testing::Test {
   RecordingHost host{"/nonexistent"};
   clsProd prod{host};
 };
+
+// A name or text with both kinds of quote, and SQL inside it, comes back from the engine as it was
+// written: nothing in it ends the literal early.
+TEST(SqlQuotingTest, NamesAndTextReachTheEngineAsWritten) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+  const std::string table = "Bob's \"best\" table", column = "a\"\"b'";
+  const std::string text = "it's \"quoted\"'); DROP TABLE t; --";
+  const std::string sql = "CREATE TABLE " + QuotedName(table) + " (" + QuotedName(column) + " TEXT); INSERT INTO " +
+                          QuotedName(table) + " VALUES (" + QuotedText(text) + ");";
+  ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  sqlite3_stmt* st = nullptr;
+  const std::string select = "SELECT " + QuotedName(column) + ", (SELECT name FROM sqlite_master) FROM " + QuotedName(table);
+  ASSERT_EQ(sqlite3_prepare_v2(db, select.c_str(), -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+  EXPECT_EQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), text);
+  EXPECT_EQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), table);
+  EXPECT_EQ(sqlite3_step(st), SQLITE_DONE);
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+}
 
 TEST_F(TextHelpersTest, ShiftMovesEachCodeBy128AndIsItsOwnInverse) {
   EXPECT_EQ(ansi::FromUtf8(prod.encryp_decryp("abc").AsString()), (std::vector<unsigned char>{225, 226, 227}));

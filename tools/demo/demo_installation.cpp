@@ -10,6 +10,7 @@
 #include "data/values/error.h"
 #include "data/crypto/password.h"
 #include "data/engine/recordset.h"
+#include "data/values/sql_quoting.h"
 
 namespace ornetta::demo {
 
@@ -24,12 +25,6 @@ const char* const kItems[] = {"Printer paper A4", "Toner cartridge", "Office cha
                               "Filing cabinet", "Whiteboard", "Stapler", "Envelopes C5", "Calculator"};
 const char* const kScreens[] = {"Sales Invoice", "Purchase Entry", "Ledger", "Stock Report", "Day Book"};
 const char* const kActions[] = {"Login", "Logout", "Saved invoice", "Printed report", "Edited customer"};
-
-std::string Quote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("''") : std::string(1, c);
-  return out + "'";
-}
 
 // Runs Jet SQL through the application's own engine layer, so the schema is what it would create.
 void RunJet(const std::shared_ptr<Connection>& conn, const std::string& sql) {
@@ -113,12 +108,12 @@ void CreateYearDatabase(const fs::path& file, int min_year, const Options& optio
   const double fy_end = std::min<double>(DaysFromCivil(min_year + 1, 3, 31), today);
   std::string sql = "BEGIN;";
   for (int c = 1; c <= 60; ++c)
-    sql += "INSERT INTO Customers VALUES (" + std::to_string(c) + "," + Quote(pick(kFirstNames) + " " + pick(kLastNames)) +
+    sql += "INSERT INTO Customers VALUES (" + std::to_string(c) + "," + QuotedText(pick(kFirstNames) + " " + pick(kLastNames)) +
            ",'City " + std::to_string(c % 9) + "'," + std::to_string(5000 + (c * 250) % 20000) + "," +
            (c % 7 ? "-1" : "0") + ");";
   for (int i = 0; i < static_cast<int>(std::size(kItems)); ++i)
-    sql += "INSERT INTO Items VALUES (" + std::to_string(i + 1) + "," + Quote(kItems[i]) + "," +
-           std::to_string(5 + i * 12.5) + "," + Quote(std::string("Stocked item ") + kItems[i]) + ");";
+    sql += "INSERT INTO Items VALUES (" + std::to_string(i + 1) + "," + QuotedText(kItems[i]) + "," +
+           std::to_string(5 + i * 12.5) + "," + QuotedText(std::string("Stocked item ") + kItems[i]) + ");";
   for (int n = 1; n <= options.invoices; ++n) {
     const double day = fy_start + rng() % static_cast<unsigned>(std::max(1.0, fy_end - fy_start + 1));
     double total = 0;
@@ -143,10 +138,10 @@ void CreateYearDatabase(const fs::path& file, int min_year, const Options& optio
     const double day = future ? today + 1 + rng() % 400 : fy_end - rng() % 120;
     const double when = day + (rng() % 86400) / 86400.0;
     sql += "INSERT INTO logs (dates, UserName, Action) VALUES ('" + StoredDateFromSerial(when) + "'," +
-           Quote(pick(kFirstNames)) + "," + Quote(pick(kActions)) + ");";
+           QuotedText(pick(kFirstNames)) + "," + QuotedText(pick(kActions)) + ");";
   }
   for (int u = 0; u < options.online_users; ++u)
-    sql += "INSERT INTO OnLineUsers VALUES (" + Quote(pick(kFirstNames)) + "," + Quote(pick(kScreens)) + ",'" +
+    sql += "INSERT INTO OnLineUsers VALUES (" + QuotedText(pick(kFirstNames)) + "," + QuotedText(pick(kScreens)) + ",'" +
            StoredDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, 9 + u, 15) + "');";
   sql += "INSERT INTO errlog VALUES ('Demo installation created', '" + StoredDateFromSerial(today) + "');";
   if (options.delete_fraction > 0)

@@ -9,6 +9,7 @@
 #include "data/engine/engine.h"
 #include "data/jet/guard.h"
 #include "data/values/error.h"
+#include "data/values/sql_quoting.h"
 
 namespace ornetta::import {
 
@@ -32,12 +33,6 @@ std::string ColumnList(const SourceTable& table, const TablePlan& plan) {
   std::string cols;
   for (int i : plan.columns) cols += (cols.empty() ? "" : ", ") + JetName(table.columns[i].name);
   return cols;
-}
-
-std::string SqlText(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("''") : std::string(1, c);
-  return out + "'";
 }
 
 std::string NumberText(double v) {
@@ -103,7 +98,7 @@ TableChecksum CopyRows(const MdbSource& source, const SourceTable& table, const 
     if (!plan.counter_column.empty() && table.last_counter > 0) {
       // The next new row continues Jet's counter, which may be past the highest value kept (rows
       // deleted at the end).
-      const std::string name = SqlText(table.name), last = std::to_string(table.last_counter);
+      const std::string name = QuotedText(table.name), last = std::to_string(table.last_counter);
       const jet::EngineTableWrites own;  // the program's own write to the engine's counters
       engine::Exec(db, "UPDATE sqlite_sequence SET seq = max(seq, " + last + ") WHERE name = " + name +
                            "; INSERT INTO sqlite_sequence (name, seq) SELECT " + name + ", " + last +
