@@ -35,7 +35,7 @@ bool IsLogical(const ast::Expr& e) {
 // A date moved by a number of days is a date; numbers add; two texts join.
 Type AddType(Type a, Type b) {
   if (a == Type::kNull || b == Type::kNull) return Type::kNull;
-  if ((a == Type::kDate && IsNumeric(b)) || (IsNumeric(a) && b == Type::kDate)) return Type::kDate;
+  if ((a == Type::kDate && (IsNumeric(b) || b == Type::kDate)) || (IsNumeric(a) && b == Type::kDate)) return Type::kDate;
   if (IsNumeric(a) && IsNumeric(b)) return Wider(a, b);
   if (IsText(a) && IsText(b)) return Type::kText;
   return Type::kUnknown;
@@ -165,6 +165,8 @@ class Binder {
     switch (f->result) {
       case FunctionSpec::kFixed:
         e.type = f->type;
+        // Int and Fix of a date cut it to a whole day: still a date.
+        if ((word == "INT" || word == "FIX") && e.args[0]->type == Type::kDate) e.type = Type::kDate;
         return;
       case FunctionSpec::kFirstArg:
         e.type = e.count_star ? Type::kUnknown : e.args[0]->type;

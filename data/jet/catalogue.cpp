@@ -99,6 +99,7 @@ const FunctionSpec kCatalogue[] = {
     {"", "jet_neg", 1, 1, false, R::kFixed, T::kUnknown},
     {"", "jet_like", 2, 2, false, R::kFixed, T::kBoolean},
     {"", "jet_between", 3, 3, false, R::kFixed, T::kBoolean},
+    {"", "jet_serial", 1, 1, false, R::kFixed, T::kDouble},
     {"", "jet_not", 1, 1, false, R::kFixed, T::kBoolean},
     {"", "jet_and", 2, 2, false, R::kFixed, T::kBoolean},
     {"", "jet_or", 2, 2, false, R::kFixed, T::kBoolean},

@@ -40,9 +40,20 @@ std::optional<CivilDateTime> AsDate(sqlite3_value* v) {
   return ParseStoredDate(Text(v));
 }
 
+std::optional<double> DateAsSerial(sqlite3_value* v) {
+  if (sqlite3_value_type(v) != SQLITE_TEXT || sqlite3_value_bytes(v) != 19) return std::nullopt;
+  const auto d = AsDate(v);
+  if (!d) return std::nullopt;
+  return SerialFromCivil(*d);
+}
+
 bool Number(sqlite3_context* ctx, sqlite3_value* v, double& out) {
   if (IsNumber(v)) {
     out = sqlite3_value_double(v);
+    return true;
+  }
+  if (const auto serial = DateAsSerial(v)) {
+    out = *serial;
     return true;
   }
   ResultError(ctx, kTypeMismatch);

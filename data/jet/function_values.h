@@ -28,10 +28,14 @@ bool IsNumber(sqlite3_value* v);
 std::string Text(sqlite3_value* v);
 // A stored date text ("YYYY-MM-DD[ HH:MM:SS]") read as a date.
 std::optional<CivilDateTime> AsDate(sqlite3_value* v);
+// A date value in flight (always the whole stored form, as every date the functions, literals and
+// columns give) as its serial number: in arithmetic and comparison a date is a number too.
+std::optional<double> DateAsSerial(sqlite3_value* v);
 
 // The readers below report a failure on ctx and return false (or nullopt); the caller then
 // returns without setting a result.
-// Numbers as Jet reads them; text that is no number is a type mismatch.
+// Numbers as Jet reads them, a date as its serial number; text that is no number is a type
+// mismatch.
 bool Number(sqlite3_context* ctx, sqlite3_value* v, double& out);
 // A whole number, rounded half to even as Jet rounds Integer and Long arguments.
 bool Whole(sqlite3_context* ctx, sqlite3_value* v, long long& out);

@@ -17,16 +17,19 @@ namespace ornetta::jet::fn {
 namespace {
 
 // --- numbers ---
-void IntFn(sqlite3_context* ctx, int, Args a) {
+// Int and Fix of a date cut its serial number and give a date: Int(Now()) is today's date.
+template <double (*kCut)(double)>
+void WholePart(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return sqlite3_result_null(ctx);
+  if (const auto serial = DateAsSerial(a[0])) {
+    if (const auto d = SerialDate(kCut(*serial))) return ResultDate(ctx, *d);
+    return ResultError(ctx, kOverflow);
+  }
   double x;
-  if (Number(ctx, a[0], x)) ResultNumber(ctx, std::floor(x));
+  if (Number(ctx, a[0], x)) ResultNumber(ctx, kCut(x));
 }
-void FixFn(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return sqlite3_result_null(ctx);
-  double x;
-  if (Number(ctx, a[0], x)) ResultNumber(ctx, std::trunc(x));
-}
+double Floor(double x) { return std::floor(x); }
+double Trunc(double x) { return std::trunc(x); }
 
 void RoundFn(sqlite3_context* ctx, int argc, Args a) {
   if (IsNull(a[0])) return sqlite3_result_null(ctx);
@@ -213,8 +216,8 @@ void IsDateFn(sqlite3_context* ctx, int, Args a) {
 
 std::span<const Implementation> NumberFunctions() {
   static const Implementation kImplementations[] = {
-      {"jet_int", IntFn},
-      {"jet_fix", FixFn},
+      {"jet_int", WholePart<Floor>},
+      {"jet_fix", WholePart<Trunc>},
       {"jet_round", RoundFn},
       {"jet_sgn", SgnFn},
       {"jet_sqr", SqrFn},

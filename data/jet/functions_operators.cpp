@@ -29,10 +29,13 @@ void ResultShiftedDate(sqlite3_context* ctx, const CivilDateTime& date, double d
   ResultText(ctx, FormatStoredDate(*d));
 }
 
-// + joins two texts, moves a date by days, and otherwise adds numbers; a text that is no number
-// beside a number is a type mismatch.
+// + joins two texts, moves a date by days (a date plus a date too: both are numbers), and
+// otherwise adds numbers; a text that is no number beside a number is a type mismatch.
 void Add(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
+  // Dates travel as text: they are told apart before two texts are joined.
+  const auto s0 = DateAsSerial(a[0]), s1 = DateAsSerial(a[1]);
+  if (s0 && s1) return ResultShiftedDate(ctx, *AsDate(a[0]), *s1);
   // The storage classes are read before IsNumber, which turns numeric text into a number.
   if (sqlite3_value_type(a[0]) == SQLITE_TEXT && sqlite3_value_type(a[1]) == SQLITE_TEXT)
     return ResultText(ctx, Text(a[0]) + Text(a[1]));
@@ -191,12 +194,23 @@ void BitFn(sqlite3_context* ctx, int, Args a) {
   sqlite3_result_int64(ctx, kOp == Logic::kAnd ? x & y : kOp == Logic::kOr ? x | y : x ^ y);
 }
 
+// A date beside a number compares as its serial number; two dates compare as their stored texts,
+// which sort in time order.
 int CompareValues(sqlite3_value* a, sqlite3_value* b) {
-  if (IsNumber(a) && IsNumber(b)) {
-    const double x = sqlite3_value_double(a), y = sqlite3_value_double(b);
-    return x < y ? -1 : x > y ? 1 : 0;
-  }
+  const bool na = IsNumber(a), nb = IsNumber(b);
+  std::optional<double> x = na ? std::optional(sqlite3_value_double(a)) : std::nullopt;
+  std::optional<double> y = nb ? std::optional(sqlite3_value_double(b)) : std::nullopt;
+  if (x && !y) y = DateAsSerial(b);
+  if (y && !x) x = DateAsSerial(a);
+  if (x && y) return *x < *y ? -1 : *x > *y ? 1 : 0;
   return sqlite3_stricmp(Text(a).c_str(), Text(b).c_str());
+}
+
+// The serial number of a date, for the writer's comparisons of dates with numbers; any other
+// value is passed on as it is.
+void Serial(sqlite3_context* ctx, int, Args a) {
+  if (const auto serial = DateAsSerial(a[0])) return sqlite3_result_double(ctx, *serial);
+  sqlite3_result_value(ctx, a[0]);
 }
 
 void Between(sqlite3_context* ctx, int, Args a) {
@@ -309,6 +323,7 @@ std::span<const Implementation> OperatorFunctions() {
       {"jet_mod", Modulo},
       {"jet_pow", Power},
       {"jet_between", Between},
+      {"jet_serial", Serial},
       {"jet_like", Like},
       {"jet_mul", Multiply},
       {"jet_neg", Negate},

@@ -38,6 +38,7 @@ class Writer {
     return out;
   }
   void Call(const ast::Expr& e, std::string& out);
+  void Compared(const ast::Expr& side, const ast::Expr& other, std::string& out);
   void Qualifier(const std::string& name, std::string& out);
 
   // Upper-case table name -> the name it is read under inside an UPDATE of joined tables.

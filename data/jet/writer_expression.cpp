@@ -128,9 +128,9 @@ void Writer::Expr(const ast::Expr& e, std::string& out) {
     case ExprKind::kBinary:
       if (const char* op = Comparison(e.op)) {
         out += value_open;
-        Expr(*e.args[0], out);
+        Compared(*e.args[0], *e.args[1], out);
         out += op;
-        Expr(*e.args[1], out);
+        Compared(*e.args[1], *e.args[0], out);
         out += CaseFold(e.args[0]->type, e.args[1]->type);
         out += value_close;
         out += e.condition ? "" : ")";
@@ -181,6 +181,15 @@ void Writer::Expr(const ast::Expr& e, std::string& out) {
   }
 }
 
+// A date beside a number is compared as its serial number (Time() < 1); two dates compare as
+// their stored texts, which keeps an index on a date column usable.
+void Writer::Compared(const ast::Expr& side, const ast::Expr& other, std::string& out) {
+  const bool serial = side.type == Type::kDate && IsNumeric(other.type);
+  if (serial) out += "jet_serial(";
+  Expr(side, out);
+  if (serial) out += ')';
+}
+
 void Writer::Call(const ast::Expr& e, std::string& out) {
   const std::string word = Upper(e.text);
   if (word == "IIF") {
@@ -210,6 +219,13 @@ void Writer::Call(const ast::Expr& e, std::string& out) {
   }
   out += FindFunction(word)->engine;
   out += e.distinct ? "(DISTINCT " : "(";
+  // The engine's own sum and average read a date's stored text as the number it begins with.
+  if ((word == "SUM" || word == "AVG") && e.args[0]->type == Type::kDate) {
+    out += "jet_serial(";
+    Expr(*e.args[0], out);
+    out += "))";
+    return;
+  }
   if (e.count_star) out += '*';
   for (size_t i = 0; i < e.args.size(); ++i) {
     if (i) out += ", ";
