@@ -39,6 +39,8 @@ class Writer {
   }
   void Call(const ast::Expr& e, std::string& out);
   void Compared(const ast::Expr& side, const ast::Expr& other, std::string& out);
+  // (writer_between.cpp) false when jet_between must decide the bounds' order row by row.
+  bool Between(const ast::Expr& e, std::string& out);
   void Qualifier(const std::string& name, std::string& out);
 
   // Upper-case table name -> the name it is read under inside an UPDATE of joined tables.

@@ -152,6 +152,7 @@ void Writer::Expr(const ast::Expr& e, std::string& out) {
       return;
     case ExprKind::kLike:
     case ExprKind::kBetween:
+      if (e.kind == ExprKind::kBetween && Between(e, out)) return;
       if (e.negated) out += e.condition ? "(NOT " : "jet_not(";
       out += e.kind == ExprKind::kLike ? "jet_like(" : "jet_between(";
       for (size_t i = 0; i < e.args.size(); ++i) {

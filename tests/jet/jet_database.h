@@ -12,6 +12,7 @@
 #include "data/values/datetime.h"
 #include "data/engine/engine.h"
 #include "data/engine/recordset.h"
+#include "data/jet/translate.h"
 #include "tests/support/installation.h"
 
 namespace ornetta::testing {
@@ -85,6 +86,19 @@ class JetDatabase : public ::testing::Test {
         out += (i ? "," : "") + Text(rs.Fields(i));
       }
     }
+    return out;
+  }
+
+  // The engine's plan for a Jet statement's translation ("SEARCH TABLE logs USING INDEX byDate
+  // ..."), steps joined by ';'.
+  std::string Plan(const std::string& jet_sql) {
+    const std::string sql = jet::Translate(jet_sql).sql;
+    sqlite3_stmt* st = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(conn->NativeHandle(), ("EXPLAIN QUERY PLAN " + sql).c_str(), -1, &st, nullptr), SQLITE_OK)
+        << sql;
+    std::string out;
+    while (sqlite3_step(st) == SQLITE_ROW) out += reinterpret_cast<const char*>(sqlite3_column_text(st, 3)) + std::string(";");
+    sqlite3_finalize(st);
     return out;
   }
 
