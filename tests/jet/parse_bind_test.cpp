@@ -149,6 +149,10 @@ TEST(BindTest, EveryExpressionHasItsJetType) {
       {"y", jet::Type::kBoolean},            {"c", jet::Type::kCurrency},    {"nothere", jet::Type::kUnknown},
       // Dates move by days and subtract to days.
       {"d + 1", jet::Type::kDate},           {"d - 1.5", jet::Type::kDate},  {"d - #1/1/2026#", jet::Type::kDouble},
+      // A date is a number too: a date plus a date is a date, Int and Fix of one cut it to its day,
+      // other arithmetic on it is a number.
+      {"d + d", jet::Type::kDate},           {"Int(d)", jet::Type::kDate},   {"Fix(Now())", jet::Type::kDate},
+      {"d * 2", jet::Type::kDouble},         {"CDbl(d)", jet::Type::kDouble}, {"d = 1", jet::Type::kBoolean},
       // Numbers widen; Null spreads; text joins.
       {"i + n", jet::Type::kLong},           {"n * 1.5", jet::Type::kDouble}, {"Null + 1", jet::Type::kNull},
       {"name & 1", jet::Type::kText},        {"name + 'x'", jet::Type::kText}, {"name + 1", jet::Type::kUnknown},
