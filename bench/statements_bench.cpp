@@ -7,8 +7,9 @@
 // round. Timed: the click (statement and closing the connection) on the command's side, the same
 // statement and close on the others; opening the database, which all sides do alike, is not timed.
 //
-//   statements_bench [ROUNDS] [--log-rows N] [--show-sql]
-//   (default 3 rounds of the typed statements, 2 * ROUNDS + 1 of each repair; 1000000 rows)
+//   statements_bench [ROUNDS] [--log-rows N] [--show-sql] [--only TEXT]
+//   (default 3 rounds of the typed statements, 2 * ROUNDS + 1 of each repair; 1000000 rows;
+//   --only: just the typed statements whose name holds TEXT, no repairs, for more rounds of one)
 #include <unistd.h>
 
 #include <chrono>
@@ -191,10 +192,12 @@ double Ratio(const Row& r, Side over) { return bench::Median(r.times[kCommand]) 
 int main(int argc, char** argv) {
   int rounds = 3, log_rows = 1000000;
   bool show_sql = false;
+  std::string only;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--log-rows" && i + 1 < argc) log_rows = std::atoi(argv[++i]);
     else if (a == "--show-sql") show_sql = true;
+    else if (a == "--only" && i + 1 < argc) only = argv[++i];
     else rounds = std::max(1, std::atoi(a.c_str()));
   }
 
@@ -228,7 +231,7 @@ int main(int argc, char** argv) {
                          "DELETE FROM logs WHERE dates > '" + t + " 00:00:00'"};
   const Work users_repair{"on-line users repair", repair::Option::optScreenProb, "Delete * from OnLineUsers",
                           "DELETE FROM OnLineUsers"};
-  const std::vector<Work> mix = {
+  std::vector<Work> mix = {
       {"UPDATE, text = and date <", repair::Option::OptSQL,
        "UPDATE logs SET Action = 'Reviewed' WHERE UserName = 'anna' AND dates < #" + a + "#",
        "UPDATE logs SET Action = 'Reviewed' WHERE UserName = 'anna' COLLATE NOCASE AND dates < '" + a + " 00:00:00'"},
@@ -257,13 +260,23 @@ int main(int argc, char** argv) {
        "SELECT UserName, count(*) FROM logs GROUP BY UserName"},
   };
 
+  if (!only.empty()) {
+    std::erase_if(mix, [&](const Work& w) { return w.name.find(only) == std::string::npos; });
+    if (mix.empty()) {
+      std::cerr << "statements_bench: no typed statement's name holds '" << only << "'\n";
+      fs::remove_all(work);
+      return 2;
+    }
+  }
+
   std::printf("Statements: year database of %.1f MB with %d log rows (%d dated after today); median of %d rounds of the typed\n"
               "statements, "
               "%d rounds of each repair; a fresh copy for every run, sides rotated. Times: the click or the statement,\n"
               "with closing. 'translated' runs the translation's output directly on the engine.\n",
               fs::file_size(s.master) / 1048576.0, log_rows, options.future_log_rows, rounds, 2 * rounds + 1);
   if (show_sql) {
-    std::vector<const Work*> all = {&date_repair, &users_repair};
+    std::vector<const Work*> all;
+    if (only.empty()) all = {&date_repair, &users_repair};
     for (const Work& w : mix) all.push_back(&w);
     for (const Work* w : all) {
       const std::string engine_sql = jet::Translate(w->jet).sql;
@@ -291,10 +304,13 @@ int main(int argc, char** argv) {
       return row;
     };
     PrintHeader();
-    const Row date_row = single(date_repair);
-    PrintRow(date_row);
-    const Row users_row = single(users_repair);
-    PrintRow(users_row);
+    Row date_row, users_row;
+    if (only.empty()) {
+      date_row = single(date_repair);
+      PrintRow(date_row);
+      users_row = single(users_repair);
+      PrintRow(users_row);
+    }
 
     // The mix runs in order on one fresh copy per side and round, each statement a click of its own.
     std::vector<Row> mix_rows;
@@ -323,8 +339,9 @@ int main(int argc, char** argv) {
     for (const Row& r : mix_rows) PrintRow(r);
 
     auto verdict = [](const Row& r) { return Ratio(r, kHand) <= kTargetRatio ? "met" : "NOT met"; };
-    std::printf("  target cmd/hand at most %.2fx: date repair %s, on-line users repair %s, typed statements %s\n",
-                kTargetRatio, verdict(date_row), verdict(users_row), verdict(total));
+    if (only.empty())
+      std::printf("  target cmd/hand at most %.2fx: date repair %s, on-line users repair %s, typed statements %s\n",
+                  kTargetRatio, verdict(date_row), verdict(users_row), verdict(total));
     for (size_t i = 0; i < mix.size(); ++i)
       if (mix[i].name == kBetweenRow)
         std::printf("  target Between at most %.2fx of the range by hand: %s\n", kBetweenRatio,
