@@ -141,6 +141,8 @@ bool NamedMonthDate(const std::vector<Part>& p, int month, int current_year, Civ
 // Numbers alone: month first, as Jet reads them.
 bool NumericDate(const std::vector<Part>& p, int current_year, CivilDateTime& dt) {
   if (p.size() < 2 || p.size() > 3) return false;
+  for (const Part& part : p)
+    if (!part.number) return false;
   const char sep = p[1].sep_before;
   if (sep != '/' && sep != '-' && sep != '.') return false;
   for (size_t i = 1; i < p.size(); ++i)

@@ -1,7 +1,9 @@
 // The writer's Between. Jet swaps bounds given high first (5 Between 10 And 1 is True), which the
 // engine's BETWEEN does not; jet_between does, but a function call hides the range from the engine,
-// which then reads every row. Where the bounds are of one kind, the order is settled here (both
-// written out) or left to min() and max(), and the engine's BETWEEN can search an index.
+// which then reads every row. Where the bounds are both dates or both numbers, the order is settled
+// here (both written out) or left to min() and max(), and the engine's BETWEEN can search an index.
+// Text bounds stay with jet_between: beside a number a text is read as a number, and whether the
+// operand is one may be unknown here.
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -16,17 +18,15 @@ namespace {
 using ast::ExprKind;
 using ast::Op;
 
-enum class Kind { kNone, kNumber, kDate, kText };
+enum class Kind { kNone, kNumber, kDate };
 
 Kind KindOf(Type t) {
   if (t == Type::kDate) return Kind::kDate;
   if (IsNumeric(t)) return Kind::kNumber;
-  if (IsText(t)) return Kind::kText;
   return Kind::kNone;
 }
 
-// A bound written out as a literal, with what orders it: a number's value, a date's stored text,
-// a text folded as NOCASE folds it.
+// A bound written out as a literal, with what orders it: a number's value, a date's stored text.
 struct Literal {
   double number = 0;
   std::string text;
@@ -51,12 +51,8 @@ std::optional<Literal> LiteralOf(const ast::Expr& e) {
       l.number = sign * (x->truth ? -1 : 0);
       return l;
     case ExprKind::kDate:
-    case ExprKind::kString:
       if (sign < 0) return std::nullopt;  // -#1/1/2026# is a number, no longer a date
       l.text = x->text;
-      if (x->kind == ExprKind::kString)
-        for (char& c : l.text)
-          if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
       return l;
     default:
       return std::nullopt;
@@ -84,19 +80,15 @@ bool Writer::Between(const ast::Expr& e, std::string& out) {
   const ast::Expr* high = e.args[2].get();
   const Kind kind = KindOf(low->type);
   if (kind == Kind::kNone || KindOf(high->type) != kind) return false;
-  // Text beside a number is read as a number: its order is not the texts' order.
-  const Kind operand_kind = KindOf(operand.type);
-  if ((kind == Kind::kText) != (operand_kind == Kind::kText)) return false;
   const auto l = LiteralOf(*low), h = LiteralOf(*high);
   const bool literals = l && h;
-  // Text bounds are left to min() and max() only where their collation is sure: as literals.
-  if (!literals && (kind == Kind::kText || !Repeatable(*low) || !Repeatable(*high))) return false;
+  if (!literals && (!Repeatable(*low) || !Repeatable(*high))) return false;
   if (literals && Greater(kind, *l, *h)) std::swap(low, high);
 
   // A date beside numbers is compared as its serial number, as the comparisons do.
+  const Kind operand_kind = KindOf(operand.type);
   const bool operand_serial = operand_kind == Kind::kDate && kind == Kind::kNumber;
   const bool bounds_serial = operand_kind == Kind::kNumber && kind == Kind::kDate;
-  const char* fold = kind == Kind::kText ? " COLLATE NOCASE" : "";
   const auto bound = [&](const ast::Expr& b) {
     if (bounds_serial) out += "jet_serial(";
     Expr(b, out);
@@ -117,10 +109,8 @@ bool Writer::Between(const ast::Expr& e, std::string& out) {
   if (operand_serial) out += ')';
   out += e.negated ? " NOT BETWEEN " : " BETWEEN ";
   ordered(true);
-  out += fold;
   out += " AND ";
   ordered(false);
-  out += fold;
   out += e.condition ? ")" : ")))";
   return true;
 }

@@ -69,7 +69,7 @@ TEST(DateTextTest, TextThatIsNoDate) {
       {"mixed separators", "12/30-1991"}, {"a number alone", "12"},            {"nothing", ""},
       {"blanks", "  "},                   {"too many numbers", "1/2/3/4"},      {"five digits", "12/30/19910"},
       {"before the year 100", "12/31/0099"}, {"another character", "12*30*1991"},
-      {"only a day's name", "Monday"},
+      {"only a day's name", "Monday"},     {"words that name no month", ",D.DRD"},
   };
   for (const Case& c : cases) EXPECT_FALSE(jet::ParseDateLiteral(c.text, 2026)) << c.rule << ": '" << c.text << "'";
 }

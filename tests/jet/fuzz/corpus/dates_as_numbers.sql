@@ -1,0 +1,1 @@
+SELECT d FROM t WHERE d Between #Dec 30 1991# And 46000 + 1 AND Int(d) > 3 AND Time() < 1
