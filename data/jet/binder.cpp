@@ -169,6 +169,9 @@ class Binder {
       case FunctionSpec::kFirstArg:
         e.type = e.count_star ? Type::kUnknown : e.args[0]->type;
         return;
+      case FunctionSpec::kKeepsCurrency:
+        e.type = !e.count_star && e.args[0]->type == Type::kCurrency ? Type::kCurrency : f->type;
+        return;
       case FunctionSpec::kChosen:
         break;
     }

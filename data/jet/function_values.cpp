@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -58,6 +59,15 @@ bool Whole(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
     return false;
   }
   out = static_cast<long long>(d);
+  return true;
+}
+
+bool LongArg(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
+  if (!Whole(ctx, v, out)) return false;
+  if (out < INT32_MIN || out > INT32_MAX) {
+    ResultError(ctx, kOverflow);
+    return false;
+  }
   return true;
 }
 

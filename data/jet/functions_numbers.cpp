@@ -51,17 +51,6 @@ void SqrFn(sqlite3_context* ctx, int, Args a) {
 }
 
 // --- conversions ---
-// Val reads the leading number of a text and ignores the rest (blanks inside are skipped).
-void ValFn(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
-  std::string s;
-  for (char c : Text(a[0]))
-    if (c != ' ' && c != '\t') s += c;
-  char* end = nullptr;
-  const double d = std::strtod(s.c_str(), &end);
-  ResultArithmetic(ctx, end == s.c_str() ? 0 : d);
-}
-
 void CStrFn(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   ResultText(ctx, Text(a[0]));
@@ -218,7 +207,6 @@ std::span<const Implementation> NumberFunctions() {
       {"jet_round", RoundFn},
       {"jet_sgn", SgnFn},
       {"jet_sqr", SqrFn},
-      {"jet_val", ValFn},
       {"jet_cstr", CStrFn},
       {"jet_str", StrFn},
       {"jet_cint", CWhole<-32768, 32767>},
