@@ -10,6 +10,7 @@
 
 #include "data/jet/calendar.h"
 #include "data/jet/dates.h"
+#include "data/jet/numeric_text.h"
 #include "data/values/variant.h"
 
 namespace ornetta::jet::fn {
@@ -47,6 +48,22 @@ bool Number(sqlite3_context* ctx, sqlite3_value* v, double& out) {
     return true;
   }
   ResultError(ctx, kTypeMismatch);
+  return false;
+}
+
+bool ConvertedNumber(sqlite3_context* ctx, sqlite3_value* v, double& out) {
+  if (IsNumber(v) || sqlite3_value_type(v) != SQLITE_TEXT) {
+    if (!Number(ctx, v, out)) return false;
+    if (std::isfinite(out)) return true;
+    ResultError(ctx, kOverflow);  // text past a Double's range, which the engine reads as infinity
+    return false;
+  }
+  const NumericText n = WholeNumericText(Text(v));
+  if (n.kind == NumericText::kNumber) {
+    out = n.value;
+    return true;
+  }
+  ResultError(ctx, n.kind == NumericText::kOverflow ? kOverflow : kTypeMismatch);
   return false;
 }
 

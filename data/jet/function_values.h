@@ -33,6 +33,9 @@ std::optional<CivilDateTime> AsDate(sqlite3_value* v);
 // returns without setting a result.
 // Numbers as Jet reads them; text that is no number is a type mismatch.
 bool Number(sqlite3_context* ctx, sqlite3_value* v, double& out);
+// The argument of a conversion function (CInt, CCur, ...): a number, or text that reads as one
+// the way IsNumeric reads it ("1,000", " 12 ", "&HFF"); other text is a type mismatch.
+bool ConvertedNumber(sqlite3_context* ctx, sqlite3_value* v, double& out);
 // A whole number, rounded half to even as Jet rounds Integer and Long arguments.
 bool Whole(sqlite3_context* ctx, sqlite3_value* v, long long& out);
 // A Long, as Jet converts the operands of \, Mod and the bitwise operators: a whole number

@@ -1,77 +1,22 @@
 // Conversions that read or write numbers in other forms: Val (decimal, &H and &O text), Hex and
 // Oct; and the conversions to Byte, Decimal and a date Variant.
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <string>
 
 #include "data/jet/function_values.h"
+#include "data/jet/numeric_text.h"
 
 namespace ornetta::jet::fn {
 
 namespace {
 
 // --- Val ---
-// An &H or &O number as the runtime reads it: up to 16 bits it is an Integer (&HFFFF is -1), up
-// to 32 bits a Long (&HFFFFFFFF is -1); more is an overflow. No digits read as 0.
-bool RadixNumber(sqlite3_context* ctx, const std::string& digits, int radix, double& out) {
-  uint64_t v = 0;
-  for (char c : digits) {
-    const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
-    if (d < 0 || d >= radix) break;
-    v = v * static_cast<uint64_t>(radix) + static_cast<uint64_t>(d);
-    if (v > 0xFFFFFFFFull) {
-      ResultError(ctx, kOverflow);
-      return false;
-    }
-  }
-  if (v <= 0xFFFF) out = static_cast<double>(static_cast<int16_t>(v));
-  else out = static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(v)));
-  return true;
-}
-
-// The leading decimal number: a sign, digits, a point and digits, an exponent (E or D) with its
-// sign and digits; the first character that does not fit ends it. Nothing read is 0.
-double DecimalNumber(const std::string& s) {
-  size_t i = 0;
-  std::string text;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) text += s[i++];
-  const auto digits = [&] {
-    size_t n = 0;
-    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i, ++n) text += s[i];
-    return n;
-  };
-  size_t mantissa = digits();
-  if (i < s.size() && s[i] == '.') {
-    text += s[i++];
-    mantissa += digits();
-  }
-  if (!mantissa) return 0;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
-    std::string exponent = "e";
-    size_t j = i + 1;
-    if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponent += s[j++];
-    const size_t start = j;
-    while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) exponent += s[j++];
-    if (j > start) text += exponent;
-  }
-  return std::strtod(text.c_str(), nullptr);
-}
-
-// Val reads the leading number of a text and ignores the rest; blanks, tabs and line feeds
-// anywhere are skipped ("1 2 3" is 123).
 void ValFn(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
-  std::string s;
-  for (char c : Text(a[0]))
-    if (c != ' ' && c != '\t' && c != '\n') s += c;
-  double d = 0;
-  if (s.size() >= 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h' || s[1] == 'O' || s[1] == 'o')) {
-    if (!RadixNumber(ctx, s.substr(2), s[1] == 'H' || s[1] == 'h' ? 16 : 8, d)) return;
-  } else {
-    d = DecimalNumber(s);
-  }
-  ResultArithmetic(ctx, d);
+  const NumericText n = LeadingNumber(Text(a[0]));
+  if (n.kind == NumericText::kOverflow) return ResultError(ctx, kOverflow);
+  ResultNumber(ctx, n.value);
 }
 
 // --- Hex and Oct ---
@@ -99,7 +44,7 @@ void RadixText(sqlite3_context* ctx, int, Args a) {
 void CByteFn(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   double x;
-  if (!Number(ctx, a[0], x)) return;
+  if (!ConvertedNumber(ctx, a[0], x)) return;
   const double r = std::nearbyint(x);
   if (r < 0 || r > 255) return ResultError(ctx, kOverflow);
   sqlite3_result_int(ctx, static_cast<int>(r));
@@ -110,7 +55,7 @@ void CByteFn(sqlite3_context* ctx, int, Args a) {
 void CDecFn(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   double x;
-  if (!Number(ctx, a[0], x)) return;
+  if (!ConvertedNumber(ctx, a[0], x)) return;
   if (!(std::fabs(x) <= 79228162514264337593543950335.0)) return ResultError(ctx, kOverflow);
   ResultNumber(ctx, x);
 }

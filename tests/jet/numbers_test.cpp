@@ -7,6 +7,7 @@
 #include <string>
 
 #include "data/jet/currency.h"
+#include "data/jet/numeric_text.h"
 #include "tests/jet/jet_database.h"
 
 namespace ornetta {
@@ -49,6 +50,36 @@ TEST(CurrencyTest, AmountsAreScaledIntegers) {
   EXPECT_EQ(Multiply(INT64_MAX / 2, 20000), INT64_MAX - 1) << "the range's edge";
   EXPECT_EQ(Multiply(INT64_MAX / 2, 30000), std::nullopt);
   EXPECT_EQ(ToNumber(33000), 3.3);
+}
+
+TEST(NumericTextTest, NumbersInTextAsTheRuntimeReadsThem) {
+  using jet::NumericText;
+  const struct {
+    const char* text;
+    NumericText::Kind kind;
+    double value;
+  } whole[] = {
+      {" 12 ", NumericText::kNumber, 12},       {"1,000.5", NumericText::kNumber, 1000.5},
+      {"-3e5", NumericText::kNumber, -3e5},     {"1.5D2", NumericText::kNumber, 150},
+      {"&HFF", NumericText::kNumber, 255},      {"&HFFFF", NumericText::kNumber, -1},
+      {"&O17", NumericText::kNumber, 15},       {"&H100000000", NumericText::kOverflow, 0},
+      {"1e400", NumericText::kOverflow, 0},     {",1", NumericText::kNone, 0},
+      {"1e", NumericText::kNone, 0},            {"&H", NumericText::kNone, 0},
+      {"&HFG", NumericText::kNone, 0},          {"1 2", NumericText::kNone, 0},
+      {"", NumericText::kNone, 0},              {"0x1F", NumericText::kNone, 0},
+  };
+  for (const auto& c : whole) {
+    const NumericText n = jet::WholeNumericText(c.text);
+    EXPECT_EQ(n.kind, c.kind) << c.text;
+    if (c.kind == NumericText::kNumber) {
+      EXPECT_EQ(n.value, c.value) << c.text;
+    }
+  }
+  size_t used = 0;
+  EXPECT_EQ(jet::RadixDigits("1fz", 16, &used).value, 31);
+  EXPECT_EQ(used, 2u);
+  EXPECT_EQ(jet::LeadingNumber("1 2x3").value, 12);
+  EXPECT_EQ(jet::LeadingNumber("x").kind, NumericText::kNumber) << "no number is 0";
 }
 
 TEST_F(JetNumberTest, CurrencyIsExact) {
@@ -94,6 +125,9 @@ TEST_F(JetNumberTest, ConversionsRoundAndOverflowAsJetDoes) {
       {"SELECT CVDate(#1/2/2026#), CVDate(Null)", "date:2026-01-02 00:00:00,null", "CVDate lets Null through"},
       {"SELECT CVDate('2026-01-05')", "date:2026-01-05 00:00:00", "CVDate reads text as CDate does"},
       {"SELECT CSng(1.1), CDbl('2.5')", "double:1.1,double:2.5", "CSng keeps a Single's digits"},
+      {"SELECT CInt('1,000'), CLng(' &HFF '), CCur('1,234.5')", "int:1000,int:255,currency:1234.5",
+       "the conversions read text as IsNumeric reads it"},
+      {"SELECT CDbl('-2.5E3'), CByte('&O17')", "double:-2500,int:15", "exponents and &O too"},
   });
   ExpectErrors({
       {"CByte(256)", "Overflow."},
@@ -107,6 +141,9 @@ TEST_F(JetNumberTest, ConversionsRoundAndOverflowAsJetDoes) {
       {"CDec(Null)", "Invalid use of Null."},
       {"CByte('abc')", "Data type mismatch"},
       {"CVDate('not a date')", "Data type mismatch"},
+      {"CInt('12abc')", "Data type mismatch"},
+      {"CLng('&H100000000')", "Overflow."},
+      {"CDbl('1e400')", "Overflow."},
       {"CVDate(1, 2)", "Wrong number of arguments"},
   });
 }
