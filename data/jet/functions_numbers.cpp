@@ -116,7 +116,7 @@ void CBoolFn(sqlite3_context* ctx, int, Args a) {
     if (s == "false") return ResultBool(ctx, false);
   }
   double x;
-  if (Number(ctx, a[0], x)) ResultBool(ctx, x != 0);
+  if (ConvertedNumber(ctx, a[0], x)) ResultBool(ctx, x != 0);
 }
 
 void CVarFn(sqlite3_context* ctx, int, Args a) { sqlite3_result_value(ctx, a[0]); }

@@ -128,6 +128,7 @@ TEST_F(JetNumberTest, ConversionsRoundAndOverflowAsJetDoes) {
       {"SELECT CInt('1,000'), CLng(' &HFF '), CCur('1,234.5')", "int:1000,int:255,currency:1234.5",
        "the conversions read text as IsNumeric reads it"},
       {"SELECT CDbl('-2.5E3'), CByte('&O17')", "double:-2500,int:15", "exponents and &O too"},
+      {"SELECT CBool('1,000'), CBool(' 0 '), CBool('TRUE')", "int:-1,int:0,int:-1", "CBool too, and True/False"},
   });
   ExpectErrors({
       {"CByte(256)", "Overflow."},
