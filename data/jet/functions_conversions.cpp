@@ -70,12 +70,8 @@ void CVDateFn(sqlite3_context* ctx, int, Args a) {
 
 std::span<const Implementation> ConversionFunctions() {
   static const Implementation kImplementations[] = {
-      {"jet_val", ValFn},
-      {"jet_hex", RadixText<4>},
-      {"jet_oct", RadixText<3>},
-      {"jet_cbyte", CByteFn},
-      {"jet_cdec", CDecFn},
-      {"jet_cvdate", CVDateFn},
+      {"jet_val", ValFn},     {"jet_hex", RadixText<4>}, {"jet_oct", RadixText<3>},
+      {"jet_cbyte", CByteFn}, {"jet_cdec", CDecFn},      {"jet_cvdate", CVDateFn},
   };
   return kImplementations;
 }

@@ -59,14 +59,14 @@ TEST(NumericTextTest, NumbersInTextAsTheRuntimeReadsThem) {
     NumericText::Kind kind;
     double value;
   } whole[] = {
-      {" 12 ", NumericText::kNumber, 12},       {"1,000.5", NumericText::kNumber, 1000.5},
-      {"-3e5", NumericText::kNumber, -3e5},     {"1.5D2", NumericText::kNumber, 150},
-      {"&HFF", NumericText::kNumber, 255},      {"&HFFFF", NumericText::kNumber, -1},
-      {"&O17", NumericText::kNumber, 15},       {"&H100000000", NumericText::kOverflow, 0},
-      {"1e400", NumericText::kOverflow, 0},     {",1", NumericText::kNone, 0},
-      {"1e", NumericText::kNone, 0},            {"&H", NumericText::kNone, 0},
-      {"&HFG", NumericText::kNone, 0},          {"1 2", NumericText::kNone, 0},
-      {"", NumericText::kNone, 0},              {"0x1F", NumericText::kNone, 0},
+      {" 12 ", NumericText::kNumber, 12},   {"1,000.5", NumericText::kNumber, 1000.5},
+      {"-3e5", NumericText::kNumber, -3e5}, {"1.5D2", NumericText::kNumber, 150},
+      {"&HFF", NumericText::kNumber, 255},  {"&HFFFF", NumericText::kNumber, -1},
+      {"&O17", NumericText::kNumber, 15},   {"&H100000000", NumericText::kOverflow, 0},
+      {"1e400", NumericText::kOverflow, 0}, {",1", NumericText::kNone, 0},
+      {"1e", NumericText::kNone, 0},        {"&H", NumericText::kNone, 0},
+      {"&HFG", NumericText::kNone, 0},      {"1 2", NumericText::kNone, 0},
+      {"", NumericText::kNone, 0},          {"0x1F", NumericText::kNone, 0},
   };
   for (const auto& c : whole) {
     const NumericText n = jet::WholeNumericText(c.text);
@@ -152,46 +152,89 @@ TEST_F(JetNumberTest, ConversionsRoundAndOverflowAsJetDoes) {
 TEST_F(JetNumberTest, ValReadsTheLeadingNumber) {
   ExpectValues({
       {"Val('  1615 198th Street N.E.')", "1615198"},  // blanks are skipped, the letters end it
-      {"Val('2457')", "2457"},     {"Val(' 2 45 7')", "2457"}, {"Val('24 and 57')", "24"},
-      {"Val('-12.5e2x')", "-1250"}, {"Val('1.5D2')", "150"},  {"Val('1e')", "1"}, {"Val('.5')", "0.5"},
-      {"Val('1,000')", "1"},        {"Val('abc')", "0"},       {"Val('')", "0"},  {"Val('-')", "0"},
+      {"Val('2457')", "2457"},
+      {"Val(' 2 45 7')", "2457"},
+      {"Val('24 and 57')", "24"},
+      {"Val('-12.5e2x')", "-1250"},
+      {"Val('1.5D2')", "150"},
+      {"Val('1e')", "1"},
+      {"Val('.5')", "0.5"},
+      {"Val('1,000')", "1"},
+      {"Val('abc')", "0"},
+      {"Val('')", "0"},
+      {"Val('-')", "0"},
       // Not C's numbers: no hexadecimal floats, no infinity.
-      {"Val('0x1F')", "0"},         {"Val('inf')", "0"},       {"Val('nan')", "0"},
+      {"Val('0x1F')", "0"},
+      {"Val('inf')", "0"},
+      {"Val('nan')", "0"},
       // &H and &O: an Integer up to 16 bits, a Long up to 32.
-      {"Val('&H1F')", "31"},        {"Val('&hff')", "255"},    {"Val('&HFFFF')", "-1"}, {"Val('&H8000')", "-32768"},
-      {"Val('&H10000')", "65536"},  {"Val('&HFFFFFFFF')", "-1"}, {"Val('&H7FFFFFFF')", "2147483647"},
-      {"Val('&O17')", "15"},        {"Val('&o777')", "511"},   {"Val('&O177777')", "-1"}, {"Val('&O18')", "1"},
-      {"Val('&H1FZ')", "31"},       {"Val('&H')", "0"},        {"Val('& H 1 F')", "31"},
+      {"Val('&H1F')", "31"},
+      {"Val('&hff')", "255"},
+      {"Val('&HFFFF')", "-1"},
+      {"Val('&H8000')", "-32768"},
+      {"Val('&H10000')", "65536"},
+      {"Val('&HFFFFFFFF')", "-1"},
+      {"Val('&H7FFFFFFF')", "2147483647"},
+      {"Val('&O17')", "15"},
+      {"Val('&o777')", "511"},
+      {"Val('&O177777')", "-1"},
+      {"Val('&O18')", "1"},
+      {"Val('&H1FZ')", "31"},
+      {"Val('&H')", "0"},
+      {"Val('& H 1 F')", "31"},
   });
-  ExpectErrors({{"Val('&H100000000')", "Overflow."}, {"Val('1e400')", "Overflow."}, {"Val(Null)", "Invalid use of Null."}});
+  ExpectErrors(
+      {{"Val('&H100000000')", "Overflow."}, {"Val('1e400')", "Overflow."}, {"Val(Null)", "Invalid use of Null."}});
 }
 
 TEST_F(JetNumberTest, HexAndOctWriteWholeNumbers) {
   ExpectValues({
-      {"Hex(255)", "FF"},          {"Hex(0)", "0"},          {"Hex(5.5)", "6"},         {"Hex(4.5)", "4"},
-      {"Hex(-1)", "FFFFFFFF"},     {"Hex(CInt(-1))", "FFFF"}, {"Hex(CLng(-1))", "FFFFFFFF"},
-      {"Hex(2147483647)", "7FFFFFFF"}, {"Hex(-2147483648)", "80000000"}, {"Hex('31')", "1F"},
-      {"Oct(8)", "10"},            {"Oct(-1)", "37777777777"}, {"Oct(CInt(-1))", "177777"}, {"Oct(0)", "0"},
-      {"Hex(Null)", "<null>"},     {"Oct(Null)", "<null>"},  {"Hex(Val('&HFF'))", "FF"},
+      {"Hex(255)", "FF"},
+      {"Hex(0)", "0"},
+      {"Hex(5.5)", "6"},
+      {"Hex(4.5)", "4"},
+      {"Hex(-1)", "FFFFFFFF"},
+      {"Hex(CInt(-1))", "FFFF"},
+      {"Hex(CLng(-1))", "FFFFFFFF"},
+      {"Hex(2147483647)", "7FFFFFFF"},
+      {"Hex(-2147483648)", "80000000"},
+      {"Hex('31')", "1F"},
+      {"Oct(8)", "10"},
+      {"Oct(-1)", "37777777777"},
+      {"Oct(CInt(-1))", "177777"},
+      {"Oct(0)", "0"},
+      {"Hex(Null)", "<null>"},
+      {"Oct(Null)", "<null>"},
+      {"Hex(Val('&HFF'))", "FF"},
   });
-  ExpectErrors({{"Hex(2147483648)", "Overflow."}, {"Oct(-2147483649)", "Overflow."}, {"Hex('x')", "Data type mismatch"},
+  ExpectErrors({{"Hex(2147483648)", "Overflow."},
+                {"Oct(-2147483649)", "Overflow."},
+                {"Hex('x')", "Data type mismatch"},
                 {"Hex(1, 2)", "Wrong number of arguments"}});
 }
 
 TEST_F(JetNumberTest, IntegerDivisionAndModWorkInLongs) {
   ExpectValues({
-      {"7 \\ 2", "3"},        {"-7 \\ 2", "-3"},     {"7.5 \\ 2", "4"},     {"6.5 \\ 2", "3"},   // operands rounded half to even
-      {"7 Mod 3", "1"},       {"-7 Mod 3", "-1"},    {"7.5 Mod 3", "2"},    {"5.5 Mod 2.5", "0"},
-      {"2147483647 \\ 1", "2147483647"}, {"-2147483648 Mod -1", "0"},
-      {"Null \\ 2", "<null>"}, {"7 Mod Null", "<null>"},
+      {"7 \\ 2", "3"},
+      {"-7 \\ 2", "-3"},
+      {"7.5 \\ 2", "4"},
+      {"6.5 \\ 2", "3"},  // operands rounded half to even
+      {"7 Mod 3", "1"},
+      {"-7 Mod 3", "-1"},
+      {"7.5 Mod 3", "2"},
+      {"5.5 Mod 2.5", "0"},
+      {"2147483647 \\ 1", "2147483647"},
+      {"-2147483648 Mod -1", "0"},
+      {"Null \\ 2", "<null>"},
+      {"7 Mod Null", "<null>"},
   });
   ExpectErrors({
-      {"2147483648 \\ 1", "Overflow."},      // not a Long: Jet converts the operand first
+      {"2147483648 \\ 1", "Overflow."},  // not a Long: Jet converts the operand first
       {"1 Mod 2147483648", "Overflow."},
-      {"-2147483648 \\ -1", "Overflow."},    // the quotient is past Long
+      {"-2147483648 \\ -1", "Overflow."},  // the quotient is past Long
       {"1E+19 \\ 1", "Overflow."},
       {"1 \\ 0", "Division by zero."},
-      {"5 Mod 0.4", "Division by zero."},    // 0.4 rounds to 0
+      {"5 Mod 0.4", "Division by zero."},  // 0.4 rounds to 0
       {"3000000000 BAnd 1", "Overflow."},
   });
 }
