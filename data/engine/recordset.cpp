@@ -1,6 +1,7 @@
 #include "data/engine/recordset.h"
 
 #include <cctype>
+#include <cmath>
 #include <map>
 #include <optional>
 
@@ -33,10 +34,28 @@ Variant FromInteger(sqlite3_int64 v, JetType type) {
   return Variant::MakeDouble(static_cast<double>(v));
 }
 
+// A Currency amount is kept as the number nearest to it (a whole one as an integer); it comes
+// back as the exact amount, which that number names. Beyond Currency's range (never stored,
+// never computed as Currency) it stays the number it is.
+std::optional<Variant> CurrencyValue(sqlite3_stmt* stmt, int i) {
+  if (sqlite3_column_type(stmt, i) == SQLITE_INTEGER) {
+    const sqlite3_int64 v = sqlite3_column_int64(stmt, i);
+    if (v > INT64_MAX / 10000 || v < INT64_MIN / 10000) return std::nullopt;
+    return Variant::MakeCurrency(v * 10000);
+  }
+  const double scaled = sqlite3_column_double(stmt, i) * 10000.0;
+  if (!(std::fabs(scaled) < 9.2e18)) return std::nullopt;
+  return Variant::MakeCurrency(std::llround(scaled));
+}
+
 // A computed date comes back as its stored text; only a stored column's declaration makes a
 // number a date (Jet keeps no dates as numbers in these files).
 Variant ColumnValue(sqlite3_stmt* stmt, int i, JetType type, bool declared) {
-  switch (sqlite3_column_type(stmt, i)) {
+  const int storage = sqlite3_column_type(stmt, i);
+  if (type == JetType::Currency && (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)) {
+    if (auto amount = CurrencyValue(stmt, i)) return *amount;
+  }
+  switch (storage) {
     case SQLITE_NULL:
       return Variant::MakeNull();
     case SQLITE_INTEGER:

@@ -53,9 +53,18 @@ Type SubtractType(Type a, Type b) {
 // The type a bitwise operator works in: the operand's own whole-number type, else Long.
 Type IntegerType(Type t) { return t >= Type::kByte && t <= Type::kLong ? t : Type::kLong; }
 
+// A whole number that fits is a Long, any other a Double (the parser refuses one past a Double's
+// range).
 Type NumberLiteralType(const std::string& text) {
   if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return Type::kDouble;
   return std::stoll(text) <= 2147483647LL ? Type::kLong : Type::kDouble;
+}
+
+// The type of \ and Mod: their operands are rounded to whole numbers first, so the narrowest
+// whole-number type that holds both.
+Type WholeDivisionType(Type a, Type b) {
+  if (a == Type::kNull || b == Type::kNull) return Type::kNull;
+  return Wider(IntegerType(a), IntegerType(b));
 }
 
 class Binder {
@@ -121,8 +130,9 @@ class Binder {
         } else if (e.op == Op::kBNot) {
           e.type = IntegerType(bind(0, false));
         } else {
+          // A negated Byte or Yes/No is an Integer: -CByte(1) is -1, -True is 1.
           const Type t = bind(0, false);
-          e.type = IsNumeric(t) ? Wider(t, Type::kByte) : Type::kDouble;
+          e.type = IsNumeric(t) ? Wider(t, Type::kInteger) : Type::kDouble;
         }
         return;
       case ExprKind::kBinary: {
@@ -135,7 +145,7 @@ class Binder {
         else if (e.op == Op::kAdd) e.type = AddType(a, b);
         else if (e.op == Op::kSub) e.type = SubtractType(a, b);
         else if (e.op == Op::kMul) e.type = IsNumeric(a) && IsNumeric(b) ? Wider(a, b) : Type::kDouble;
-        else if (e.op == Op::kMod || e.op == Op::kIntDiv) e.type = Type::kLong;
+        else if (e.op == Op::kMod || e.op == Op::kIntDiv) e.type = WholeDivisionType(a, b);
         else if (e.op >= Op::kBAnd) e.type = Wider(IntegerType(a), IntegerType(b));
         else e.type = Type::kDouble;
         (void)logical;
@@ -170,6 +180,9 @@ class Binder {
         return;
       case FunctionSpec::kFirstArg:
         e.type = e.count_star ? Type::kUnknown : e.args[0]->type;
+        return;
+      case FunctionSpec::kKeepsCurrency:
+        e.type = !e.count_star && e.args[0]->type == Type::kCurrency ? Type::kCurrency : f->type;
         return;
       case FunctionSpec::kChosen:
         break;

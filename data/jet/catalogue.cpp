@@ -13,7 +13,7 @@ using T = Type;
 const FunctionSpec kCatalogue[] = {
     // Aggregates.
     {"COUNT", "count", 1, 1, true, R::kFixed, T::kLong},
-    {"SUM", "sum", 1, 1, true, R::kFixed, T::kDouble},
+    {"SUM", "sum", 1, 1, true, R::kKeepsCurrency, T::kDouble},
     {"AVG", "avg", 1, 1, true, R::kFixed, T::kDouble},
     {"MIN", "min", 1, 1, true, R::kFirstArg, T::kUnknown},
     {"MAX", "max", 1, 1, true, R::kFirstArg, T::kUnknown},
@@ -33,7 +33,8 @@ const FunctionSpec kCatalogue[] = {
     {"TRIM", "jet_trim", 1, 1, false, R::kFixed, T::kText},
     {"LTRIM", "jet_ltrim", 1, 1, false, R::kFixed, T::kText},
     {"RTRIM", "jet_rtrim", 1, 1, false, R::kFixed, T::kText},
-    {"INSTR", "jet_instr", 2, 3, false, R::kFixed, T::kLong},
+    {"INSTR", "jet_instr", 2, 4, false, R::kFixed, T::kLong},
+    {"INSTRREV", "jet_instrrev", 2, 4, false, R::kFixed, T::kLong},
     {"SPACE", "jet_space", 1, 1, false, R::kFixed, T::kText},
     {"STRING", "jet_string", 2, 2, false, R::kFixed, T::kText},
     {"REPLACE", "jet_replace", 3, 6, false, R::kFixed, T::kText},
@@ -59,6 +60,13 @@ const FunctionSpec kCatalogue[] = {
     {"CBOOL", "jet_cbool", 1, 1, false, R::kFixed, T::kBoolean},
     {"CVAR", "jet_cvar", 1, 1, false, R::kFirstArg, T::kUnknown},
     {"CDATE", "jet_cdate", 1, 1, false, R::kFixed, T::kDate},
+    {"CVDATE", "jet_cvdate", 1, 1, false, R::kFixed, T::kDate},
+    {"CBYTE", "jet_cbyte", 1, 1, false, R::kFixed, T::kByte},
+    {"CDEC", "jet_cdec", 1, 1, false, R::kFixed, T::kDecimal},
+    // Hex and Oct write a negative Integer in 16 bits, a negative Long in 32: the writer passes
+    // the argument's width to jet_hex and jet_oct.
+    {"HEX", nullptr, 1, 1, false, R::kFixed, T::kText},
+    {"OCT", nullptr, 1, 1, false, R::kFixed, T::kText},
     // Choices and tests.
     {"IIF", nullptr, 3, 3, false, R::kChosen, T::kUnknown},
     {"NZ", nullptr, 1, 2, false, R::kChosen, T::kUnknown},
@@ -110,6 +118,13 @@ const FunctionSpec kCatalogue[] = {
     {"", "jet_bor", 2, 2, false, R::kFixed, T::kLong},
     {"", "jet_bxor", 2, 2, false, R::kFixed, T::kLong},
     {"", "jet_bnot", 1, 1, false, R::kFixed, T::kLong},
+    {"", "jet_hex", 2, 2, false, R::kFixed, T::kText},
+    {"", "jet_oct", 2, 2, false, R::kFixed, T::kText},
+    // Currency's exact arithmetic and sum (functions_currency.cpp).
+    {"", "jet_cur_add", 2, 2, false, R::kFixed, T::kCurrency},
+    {"", "jet_cur_sub", 2, 2, false, R::kFixed, T::kCurrency},
+    {"", "jet_cur_mul", 2, 2, false, R::kFixed, T::kCurrency},
+    {"", "jet_cur_sum", 1, 1, true, R::kFixed, T::kCurrency},
 };
 
 }  // namespace

@@ -15,6 +15,7 @@ struct FunctionSpec {
     kFixed,      // always `type`
     kFirstArg,   // its (first) argument's type: Max, Min, First, Last, CVar
     kChosen,     // the type of the argument it chooses: IIf, Nz, Switch, Choose
+    kKeepsCurrency,  // `type`, but Currency over Currency: Sum
   };
   const char* name;    // Jet's, in upper case; empty for an operator's engine function
   const char* engine;  // the engine's function; nullptr where the writer spells the call out

@@ -3,12 +3,14 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "data/jet/calendar.h"
 #include "data/jet/dates.h"
+#include "data/jet/numeric_text.h"
 #include "data/values/variant.h"
 
 namespace ornetta::jet::fn {
@@ -60,6 +62,22 @@ bool Number(sqlite3_context* ctx, sqlite3_value* v, double& out) {
   return false;
 }
 
+bool ConvertedNumber(sqlite3_context* ctx, sqlite3_value* v, double& out) {
+  if (IsNumber(v) || sqlite3_value_type(v) != SQLITE_TEXT) {
+    if (!Number(ctx, v, out)) return false;
+    if (std::isfinite(out)) return true;
+    ResultError(ctx, kOverflow);  // text past a Double's range, which the engine reads as infinity
+    return false;
+  }
+  const NumericText n = WholeNumericText(Text(v));
+  if (n.kind == NumericText::kNumber) {
+    out = n.value;
+    return true;
+  }
+  ResultError(ctx, n.kind == NumericText::kOverflow ? kOverflow : kTypeMismatch);
+  return false;
+}
+
 bool Whole(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
   double d;
   if (!Number(ctx, v, d)) return false;
@@ -69,6 +87,15 @@ bool Whole(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
     return false;
   }
   out = static_cast<long long>(d);
+  return true;
+}
+
+bool LongArg(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
+  if (!Whole(ctx, v, out)) return false;
+  if (out < INT32_MIN || out > INT32_MAX) {
+    ResultError(ctx, kOverflow);
+    return false;
+  }
   return true;
 }
 

@@ -37,8 +37,14 @@ std::optional<double> DateAsSerial(sqlite3_value* v);
 // Numbers as Jet reads them, a date as its serial number; text that is no number is a type
 // mismatch.
 bool Number(sqlite3_context* ctx, sqlite3_value* v, double& out);
+// The argument of a conversion function (CInt, CCur, ...): a number, or text that reads as one
+// the way IsNumeric reads it ("1,000", " 12 ", "&HFF"); other text is a type mismatch.
+bool ConvertedNumber(sqlite3_context* ctx, sqlite3_value* v, double& out);
 // A whole number, rounded half to even as Jet rounds Integer and Long arguments.
 bool Whole(sqlite3_context* ctx, sqlite3_value* v, long long& out);
+// A Long, as Jet converts the operands of \, Mod and the bitwise operators: a whole number
+// rounded half to even, overflow outside -2,147,483,648 to 2,147,483,647.
+bool LongArg(sqlite3_context* ctx, sqlite3_value* v, long long& out);
 // A length or position: a whole number that must not be negative.
 bool Length(sqlite3_context* ctx, sqlite3_value* v, long long& out);
 // A date: a stored date, a date text Jet can read, or a serial number (overflow outside the
@@ -79,5 +85,7 @@ std::span<const Implementation> TextFunctions();
 std::span<const Implementation> DateFunctions();
 std::span<const Implementation> FormatFunctions();
 std::span<const Implementation> AggregateFunctions();
+std::span<const Implementation> CurrencyFunctions();
+std::span<const Implementation> ConversionFunctions();
 
 }  // namespace ornetta::jet::fn

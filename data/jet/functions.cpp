@@ -20,7 +20,8 @@ void Register(sqlite3* db, const fn::Implementation& f, int args) {
 
 void RegisterFunctions(sqlite3* db) {
   for (auto group : {fn::OperatorFunctions(), fn::NumberFunctions(), fn::TextFunctions(), fn::DateFunctions(),
-                     fn::FormatFunctions(), fn::AggregateFunctions()}) {
+                     fn::FormatFunctions(), fn::AggregateFunctions(), fn::CurrencyFunctions(),
+                     fn::ConversionFunctions()}) {
     for (const fn::Implementation& f : group) {
       const FunctionSpec* signature = FindEngineFunction(f.engine);
       if (!signature) continue;  // no statement can call it

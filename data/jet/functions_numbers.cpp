@@ -10,6 +10,7 @@
 #include "data/jet/calendar.h"
 #include "data/jet/dates.h"
 #include "data/jet/function_values.h"
+#include "data/jet/numeric_text.h"
 #include "data/values/variant.h"
 
 namespace ornetta::jet::fn {
@@ -54,17 +55,6 @@ void SqrFn(sqlite3_context* ctx, int, Args a) {
 }
 
 // --- conversions ---
-// Val reads the leading number of a text and ignores the rest (blanks inside are skipped).
-void ValFn(sqlite3_context* ctx, int, Args a) {
-  if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
-  std::string s;
-  for (char c : Text(a[0]))
-    if (c != ' ' && c != '\t') s += c;
-  char* end = nullptr;
-  const double d = std::strtod(s.c_str(), &end);
-  ResultArithmetic(ctx, end == s.c_str() ? 0 : d);
-}
-
 void CStrFn(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   ResultText(ctx, Text(a[0]));
@@ -87,7 +77,7 @@ template <long long kMin, long long kMax>
 void CWhole(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   double x;
-  if (!Number(ctx, a[0], x)) return;
+  if (!ConvertedNumber(ctx, a[0], x)) return;
   const double r = std::nearbyint(x);
   if (r < static_cast<double>(kMin) || r > static_cast<double>(kMax)) return ResultError(ctx, kOverflow);
   sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(r));
@@ -96,7 +86,7 @@ void CWhole(sqlite3_context* ctx, int, Args a) {
 void CDblFn(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   double x;
-  if (Number(ctx, a[0], x)) sqlite3_result_double(ctx, x);
+  if (ConvertedNumber(ctx, a[0], x)) sqlite3_result_double(ctx, x);
 }
 
 // A Single keeps about seven significant digits; it comes back as the double that reads the
@@ -104,7 +94,7 @@ void CDblFn(sqlite3_context* ctx, int, Args a) {
 void CSngFn(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   double x;
-  if (!Number(ctx, a[0], x)) return;
+  if (!ConvertedNumber(ctx, a[0], x)) return;
   if (std::fabs(x) > 3.402823466e38) return ResultError(ctx, kOverflow);
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(static_cast<float>(x)));
@@ -115,7 +105,7 @@ void CSngFn(sqlite3_context* ctx, int, Args a) {
 void CCurFn(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   double x;
-  if (!Number(ctx, a[0], x)) return;
+  if (!ConvertedNumber(ctx, a[0], x)) return;
   const double scaled = std::nearbyint(x * 10000.0);
   if (std::fabs(scaled) > 9223372036854775807.0) return ResultError(ctx, kOverflow);
   ResultNumber(ctx, scaled / 10000.0);
@@ -129,7 +119,7 @@ void CBoolFn(sqlite3_context* ctx, int, Args a) {
     if (s == "false") return ResultBool(ctx, false);
   }
   double x;
-  if (Number(ctx, a[0], x)) ResultBool(ctx, x != 0);
+  if (ConvertedNumber(ctx, a[0], x)) ResultBool(ctx, x != 0);
 }
 
 void CVarFn(sqlite3_context* ctx, int, Args a) { sqlite3_result_value(ctx, a[0]); }
@@ -164,42 +154,13 @@ void ChooseFn(sqlite3_context* ctx, int argc, Args a) {
   sqlite3_result_value(ctx, a[i]);
 }
 
-// Numeric text: blanks around, a sign, digits with thousands separators, a decimal point and an
-// exponent; or &H and &O whole numbers.
-bool LooksNumeric(const std::string& text) {
-  size_t b = text.find_first_not_of(" \t"), e = text.find_last_not_of(" \t");
-  if (b == std::string::npos) return false;
-  const std::string s = text.substr(b, e - b + 1);
-  if (s.size() > 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h' || s[1] == 'O' || s[1] == 'o')) {
-    const bool hex = s[1] == 'H' || s[1] == 'h';
-    for (size_t i = 2; i < s.size(); ++i)
-      if (hex ? !std::isxdigit(static_cast<unsigned char>(s[i])) : (s[i] < '0' || s[i] > '7')) return false;
-    return true;
-  }
-  size_t i = 0, digits = 0;
-  if (s[i] == '+' || s[i] == '-') ++i;
-  for (; i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || (s[i] == ',' && digits)); ++i)
-    digits += s[i] != ',';
-  if (i < s.size() && s[i] == '.')
-    for (++i; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) ++digits;
-  if (!digits) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    const size_t start = i;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
-    if (i == start) return false;
-  }
-  return i == s.size();
-}
-
 void IsNumericFn(sqlite3_context* ctx, int, Args a) {
   switch (sqlite3_value_type(a[0])) {
     case SQLITE_INTEGER:
     case SQLITE_FLOAT:
       return ResultBool(ctx, true);
     case SQLITE_TEXT:
-      return ResultBool(ctx, LooksNumeric(Text(a[0])));
+      return ResultBool(ctx, WholeNumericText(Text(a[0])).kind == NumericText::kNumber);
     default:
       return ResultBool(ctx, false);
   }
@@ -221,7 +182,6 @@ std::span<const Implementation> NumberFunctions() {
       {"jet_round", RoundFn},
       {"jet_sgn", SgnFn},
       {"jet_sqr", SqrFn},
-      {"jet_val", ValFn},
       {"jet_cstr", CStrFn},
       {"jet_str", StrFn},
       {"jet_cint", CWhole<-32768, 32767>},

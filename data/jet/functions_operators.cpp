@@ -77,19 +77,21 @@ void Divide(sqlite3_context* ctx, int, Args a) {
   sqlite3_result_double(ctx, q);
 }
 
-// Integer division and Mod round their operands to whole numbers first (half to even).
+// Integer division and Mod round their operands to Longs first (half to even); a quotient past
+// Long's range (-2147483648 \ -1) is an overflow, never a wrapped number.
 void IntDivide(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
   long long i, j;
-  if (!Whole(ctx, a[0], i) || !Whole(ctx, a[1], j)) return;
+  if (!LongArg(ctx, a[0], i) || !LongArg(ctx, a[1], j)) return;
   if (j == 0) return ResultError(ctx, "Division by zero.");
+  if (i / j > INT32_MAX) return ResultError(ctx, kOverflow);
   sqlite3_result_int64(ctx, i / j);
 }
 
 void Modulo(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
   long long i, j;
-  if (!Whole(ctx, a[0], i) || !Whole(ctx, a[1], j)) return;
+  if (!LongArg(ctx, a[0], i) || !LongArg(ctx, a[1], j)) return;
   if (j == 0) return ResultError(ctx, "Division by zero.");
   sqlite3_result_int64(ctx, i % j);
 }
@@ -162,26 +164,17 @@ void LogicFn(sqlite3_context* ctx, int, Args a) {
 // --- bitwise operators ---
 // BAnd, BOr, BXor and BNot (ANSI-92) work bit by bit on whole numbers (True is -1, all bits
 // set), with Null as "unknown": 0 BAnd Null is 0, -1 BOr Null is -1.
-bool Bits(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
-  if (!Whole(ctx, v, out)) return false;
-  if (out < INT32_MIN || out > INT32_MAX) {
-    ResultError(ctx, kOverflow);
-    return false;
-  }
-  return true;
-}
-
 void BitNot(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return sqlite3_result_null(ctx);
   long long x;
-  if (Bits(ctx, a[0], x)) sqlite3_result_int64(ctx, ~x);
+  if (LongArg(ctx, a[0], x)) sqlite3_result_int64(ctx, ~x);
 }
 
 template <Logic kOp>
 void BitFn(sqlite3_context* ctx, int, Args a) {
   const bool n0 = IsNull(a[0]), n1 = IsNull(a[1]);
   long long x = 0, y = 0;
-  if ((!n0 && !Bits(ctx, a[0], x)) || (!n1 && !Bits(ctx, a[1], y))) return;
+  if ((!n0 && !LongArg(ctx, a[0], x)) || (!n1 && !LongArg(ctx, a[1], y))) return;
   if (n0 || n1) {
     // The known side decides only where it settles the result whatever the unknown one is.
     const long long known = n0 ? y : x;

@@ -64,17 +64,46 @@ void ResultRepeated(sqlite3_context* ctx, long long n, const std::string& unit) 
   ResultText(ctx, out);
 }
 
-// The compare argument of StrComp and Replace: 0 binary, 1 text (without regard to case);
-// 2, the database's order, is text here, and -1 (the module's option) is binary.
+// The compare argument of InStr, InStrRev, StrComp and Replace: 0 binary, 1 text (without
+// regard to case); 2, the database's order, is text here; -1 (the module's option) is the
+// function's own default. Null is Jet's invalid use of Null.
 bool TextCompare(sqlite3_context* ctx, sqlite3_value* v, bool& text) {
+  if (IsNull(v)) {
+    ResultError(ctx, kInvalidNull);
+    return false;
+  }
   long long mode;
   if (!Whole(ctx, v, mode)) return false;
   if (mode < -1 || mode > 2) {
     ResultError(ctx, kInvalidCall);
     return false;
   }
-  text = mode == 1 || mode == 2;
+  if (mode != -1) text = mode == 1 || mode == 2;
   return true;
+}
+
+// Lower case for ASCII and Latin-1 letters, byte for byte: a Latin-1 letter and its lower case
+// are both two bytes in UTF-8, so offsets found in the folded text hold in the original.
+std::string FoldedText(std::string s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c >= 'A' && c <= 'Z') {
+      s[i] = static_cast<char>(c + 32);
+    } else if (c == 0xC3 && i + 1 < s.size()) {
+      const auto next = static_cast<unsigned char>(s[i + 1]);
+      if (next >= 0x80 && next <= 0x9E && next != 0x97) s[i + 1] = static_cast<char>(next + 32);  // À-Þ but ×
+      ++i;
+    }
+  }
+  return s;
+}
+
+// The code points of a value's text, folded for a text compare.
+std::u32string Characters(sqlite3_value* v, bool text_compare) {
+  std::u32string out = CodePoints(Text(v));
+  if (text_compare)
+    for (char32_t& c : out) c = FoldCase(c);
+  return out;
 }
 
 void Left(sqlite3_context* ctx, int, Args a) {
@@ -120,19 +149,47 @@ void TrimSpaces(sqlite3_context* ctx, int, Args a) {
   ResultText(ctx, s.substr(b, e - b));
 }
 
-// InStr([start,] text, sought): 1-based character position, 0 when not found; without regard to case.
+// InStr([start,] text, sought[, compare]): the 1-based character position of sought at or after
+// start, 0 when it is not there. Text compare unless compare says binary, as the database
+// compares. An empty sought is found at start.
 void InStr(sqlite3_context* ctx, int argc, Args a) {
   long long start = 1;
-  if (argc == 3 && (IsNull(a[0]) || !Length(ctx, a[0], start))) return IsNull(a[0]) ? sqlite3_result_null(ctx) : void();
-  sqlite3_value* hay = a[argc - 2];
-  sqlite3_value* needle = a[argc - 1];
+  bool text_compare = true;
+  if (argc >= 3) {
+    if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
+    if (!Whole(ctx, a[0], start)) return;
+    if (argc == 4 && !TextCompare(ctx, a[3], text_compare)) return;
+    if (start < 1) return ResultError(ctx, kInvalidCall);
+  }
+  sqlite3_value* hay = a[argc >= 3 ? 1 : 0];
+  sqlite3_value* needle = a[argc >= 3 ? 2 : 1];
   if (IsNull(hay) || IsNull(needle)) return sqlite3_result_null(ctx);
-  if (start < 1) return ResultError(ctx, kInvalidCall);
-  const std::string h = Lower(Text(hay)), n = Lower(Text(needle));
-  const size_t from = ByteOfChar(h, static_cast<size_t>(start - 1));
-  if (from > h.size() || (from == h.size() && !n.empty())) return sqlite3_result_int(ctx, 0);
-  const size_t found = h.find(n, from);
-  sqlite3_result_int64(ctx, found == std::string::npos ? 0 : static_cast<sqlite3_int64>(CharCount(h.substr(0, found)) + 1));
+  const std::u32string h = Characters(hay, text_compare), n = Characters(needle, text_compare);
+  if (h.empty() || static_cast<unsigned long long>(start - 1) > h.size()) return sqlite3_result_int(ctx, 0);
+  const size_t found = h.find(n, static_cast<size_t>(start - 1));
+  sqlite3_result_int64(ctx, found == std::u32string::npos ? 0 : static_cast<sqlite3_int64>(found) + 1);
+}
+
+// InStrRev(text, sought[, start[, compare]]): the position of the last sought that lies wholly
+// within the first start characters (-1, the default: all of them); 0 when none, and when start
+// is past the end.
+void InStrRev(sqlite3_context* ctx, int argc, Args a) {
+  long long start = -1;
+  bool text_compare = true;
+  if (argc >= 3) {
+    if (IsNull(a[2])) return ResultError(ctx, kInvalidNull);
+    if (!Whole(ctx, a[2], start)) return;
+    if (argc == 4 && !TextCompare(ctx, a[3], text_compare)) return;
+    if (start == 0 || start < -1) return ResultError(ctx, kInvalidCall);
+  }
+  if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
+  const std::u32string h = Characters(a[0], text_compare), n = Characters(a[1], text_compare);
+  if (start == -1) start = static_cast<long long>(h.size());
+  if (h.empty() || static_cast<unsigned long long>(start) > h.size()) return sqlite3_result_int(ctx, 0);
+  if (n.empty()) return sqlite3_result_int64(ctx, start);
+  if (n.size() > static_cast<size_t>(start)) return sqlite3_result_int(ctx, 0);
+  const size_t found = h.rfind(n, static_cast<size_t>(start) - n.size());
+  sqlite3_result_int64(ctx, found == std::u32string::npos ? 0 : static_cast<sqlite3_int64>(found) + 1);
 }
 
 void Space(sqlite3_context* ctx, int, Args a) {
@@ -174,9 +231,8 @@ void ReplaceFn(sqlite3_context* ctx, int argc, Args a) {
   const std::string s = whole.substr(ByteOfChar(whole, static_cast<size_t>(start - 1)));
   const std::string find = Text(a[1]), with = Text(a[2]);
   if (find.empty()) return ResultText(ctx, s);
-  // Lowering ASCII keeps every byte offset, so matches found in the lowered copies hold in s.
-  const std::string hay = text_compare ? Lower(s) : s;
-  const std::string needle = text_compare ? Lower(find) : find;
+  const std::string hay = text_compare ? FoldedText(s) : s;
+  const std::string needle = text_compare ? FoldedText(find) : find;
   std::string out;
   size_t pos = 0;
   for (long long done = 0; count < 0 || done < count; ++done) {
@@ -194,13 +250,8 @@ void ReplaceFn(sqlite3_context* ctx, int argc, Args a) {
 void StrCompFn(sqlite3_context* ctx, int argc, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
   bool text_compare = false;
-  if (argc > 2) {
-    if (IsNull(a[2])) return ResultError(ctx, kInvalidNull);
-    if (!TextCompare(ctx, a[2], text_compare)) return;
-  }
-  std::string x = Text(a[0]), y = Text(a[1]);
-  if (text_compare) x = Lower(x), y = Lower(y);
-  const int c = x.compare(y);  // UTF-8 byte order is code point order
+  if (argc > 2 && !TextCompare(ctx, a[2], text_compare)) return;
+  const int c = Characters(a[0], text_compare).compare(Characters(a[1], text_compare));
   sqlite3_result_int(ctx, c < 0 ? -1 : c > 0 ? 1 : 0);
 }
 
@@ -233,6 +284,7 @@ std::span<const Implementation> TextFunctions() {
       {"jet_ltrim", TrimSpaces<true, false>},
       {"jet_rtrim", TrimSpaces<false, true>},
       {"jet_instr", InStr},
+      {"jet_instrrev", InStrRev},
       {"jet_space", Space},
       {"jet_string", StringFn},
       {"jet_replace", ReplaceFn},

@@ -8,6 +8,18 @@
 
 namespace ornetta::jet {
 
+namespace {
+
+// The types the caller cannot tell from a value's storage: a date (stored as text) and a
+// Currency amount (stored as the number nearest to it).
+JetType ResultType(Type t) {
+  if (t == Type::kDate) return JetType::DateTime;
+  if (t == Type::kCurrency) return JetType::Currency;
+  return JetType::Unknown;
+}
+
+}  // namespace
+
 Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns) {
   ast::Statement tree = Parse(jet_sql);
   Bind(tree, columns);
@@ -15,7 +27,7 @@ Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns) {
   if (out.returns_rows) {
     const ast::Select& select = *tree.select;
     for (size_t i = 0; i < select.cores[0].items.size(); ++i)
-      out.items.push_back({select.item_types[i] == Type::kDate ? JetType::DateTime : JetType::Unknown,
+      out.items.push_back({ResultType(select.item_types[i]),
                            select.cores[0].items[i].kind != ast::SelectItem::kExpr});
   }
   return out;

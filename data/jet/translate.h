@@ -23,9 +23,10 @@ namespace ornetta::jet {
 // its stored text: the caller needs to be told that Date(), Max(dates) or #1/2/2026# + 1 is a
 // date, as Jet says.
 struct ResultItem {
-  // DateTime when each value is a date in the stored form (or Null), decided from the functions,
-  // operators, literals and declared column types of the expression, never from the values.
-  // Unknown otherwise: the value's own storage class then says what it is.
+  // DateTime when each value is a date in the stored form (or Null), Currency when each is a
+  // Currency amount, decided from the functions, operators, literals and declared column types
+  // of the expression, never from the values. Unknown otherwise: the value's own storage class
+  // then says what it is.
   JetType type = JetType::Unknown;
   bool expands = false;  // * or table.*: as many columns as the tables have
 };

@@ -26,6 +26,9 @@ Type Wider(Type a, Type b) {
   // Boolean widens to Integer as soon as it takes part in arithmetic.
   if (a == Type::kBoolean) a = Type::kInteger;
   if (b == Type::kBoolean) b = Type::kInteger;
+  // Currency with a floating-point number is a Double: a Single cannot hold Currency's digits.
+  const bool currency = a == Type::kCurrency || b == Type::kCurrency;
+  if (currency && (a == Type::kSingle || b == Type::kSingle)) return Type::kDouble;
   return std::max(a, b);
 }
 

@@ -44,6 +44,16 @@ const char* EngineFunction(Op op) {
   }
 }
 
+// Currency's sums, differences and products are worked on the exact amounts.
+const char* CurrencyFunction(Op op) {
+  switch (op) {
+    case Op::kAdd: return "jet_cur_add(";
+    case Op::kSub: return "jet_cur_sub(";
+    case Op::kMul: return "jet_cur_mul(";
+    default: return EngineFunction(op);
+  }
+}
+
 const char* Comparison(Op op) {
   switch (op) {
     case Op::kEq: return " = ";
@@ -144,7 +154,7 @@ void Writer::Expr(const ast::Expr& e, std::string& out) {
         out += ')';
         return;
       }
-      out += EngineFunction(e.op);
+      out += e.type == Type::kCurrency ? CurrencyFunction(e.op) : EngineFunction(e.op);
       Expr(*e.args[0], out);
       out += ", ";
       Expr(*e.args[1], out);
@@ -218,7 +228,15 @@ void Writer::Call(const ast::Expr& e, std::string& out) {
     out += " IS NULL))";
     return;
   }
-  out += FindFunction(word)->engine;
+  if (word == "HEX" || word == "OCT") {
+    // A negative number is written in its type's width: Hex(CInt(-1)) is FFFF, Hex(-1) FFFFFFFF.
+    const Type t = e.args[0]->type;
+    out += word == "HEX" ? "jet_hex(" : "jet_oct(";
+    Expr(*e.args[0], out);
+    out += t == Type::kByte || t == Type::kInteger || t == Type::kBoolean ? ", 16)" : ", 32)";
+    return;
+  }
+  out += word == "SUM" && e.type == Type::kCurrency ? "jet_cur_sum" : FindFunction(word)->engine;
   out += e.distinct ? "(DISTINCT " : "(";
   // The engine's own sum and average read a date's stored text as the number it begins with.
   if ((word == "SUM" || word == "AVG") && e.args[0]->type == Type::kDate) {

@@ -27,6 +27,7 @@ std::string Variant::TakeString() {
 }
 Variant Variant::MakeDate(double serial) { return Variant(Type::Date, serial); }
 Variant Variant::MakeBoolean(bool v) { return Variant(Type::Boolean, int64_t{v ? -1 : 0}); }
+Variant Variant::MakeCurrency(int64_t ten_thousandths) { return Variant(Type::Currency, ten_thousandths); }
 
 int16_t Variant::AsInteger() const {
   if (type_ != Type::Integer) throw Mismatch();
@@ -39,6 +40,7 @@ int32_t Variant::AsLong() const {
 }
 
 double Variant::AsDouble() const {
+  if (type_ == Type::Currency) return static_cast<double>(std::get<int64_t>(value_)) / 10000.0;
   if (const auto* i = std::get_if<int64_t>(&value_)) return static_cast<double>(*i);
   if (const auto* d = std::get_if<double>(&value_)) return *d;
   throw Mismatch();
@@ -59,6 +61,11 @@ bool Variant::AsBoolean() const {
   return std::get<int64_t>(value_) != 0;
 }
 
+int64_t Variant::AsCurrency() const {
+  if (type_ != Type::Currency) throw Mismatch();
+  return std::get<int64_t>(value_);
+}
+
 std::string Variant::ToText() const {
   switch (type_) {
     case Type::Empty:
@@ -74,6 +81,8 @@ std::string Variant::ToText() const {
       return std::get<std::string>(value_);
     case Type::Boolean:
       return AsBoolean() ? "True" : "False";
+    case Type::Currency:
+      return CurrencyToText(std::get<int64_t>(value_));
     case Type::Date: {
       std::string text = FormatStoredDate(CivilFromSerial(std::get<double>(value_)));
       if (text.compare(10, 9, " 00:00:00") == 0) text.resize(10);
@@ -98,6 +107,20 @@ std::string NumberToText(double v) {
   }
   if (mantissa == "-0") mantissa = "0";
   return mantissa + exponent;
+}
+
+std::string CurrencyToText(int64_t ten_thousandths) {
+  // Unsigned, so that the most negative amount has a magnitude too.
+  const bool negative = ten_thousandths < 0;
+  const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(ten_thousandths) : static_cast<uint64_t>(ten_thousandths);
+  std::string text = std::to_string(magnitude / 10000);
+  if (const uint64_t fraction = magnitude % 10000) {
+    std::string digits = std::to_string(fraction);
+    digits.insert(0, 4 - digits.size(), '0');
+    while (digits.back() == '0') digits.pop_back();
+    text += "." + digits;
+  }
+  return negative ? "-" + text : text;
 }
 
 }  // namespace ornetta

@@ -12,7 +12,8 @@ namespace ornetta {
 
 class Variant {
  public:
-  enum class Type { Empty, Null, Integer, Long, Double, String, Date, Boolean };
+  // Currency: a scaled integer, ten-thousandths of a unit, exact as the runtime keeps it.
+  enum class Type { Empty, Null, Integer, Long, Double, String, Date, Boolean, Currency };
 
   Variant() = default;  // Empty
   static Variant MakeNull();
@@ -22,6 +23,7 @@ class Variant {
   static Variant MakeString(std::string v);
   static Variant MakeDate(double serial);  // days since 1899-12-30, see datetime.h
   static Variant MakeBoolean(bool v);
+  static Variant MakeCurrency(int64_t ten_thousandths);
 
   Type type() const { return type_; }
   bool IsEmpty() const { return type_ == Type::Empty; }
@@ -37,8 +39,10 @@ class Variant {
   std::string TakeString();
   double AsDate() const;
   bool AsBoolean() const;
+  int64_t AsCurrency() const;  // in ten-thousandths
 
-  // The runtime's default conversion to text: numbers as written, True/False, dates as
+  // The runtime's default conversion to text: numbers as written (Currency with its decimals, at
+  // most four, exactly), True/False, dates as
   // YYYY-MM-DD (with " HH:MM:SS" when not midnight), Empty as "". Null cannot become text:
   // throws Error 94 "Invalid use of Null".
   std::string ToText() const;
@@ -56,5 +60,7 @@ class Variant {
 // Numbers as the runtime writes them: up to 15 significant digits, no trailing zeros,
 // exponent form "1E+20" for very large or small magnitudes.
 std::string NumberToText(double v);
+// A Currency amount (ten-thousandths) as the runtime writes it: "3.3", "-0.0001", "7".
+std::string CurrencyToText(int64_t ten_thousandths);
 
 }  // namespace ornetta

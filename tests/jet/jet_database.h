@@ -51,7 +51,7 @@ class JetDatabase : public ::testing::Test {
   }
 
   // Each column of the first row as type:text, columns joined by ','; type one of null, bool,
-  // int (Integer and Long), double, str, date; "<none>" when no row.
+  // int (Integer and Long), double, currency, str, date; "<none>" when no row.
   std::string TypedRow(const std::string& sql) {
     Recordset rs;
     rs.Open(sql, conn);
@@ -69,6 +69,7 @@ class JetDatabase : public ::testing::Test {
         case Variant::Type::Double: typed = "double:" + v.ToText(); break;
         case Variant::Type::String: typed = "str:" + v.AsString(); break;
         case Variant::Type::Date: typed = "date:" + Text(v); break;
+        case Variant::Type::Currency: typed = "currency:" + v.ToText(); break;
       }
       out += (i ? "," : "") + typed;
     }

@@ -230,5 +230,36 @@ TEST(BindTest, OnlyDirectAggregatesMakeASelectAggregate) {
   EXPECT_TRUE(Bound("SELECT n FROM t ORDER BY Sum(n)").select->order[0].aggregate);
 }
 
+TEST(BindTest, NumbersAreTypedAsJetTypesThem) {
+  struct Case {
+    const char* expr;
+    jet::Type type;
+    const char* rule;
+  } cases[] = {
+      {"2147483647", jet::Type::kLong, "a whole literal that fits is a Long"},
+      {"2147483648", jet::Type::kDouble, "past Long it is a Double"},
+      {"i Mod i", jet::Type::kInteger, "\\ and Mod keep the narrowest whole type of their operands"},
+      {"i \\ n", jet::Type::kLong, "a Long operand makes a Long"},
+      {"1.5 \\ 2", jet::Type::kLong, "a Double operand is rounded to a Long"},
+      {"-CByte(1)", jet::Type::kInteger, "a negated Byte is an Integer"},
+      {"-y", jet::Type::kInteger, "and so is a negated Yes/No"},
+      {"c * 2", jet::Type::kCurrency, "Currency with a whole number stays Currency"},
+      {"c + i", jet::Type::kCurrency, "in sums too"},
+      {"c * 1.5", jet::Type::kDouble, "Currency with a Double is a Double"},
+      {"c + CSng(1)", jet::Type::kDouble, "and with a Single, which cannot hold its digits"},
+      {"Sum(c)", jet::Type::kCurrency, "a sum of amounts is an amount"},
+      {"Sum(n)", jet::Type::kDouble, "other sums are Doubles"},
+      {"CByte(1)", jet::Type::kByte, "the conversions give their types"},
+      {"CDec(1)", jet::Type::kDecimal, ""},
+      {"CVDate(1)", jet::Type::kDate, ""},
+      {"Hex(1) & Oct(1)", jet::Type::kText, ""},
+      {"InStrRev(name, 'a', -1, 1)", jet::Type::kLong, ""},
+  };
+  for (const Case& c : cases) {
+    const auto s = Bound(std::string("SELECT ") + c.expr + " FROM t");
+    EXPECT_EQ(jet::TypeName(FirstItem(s).type), std::string(jet::TypeName(c.type))) << c.expr << "  [" << c.rule << "]";
+  }
+}
+
 }  // namespace
 }  // namespace ornetta

@@ -73,6 +73,24 @@ TEST_F(ShellTest, ComputedDatesPrintAsDates) {
   EXPECT_EQ(out.str(), "a\tb\n2026-01-03\t2026-01-02 10:30:00\n");
 }
 
+// Whole doubles in plain digits (exact below 2^53), others in the fewest digits that read back
+// the same; Currency exact, never with a binary fraction's noise.
+TEST_F(ShellTest, TypedNumbersPrintPlainly) {
+  typed = true;
+  EXPECT_EQ(Run({"SELECT 100.0 AS a, CDbl(-3) AS b, 0.1 + 0.2 AS c, 1E+20 AS d, 2.5E-7 AS e, CCur(1.1) * 3 AS f, "
+                 "CCur(-0.0001) AS g"}),
+            0)
+      << err.str();
+  EXPECT_EQ(out.str(), "a\tb\tc\td\te\tf\tg\n"
+                       "double:100\tdouble:-3\tdouble:0.30000000000000004\tdouble:1e+20\tdouble:2.5e-07\t"
+                       "currency:3.3\tcurrency:-0.0001\n");
+  // The invoice lines' amounts, summed exactly and printed as the amount they are.
+  EXPECT_EQ(Run({"SELECT Sum(Amount) AS total FROM InvoiceLines WHERE Amount Is Null"}), 0) << err.str();
+  EXPECT_EQ(out.str(), "total\nnull\n");
+  EXPECT_EQ(Run({"SELECT Sum(Amount) AS total FROM InvoiceLines"}), 0) << err.str();
+  EXPECT_TRUE(std::regex_match(out.str(), std::regex("total\n(currency:-?[0-9]+(\\.[0-9]{1,4})?)\n"))) << out.str();
+}
+
 TEST_F(ShellTest, AFailingStatementIsReportedAndTheOthersStillRun) {
   EXPECT_EQ(Run({"SELECT nothing FROM nowhere", "SELECT Count(*) AS n FROM OnLineUsers", "SELECT 1 / 0"}), 2);
   EXPECT_EQ(out.str(), "n\n5\n");

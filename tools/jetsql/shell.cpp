@@ -28,9 +28,14 @@ std::string Escape(const std::string& s) {
   return out;
 }
 
-// The shortest text that reads back as the same double.
+// The shortest text that reads back as the same double; a whole number below 2^53 in plain digits
+// (100, not 1e+02), as every such number is exact.
 std::string ShortestDouble(double d) {
   char buf[40];
+  if (d == std::floor(d) && std::fabs(d) < 9007199254740992.0) {
+    std::snprintf(buf, sizeof buf, "%.0f", d == 0 ? 0.0 : d);  // no "-0"
+    return buf;
+  }
   for (int precision = 1; precision <= 17; ++precision) {
     std::snprintf(buf, sizeof buf, "%.*g", precision, d);
     if (std::strtod(buf, nullptr) == d) break;
@@ -74,6 +79,8 @@ std::string TypedText(const Variant& v) {
       return "str:" + Escape(v.AsString());
     case Variant::Type::Date:
       return "date:" + FormatStoredDate(CivilFromSerial(v.AsDate()));
+    case Variant::Type::Currency:
+      return "currency:" + v.ToText();
   }
   return "null";
 }

@@ -27,7 +27,8 @@ int Run(const Options& options, std::istream& in, std::ostream& out, std::ostrea
 // thread that runs Run.
 bool StopRunningStatement();
 
-// Text of one value as --typed prints it: null, bool:true, int:N, double:N, str:TEXT, date:...
+// Text of one value as --typed prints it: null, bool:true, int:N, double:N, currency:N, str:TEXT,
+// date:...
 std::string TypedText(const Variant& v);
 
 }  // namespace ornetta::jetsql
