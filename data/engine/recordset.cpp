@@ -97,6 +97,76 @@ class DeclaredColumns {
   std::map<std::string, std::map<std::string, JetType>> tables_;
 };
 
+// Whether a table or view of that name exists (the engine's names compare without regard to case).
+bool TableExists(sqlite3* db, const std::string& name) {
+  sqlite3_stmt* stmt = nullptr;
+  const char* sql = "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE";
+  bool found = false;
+  if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK) {
+    sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    found = sqlite3_step(stmt) == SQLITE_ROW;
+  }
+  sqlite3_finalize(stmt);
+  return found;
+}
+
+// The distinct values of a crosstab's pivot, one column a row; one more than a crosstab may have
+// is enough to refuse it.
+std::vector<jet::BoundValue> PivotValues(sqlite3* db, const std::string& sql) {
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    throw engine::ErrorFrom(db, "");
+  }
+  std::vector<jet::BoundValue> values;
+  int rc;
+  while (values.size() <= 255 && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    jet::BoundValue v;
+    switch (sqlite3_column_type(stmt, 0)) {
+      case SQLITE_NULL: break;
+      case SQLITE_INTEGER: v.kind = jet::BoundValue::kInteger, v.integer = sqlite3_column_int64(stmt, 0); break;
+      case SQLITE_FLOAT: v.kind = jet::BoundValue::kReal, v.real = sqlite3_column_double(stmt, 0); break;
+      default: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        v.kind = jet::BoundValue::kText;
+        v.text.assign(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
+      }
+    }
+    values.push_back(std::move(v));
+  }
+  if (values.size() <= 255 && rc != SQLITE_DONE) {
+    Error error = engine::ErrorFrom(db, "");
+    sqlite3_finalize(stmt);
+    throw error;
+  }
+  sqlite3_finalize(stmt);
+  return values;
+}
+
+// Jet's number for a parameter without a value.
+constexpr long kNoParameterValue = -2147217904;
+
+// Asks for each parameter's value and binds it to its ?N.
+void BindParameters(sqlite3_stmt* stmt, const std::vector<jet::Parameter>& parameters, const Recordset::ParameterPrompt& prompt) {
+  for (size_t i = 0; i < parameters.size(); ++i) {
+    const jet::Parameter& p = parameters[i];
+    if (!prompt)
+      throw Error(kNoParameterValue, "No value given for the parameter [" + p.name + "]: it is no column of the tables named.");
+    const std::optional<std::string> typed = prompt(p.name);
+    if (!typed) throw Error(kNoParameterValue, "The statement was not run: no value was given for the parameter [" + p.name + "].");
+    const jet::BoundValue v = jet::ReadParameterValue(p.name, p.type, *typed);
+    const int at = static_cast<int>(i) + 1;
+    switch (v.kind) {
+      case jet::BoundValue::kNull: sqlite3_bind_null(stmt, at); break;
+      case jet::BoundValue::kInteger: sqlite3_bind_int64(stmt, at, v.integer); break;
+      case jet::BoundValue::kReal: sqlite3_bind_double(stmt, at, v.real); break;
+      case jet::BoundValue::kText:
+        sqlite3_bind_text(stmt, at, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
+        break;
+    }
+  }
+}
+
 // What the translation knows of each list item, placed on the result's columns: a * stands for
 // any number of columns, so items are placed from the front up to the first * and from the back
 // after the last; those between two stars stay unknown (and are stored columns anyway).
@@ -126,10 +196,10 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
                 "context.");
   sqlite3* db = active_connection->NativeHandle();
   DeclaredColumns declared(db);
-  const jet::Statement statement =
-      jet::Translate(source, [&declared](const std::string& table, const std::string& column) {
-        return declared(table, column);
-      });
+  jet::DatabaseLookups lookups{[db](const std::string& table) { return TableExists(db, table); },
+                               [db](const std::string& sql) { return PivotValues(db, sql); }};
+  const jet::Statement statement = jet::Translate(
+      source, [&declared](const std::string& table, const std::string& column) { return declared(table, column); }, lookups);
   const char* tail = nullptr;
   sqlite3_stmt* stmt = nullptr;
   if (sqlite3_prepare_v2(db, statement.sql.c_str(), static_cast<int>(statement.sql.size()), &stmt, &tail) !=
@@ -138,6 +208,12 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
     throw engine::ErrorFrom(db, "");
   }
   if (!stmt) throw Error(err::kSyntax, "The statement is empty.");
+  try {
+    BindParameters(stmt, statement.parameters, prompt_);
+  } catch (...) {
+    sqlite3_finalize(stmt);
+    throw;
+  }
   connection_ = active_connection;
   stmt_ = stmt;
   open_ = true;

@@ -96,6 +96,7 @@ void Writer::Expr(const ast::Expr& e, std::string& out) {
       }
       out += QuoteName(e.text);
       return;
+    case ExprKind::kParameter: out += "?" + std::to_string(e.parameter); return;
     case ExprKind::kParen:
       out += '(';
       Expr(*e.args[0], out);
@@ -208,7 +209,9 @@ void Writer::Call(const ast::Expr& e, std::string& out) {
     out += " IS NULL))";
     return;
   }
-  out += FindFunction(word)->engine;
+  const FunctionSpec* f = FindFunction(word);
+  if (f->aggregate && !pivot_filter_.empty()) return FilteredAggregate(e, out);
+  out += f->engine;
   out += e.distinct ? "(DISTINCT " : "(";
   if (e.count_star) out += '*';
   for (size_t i = 0; i < e.args.size(); ++i) {
