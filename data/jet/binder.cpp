@@ -75,7 +75,11 @@ class Binder {
     if (columns_) Tables(s.from, scopes_.back());
     if (s.select) Select(*s.select);
     for (ast::FromItem& item : s.from) FromItem(item);
-    for (ast::ExprPtr& v : s.values) Expr(*v, false);
+    for (size_t i = 0; i < s.values.size(); ++i) {
+      Expr(*s.values[i], false);
+      if (columns_ && i < s.columns.size())
+        if (const auto t = columns_(s.table, s.columns[i])) InferParameter(*s.values[i], TypeOfColumn(*t));
+    }
     for (ast::Assignment& a : s.sets) {
       Expr(*a.value, false);
       if (columns_ && s.kind == ast::Statement::kUpdate)
@@ -222,11 +226,17 @@ class Binder {
     const size_t aggregates = aggregates_;  // a subquery's aggregates are its own
     crosstab_ = s.crosstab.get();  // bound in the scope of its one part
     for (ast::Core& c : s.cores) Core(c);
+    // ORDER BY reads the first part's tables and its list's aliases.
+    scopes_.emplace_back();
+    items_.push_back(&s.cores[0].items);
+    if (columns_) Tables(s.cores[0].from, scopes_.back());
     for (ast::OrderKey& key : s.order) {
       const size_t before = aggregates_;
       Expr(*key.expr, false);
       key.aggregate = aggregates_ != before;
     }
+    scopes_.pop_back();
+    items_.pop_back();
     aggregates_ = aggregates;
     s.item_types.clear();
     const auto item_type = [](const ast::SelectItem& item) { return item.expr ? item.expr->type : Type::kUnknown; };

@@ -49,7 +49,8 @@ std::unique_ptr<ast::Select> Parser::Crosstab() {
   OrderBy(*s);
   if (s->cores[0].top) throw Fail("TOP is not supported in a crosstab");
   ExpectWord("PIVOT");
-  crosstab->pivot = Expression();
+  // Read below the comparisons, so that IN is the list's, not an In of the pivot.
+  crosstab->pivot = Concat();
   if (AcceptWord("IN")) {
     ExpectSymbol("(");
     do crosstab->values.push_back(Expression()); while (AcceptSymbol(","));
