@@ -7,6 +7,7 @@
 #include "data/values/datetime.h"
 #include "data/engine/engine.h"
 #include "data/jet/column_types.h"
+#include "data/jet/engine_lookups.h"
 #include "data/jet/translate.h"
 
 namespace ornetta {
@@ -97,52 +98,6 @@ class DeclaredColumns {
   std::map<std::string, std::map<std::string, JetType>> tables_;
 };
 
-// Whether a table or view of that name exists (the engine's names compare without regard to case).
-bool TableExists(sqlite3* db, const std::string& name) {
-  sqlite3_stmt* stmt = nullptr;
-  const char* sql = "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE";
-  bool found = false;
-  if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK) {
-    sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-    found = sqlite3_step(stmt) == SQLITE_ROW;
-  }
-  sqlite3_finalize(stmt);
-  return found;
-}
-
-// The distinct values of a crosstab's pivot, one column a row; one more than a crosstab may have
-// is enough to refuse it.
-std::vector<jet::BoundValue> PivotValues(sqlite3* db, const std::string& sql) {
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(stmt);
-    throw engine::ErrorFrom(db, "");
-  }
-  std::vector<jet::BoundValue> values;
-  int rc;
-  while (values.size() <= 255 && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    jet::BoundValue v;
-    switch (sqlite3_column_type(stmt, 0)) {
-      case SQLITE_NULL: break;
-      case SQLITE_INTEGER: v.kind = jet::BoundValue::kInteger, v.integer = sqlite3_column_int64(stmt, 0); break;
-      case SQLITE_FLOAT: v.kind = jet::BoundValue::kReal, v.real = sqlite3_column_double(stmt, 0); break;
-      default: {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-        v.kind = jet::BoundValue::kText;
-        v.text.assign(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
-      }
-    }
-    values.push_back(std::move(v));
-  }
-  if (values.size() <= 255 && rc != SQLITE_DONE) {
-    Error error = engine::ErrorFrom(db, "");
-    sqlite3_finalize(stmt);
-    throw error;
-  }
-  sqlite3_finalize(stmt);
-  return values;
-}
-
 // Jet's number for a parameter without a value.
 constexpr long kNoParameterValue = -2147217904;
 
@@ -196,8 +151,7 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
                 "context.");
   sqlite3* db = active_connection->NativeHandle();
   DeclaredColumns declared(db);
-  jet::DatabaseLookups lookups{[db](const std::string& table) { return TableExists(db, table); },
-                               [db](const std::string& sql) { return PivotValues(db, sql); }};
+  const jet::DatabaseLookups lookups = jet::EngineLookups(db);
   const jet::Statement statement = jet::Translate(
       source, [&declared](const std::string& table, const std::string& column) { return declared(table, column); }, lookups);
   const char* tail = nullptr;
