@@ -106,7 +106,8 @@ void BindParameters(sqlite3_stmt* stmt, const std::vector<jet::Parameter>& param
   for (size_t i = 0; i < parameters.size(); ++i) {
     const jet::Parameter& p = parameters[i];
     if (!prompt)
-      throw Error(kNoParameterValue, "No value given for the parameter [" + p.name + "]: it is no column of the tables named.");
+      throw Error(kNoParameterValue, "No value given for the parameter [" + p.name + "]: the statement asks for it (" +
+                                           (p.declared ? "PARAMETERS declares it" : "no column of its tables has that name") + ").");
     const std::optional<std::string> typed = prompt(p.name);
     if (!typed) throw Error(kNoParameterValue, "The statement was not run: no value was given for the parameter [" + p.name + "].");
     const jet::BoundValue v = jet::ReadParameterValue(p.name, p.type, *typed);

@@ -224,8 +224,7 @@ class Binder {
 
   void Select(ast::Select& s) {
     const size_t aggregates = aggregates_;  // a subquery's aggregates are its own
-    crosstab_ = s.crosstab.get();  // bound in the scope of its one part
-    for (ast::Core& c : s.cores) Core(c);
+    for (size_t i = 0; i < s.cores.size(); ++i) Core(s.cores[i], i == 0 ? s.crosstab.get() : nullptr);
     // ORDER BY reads the first part's tables and its list's aliases.
     scopes_.emplace_back();
     items_.push_back(&s.cores[0].items);
@@ -250,7 +249,8 @@ class Binder {
     }
   }
 
-  void Core(ast::Core& c) {
+  // A crosstab's cell and pivot are read in the scope of its one part.
+  void Core(ast::Core& c, ast::Crosstab* crosstab) {
     const size_t aggregates = aggregates_;
     // The list comes before FROM, but its columns are those of FROM's tables.
     scopes_.emplace_back();
@@ -262,8 +262,7 @@ class Binder {
     if (c.where) Expr(*c.where, true);
     for (ast::ExprPtr& g : c.group) Expr(*g, false);
     if (c.having) Expr(*c.having, true);
-    if (crosstab_) Crosstab(*crosstab_);
-    crosstab_ = nullptr;
+    if (crosstab) Crosstab(*crosstab);
     c.aggregate = aggregates_ != aggregates;
     scopes_.pop_back();
     items_.pop_back();
@@ -367,7 +366,6 @@ class Binder {
   std::vector<const std::vector<ast::SelectItem>*> items_;  // each scope's select list (aliases), or nullptr
   ast::Statement* statement_ = nullptr;
   bool asks_ = false;  // whether a name that is no column is a parameter
-  ast::Crosstab* crosstab_ = nullptr;
 };
 
 }  // namespace

@@ -109,6 +109,8 @@ TEST(SavedQueryParse, WhatIsRefusedAndWhy) {
       {"... declared or not", "PARAMETERS a Long; CREATE VIEW v AS SELECT a", "the parameter [a]"},
       {"TRANSFORM's value is an aggregate", "TRANSFORM n SELECT name FROM t GROUP BY name PIVOT d", "must be an aggregate"},
       {"Last cannot be split by value", "TRANSFORM Last(n) SELECT name FROM t GROUP BY name PIVOT d IN (1)", "Last cannot be split"},
+      {"... whatever the part reads from", "TRANSFORM n SELECT name, (SELECT 1) AS k FROM (SELECT * FROM t) AS q GROUP BY name PIVOT d IN (1)",
+       "must be an aggregate"},
       {"a crosstab is no part of a UNION", "TRANSFORM Sum(n) SELECT name FROM t GROUP BY name UNION SELECT 1", "cannot be part of a UNION"},
       {"a crosstab has no TOP", "TRANSFORM Sum(n) SELECT TOP 2 name FROM t GROUP BY name PIVOT d", "TOP is not supported in a crosstab"},
       {"without the database, the values must be listed", "TRANSFORM Sum(n) SELECT name FROM t GROUP BY name PIVOT d",
