@@ -1,6 +1,6 @@
 #include "data/jet/engine_lookups.h"
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "data/jet/crosstab.h"
 
 namespace ornetta::jet {

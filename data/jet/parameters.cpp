@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "data/datetime.h"
-#include "data/error.h"
+#include "data/values/datetime.h"
+#include "data/values/error.h"
 #include "data/jet/dates.h"
 #include "data/jet/names.h"
 
