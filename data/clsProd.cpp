@@ -27,13 +27,16 @@ size_t Utf8Length(unsigned char lead) { return lead < 0x80 ? 1 : lead < 0xE0 ? 2
 clsProd::clsProd(platform::Host& host, std::function<void()> mark_database_missing)
     : host_(host), mark_database_missing_(std::move(mark_database_missing)) {}
 
-std::shared_ptr<Recordset> clsProd::OpenRecordset(const std::string& statement) {
+std::shared_ptr<Recordset> clsProd::OpenRecordset(const std::string& statement, Recordset::ParameterPrompt prompt) {
   auto rs = std::make_shared<Recordset>();
+  rs->SetParameterPrompt(std::move(prompt));
   rs->Open(statement, dbconnection, Recordset::kOpenDynamic, Recordset::kLockOptimistic);
   return rs;
 }
 
-void clsProd::RunStatement(const std::string& statement) { OpenRecordset(statement); }
+void clsProd::RunStatement(const std::string& statement, Recordset::ParameterPrompt prompt) {
+  OpenRecordset(statement, std::move(prompt));
+}
 
 void clsProd::er_hnd(const std::string& log, double dt) {
   // The text is logged exactly as given: its apostrophes are doubled so that it cannot end the
@@ -129,7 +132,7 @@ void clsProd::update_rec(const std::string& strr) {
 
 bool clsProd::update_rec2(const std::string& strr) {
   try {
-    RunStatement(strr);
+    RunStatement(strr, [this](const std::string& name) { return host_.InputBox(name, "Enter Parameter Value"); });
     return true;
   } catch (...) {
     return false;

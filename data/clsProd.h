@@ -72,14 +72,16 @@ class clsProd {
 
   // Runs one statement; shows "Successfully executed your Request..." on success, nothing on failure.
   void update_rec(const std::string& strr);
-  // Runs one statement; true on success, false on any failure, never a message.
+  // Runs one statement; true on success, false on any failure, never a message. The values the
+  // statement asks for (its parameters) are asked of the user, each in an input box titled
+  // "Enter Parameter Value" under the parameter's name; a cancelled box runs nothing.
   bool update_rec2(const std::string& strr);
 
  private:
   bool chk_file_exst(const std::string& path) const;
   // Runs `statement` on dbconnection in a new recordset that is released unclosed.
-  void RunStatement(const std::string& statement);
-  std::shared_ptr<Recordset> OpenRecordset(const std::string& statement);
+  void RunStatement(const std::string& statement, Recordset::ParameterPrompt prompt = {});
+  std::shared_ptr<Recordset> OpenRecordset(const std::string& statement, Recordset::ParameterPrompt prompt = {});
   // The database password, for one call: the caller wipes it (platform::WipedOnExit).
   static std::string Password();
   static std::unique_ptr<crypto::KeyPreparation> PrepareKeysOf(const std::vector<std::filesystem::path>& files);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace ornetta::platform {
@@ -28,6 +29,13 @@ class Host {
   // A modal box with one OK button; returns when the user has acknowledged it.
   virtual void MessageBox(const std::string& text, int icon, const std::string& title) = 0;
   void MessageBox(const std::string& text, int icon = kIconNone) { MessageBox(text, icon, kAppTitle); }
+
+  // A modal box titled `title` that asks for one line of text under `prompt`, with OK and Cancel:
+  // the text typed, or nullopt when cancelled. A host with no one to ask cancels.
+  virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title) {
+    (void)prompt, (void)title;
+    return std::nullopt;
+  }
 
   // Ends the program at once, without the window's unload step.
   [[noreturn]] virtual void EndProgram() = 0;

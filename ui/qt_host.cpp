@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QInputDialog>
 #include <QMessageBox>
 
 #include <cstdlib>
@@ -27,6 +28,20 @@ void QtHost::MessageBox(const std::string& text, int icon, const std::string& ti
   QApplication::setOverrideCursor(Qt::ArrowCursor);
   box.exec();
   QApplication::restoreOverrideCursor();
+}
+
+std::optional<std::string> QtHost::InputBox(const std::string& prompt, const std::string& title) {
+  QWidget* owner = QApplication::activeWindow();
+  if (dynamic_cast<BusyWindow*>(owner)) owner = owner->parentWidget();
+  QInputDialog box(owner);
+  box.setWindowTitle(QString::fromStdString(title));
+  box.setLabelText(QString::fromStdString(prompt));
+  box.setInputMode(QInputDialog::TextInput);
+  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const bool ok = box.exec() == QDialog::Accepted;
+  QApplication::restoreOverrideCursor();
+  if (!ok) return std::nullopt;
+  return box.textValue().toStdString();
 }
 
 void QtHost::EndProgram() {

@@ -12,6 +12,7 @@ class QtHost : public platform::Host {
  public:
   void MessageBox(const std::string& text, int icon, const std::string& title) override;
   using platform::Host::MessageBox;
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string& title) override;
   [[noreturn]] void EndProgram() override;
   std::filesystem::path ProgramFolder() const override;
   void ProcessPendingMessages() override;

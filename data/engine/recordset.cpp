@@ -8,6 +8,7 @@
 #include "data/values/datetime.h"
 #include "data/engine/engine.h"
 #include "data/jet/column_types.h"
+#include "data/jet/engine_lookups.h"
 #include "data/jet/translate.h"
 
 namespace ornetta {
@@ -116,6 +117,31 @@ class DeclaredColumns {
   std::map<std::string, std::map<std::string, JetType>> tables_;
 };
 
+// Jet's number for a parameter without a value.
+constexpr long kNoParameterValue = -2147217904;
+
+// Asks for each parameter's value and binds it to its ?N.
+void BindParameters(sqlite3_stmt* stmt, const std::vector<jet::Parameter>& parameters, const Recordset::ParameterPrompt& prompt) {
+  for (size_t i = 0; i < parameters.size(); ++i) {
+    const jet::Parameter& p = parameters[i];
+    if (!prompt)
+      throw Error(kNoParameterValue, "No value given for the parameter [" + p.name + "]: the statement asks for it (" +
+                                           (p.declared ? "PARAMETERS declares it" : "no column of its tables has that name") + ").");
+    const std::optional<std::string> typed = prompt(p.name);
+    if (!typed) throw Error(kNoParameterValue, "The statement was not run: no value was given for the parameter [" + p.name + "].");
+    const jet::BoundValue v = jet::ReadParameterValue(p.name, p.type, *typed);
+    const int at = static_cast<int>(i) + 1;
+    switch (v.kind) {
+      case jet::BoundValue::kNull: sqlite3_bind_null(stmt, at); break;
+      case jet::BoundValue::kInteger: sqlite3_bind_int64(stmt, at, v.integer); break;
+      case jet::BoundValue::kReal: sqlite3_bind_double(stmt, at, v.real); break;
+      case jet::BoundValue::kText:
+        sqlite3_bind_text(stmt, at, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
+        break;
+    }
+  }
+}
+
 // What the translation knows of each list item, placed on the result's columns: a * stands for
 // any number of columns, so items are placed from the front up to the first * and from the back
 // after the last; those between two stars stay unknown (and are stored columns anyway).
@@ -145,10 +171,9 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
                 "context.");
   sqlite3* db = active_connection->NativeHandle();
   DeclaredColumns declared(db);
-  const jet::Statement statement =
-      jet::Translate(source, [&declared](const std::string& table, const std::string& column) {
-        return declared(table, column);
-      });
+  const jet::DatabaseLookups lookups = jet::EngineLookups(db);
+  const jet::Statement statement = jet::Translate(
+      source, [&declared](const std::string& table, const std::string& column) { return declared(table, column); }, lookups);
   const char* tail = nullptr;
   sqlite3_stmt* stmt = nullptr;
   if (sqlite3_prepare_v2(db, statement.sql.c_str(), static_cast<int>(statement.sql.size()), &stmt, &tail) !=
@@ -157,6 +182,12 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
     throw engine::ErrorFrom(db, "");
   }
   if (!stmt) throw Error(err::kSyntax, "The statement is empty.");
+  try {
+    BindParameters(stmt, statement.parameters, prompt_);
+  } catch (...) {
+    sqlite3_finalize(stmt);
+    throw;
+  }
   connection_ = active_connection;
   stmt_ = stmt;
   open_ = true;

@@ -6,7 +6,9 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,13 @@ class Recordset {
   // connection is missing or closed, the statement cannot be read, or the engine refuses it.
   void Open(const std::string& source, const std::shared_ptr<Connection>& active_connection,
             int cursor_type = -1, int lock_type = -1, long options = -1);
+
+  // Asked, before the statement runs, for the value of each parameter it has (a name that is no
+  // column, or one its PARAMETERS declare), by name, in order: the text a person typed, nullopt
+  // when they cancelled (the statement then does not run). It may throw Error itself. Without
+  // one, a statement with parameters fails.
+  using ParameterPrompt = std::function<std::optional<std::string>(const std::string& name)>;
+  void SetParameterPrompt(ParameterPrompt prompt) { prompt_ = std::move(prompt); }
 
   int State() const { return open_ ? 1 : 0; }
 
@@ -60,6 +69,7 @@ class Recordset {
     bool declared;
   };
 
+  ParameterPrompt prompt_;
   std::shared_ptr<Connection> connection_;
   sqlite3_stmt* stmt_ = nullptr;
   std::vector<ColumnType> types_;

@@ -15,6 +15,7 @@
 namespace ornetta::jet::ast {
 
 struct Select;
+struct Crosstab;
 struct FromItem;
 using FromList = std::vector<FromItem>;
 
@@ -35,6 +36,7 @@ enum class ExprKind {
   kBetween,   // operand, low, high
   kIn,        // operand In (list) or In (select)
   kIsNull,    // operand Is [Not] Null
+  kParameter, // text: the parameter's name; set by the binder for a name that is one
 };
 
 enum class Op {
@@ -55,6 +57,8 @@ struct Expr {
   bool negated = false;
   bool distinct = false;
   bool count_star = false;
+  bool bracketed = false;  // a column written [name]
+  int parameter = 0;       // kParameter: which of the statement's parameters, from 1
   std::vector<std::unique_ptr<Expr>> args;  // operands, in order
   std::unique_ptr<Select> select;
   int height = 1;  // of the subtree of operands (subqueries not counted): bounds the passes' recursion
@@ -116,6 +120,8 @@ struct Select {
 
   // Set by the binder: the type of each column of the result, Unknown for * and table.*.
   std::vector<Type> item_types;
+
+  std::unique_ptr<Crosstab> crosstab;  // a TRANSFORM's; its cores[0] is the grouping SELECT
 };
 
 // A table named in a DELETE's or joined UPDATE's statement, in the order read.
@@ -148,13 +154,38 @@ struct IndexColumn {
   bool desc;
 };
 
+// A value the statement asks for when it runs: declared (PARAMETERS name type, ...;) or a
+// bracketed name that is no column. The binder lists them in their order of declaration, then
+// of first use.
+struct Parameter {
+  std::string name;
+  Type type = Type::kUnknown;  // declared, or taken from what it is compared with
+  bool declared = false;
+};
+
+// TRANSFORM cell SELECT ... PIVOT column [IN (values)]: one column for each value of `column`,
+// holding `cell` over the rows of the group that have that value.
+struct PivotColumn {
+  std::string sql;   // the value, as the engine's literal (NULL for the rows without one)
+  std::string name;  // the column's
+};
+struct Crosstab {
+  ExprPtr cell;
+  ExprPtr pivot;
+  std::vector<ExprPtr> values;  // IN's list; empty: every value the rows have
+  size_t offset = 0;
+  std::vector<PivotColumn> columns;  // set before writing (crosstab.h)
+};
+
 inline constexpr size_t kConstraintPart = size_t{1} << 30;
 
 struct Statement {
   enum Kind {
     kSelect, kDelete, kInsert, kUpdate, kJoinedUpdate,
     kCreateTable, kCreateIndex, kDropTable, kDropIndex, kAlterAdd,
+    kCreateView, kDropView,
   } kind;
+  std::vector<Parameter> parameters;  // declared first, then found by the binder
   std::unique_ptr<Select> select;  // kSelect; kInsert from a SELECT
   std::string table;               // the table written to, created, dropped or altered; the index's name
   FromList from;                   // kDelete, kJoinedUpdate
@@ -165,7 +196,7 @@ struct Statement {
   std::string delete_qualifier;  // of "DELETE t.* FROM", empty when none
   bool delete_simple = false;    // one table, no alias, no join
 
-  // kInsert
+  // kInsert; kCreateView: the view's column names, empty when the SELECT's own
   std::vector<std::string> columns;
   std::vector<ExprPtr> values;  // VALUES (...), or empty for INSERT ... SELECT
 

@@ -6,6 +6,7 @@
 
 #include "data/values/error.h"
 #include "data/jet/catalogue.h"
+#include "data/jet/crosstab.h"
 
 namespace ornetta::jet {
 
@@ -69,18 +70,40 @@ Type WholeDivisionType(Type a, Type b) {
 
 class Binder {
  public:
-  explicit Binder(const ColumnTypeLookup& columns) : columns_(columns) {}
+  Binder(const ColumnTypeLookup& columns, const TableLookup& tables) : columns_(columns), tables_(tables) {}
 
   void Statement(ast::Statement& s) {
     RefuseInternalTarget(s);
+    statement_ = &s;
+    // The statements that read rows may ask for values; a definition's DEFAULT may not.
+    asks_ = s.kind <= ast::Statement::kJoinedUpdate || s.kind == ast::Statement::kCreateView;
+    // The table an UPDATE or DELETE works on is the scope of its SET, WHERE and ON.
+    scopes_.emplace_back();
+    items_.push_back(nullptr);
+    if (columns_ && s.kind == ast::Statement::kUpdate) scopes_.back().push_back({s.table, ""});
+    if (columns_) Tables(s.from, scopes_.back());
     if (s.select) Select(*s.select);
     for (ast::FromItem& item : s.from) FromItem(item);
-    for (ast::ExprPtr& v : s.values) Expr(*v, false);
-    for (ast::Assignment& a : s.sets) Expr(*a.value, false);
+    for (size_t i = 0; i < s.values.size(); ++i) {
+      Expr(*s.values[i], false);
+      if (columns_ && i < s.columns.size())
+        if (const auto t = columns_(s.table, s.columns[i])) InferParameter(*s.values[i], TypeOfColumn(*t));
+    }
+    for (ast::Assignment& a : s.sets) {
+      Expr(*a.value, false);
+      if (columns_ && s.kind == ast::Statement::kUpdate)
+        if (const auto t = columns_(s.table, a.column)) InferParameter(*a.value, TypeOfColumn(*t));
+    }
     if (s.where) Expr(*s.where, true);
     for (ast::ColumnDef& d : s.column_defs)
       for (auto& c : d.constraints)
         if (c.value) Expr(*c.value, false);
+    scopes_.pop_back();
+    items_.pop_back();
+    if (s.kind == ast::Statement::kCreateView && !s.parameters.empty())
+      throw Error(err::kSyntax, "A view cannot ask for values: the parameter [" + s.parameters[0].name +
+                                    "] is neither declared as a column nor a column of its tables. Save the query without it, "
+                                    "or run it as a statement.");
   }
 
  private:
@@ -109,7 +132,11 @@ class Binder {
       case ExprKind::kDate: e.type = Type::kDate; return;
       case ExprKind::kBool: e.type = Type::kBoolean; return;
       case ExprKind::kNull: e.type = Type::kNull; return;
-      case ExprKind::kColumn: e.type = ColumnType(e.qualifier, e.text); return;
+      case ExprKind::kColumn:
+        if (AsParameter(e)) return Expr(e, cond);
+        e.type = ColumnType(e.qualifier, e.text);
+        return;
+      case ExprKind::kParameter: e.type = statement_->parameters[static_cast<size_t>(e.parameter - 1)].type; return;
       case ExprKind::kParen: e.type = bind(0, false); return;
       case ExprKind::kSubquery:
         Select(*e.select);
@@ -140,6 +167,10 @@ class Binder {
         const bool logical = e.op <= Op::kGe;
         const Type a = bind(0, e.condition);
         const Type b = bind(1, e.op == Op::kOr || e.op == Op::kAnd ? e.condition : false);
+        if (e.op >= Op::kEq && e.op <= Op::kGe) {
+          InferParameter(*e.args[0], b);
+          InferParameter(*e.args[1], a);
+        }
         if (logical) e.type = Type::kBoolean;
         else if (e.op == Op::kConcat) e.type = Type::kText;
         else if (e.op == Op::kAdd) e.type = AddType(a, b);
@@ -158,6 +189,11 @@ class Binder {
         bind(0, e.condition);
         for (size_t i = 1; i < e.args.size(); ++i) bind(i, false);
         if (e.select) Select(*e.select);
+        if (e.kind == ExprKind::kBetween || e.kind == ExprKind::kIn)
+          for (size_t i = 1; i < e.args.size(); ++i) {
+            InferParameter(*e.args[i], e.args[0]->type);
+            InferParameter(*e.args[0], e.args[i]->type);
+          }
         e.type = Type::kBoolean;
         return;
     }
@@ -203,12 +239,18 @@ class Binder {
 
   void Select(ast::Select& s) {
     const size_t aggregates = aggregates_;  // a subquery's aggregates are its own
-    for (ast::Core& c : s.cores) Core(c);
+    for (size_t i = 0; i < s.cores.size(); ++i) Core(s.cores[i], i == 0 ? s.crosstab.get() : nullptr);
+    // ORDER BY reads the first part's tables and its list's aliases.
+    scopes_.emplace_back();
+    items_.push_back(&s.cores[0].items);
+    if (columns_) Tables(s.cores[0].from, scopes_.back());
     for (ast::OrderKey& key : s.order) {
       const size_t before = aggregates_;
       Expr(*key.expr, false);
       key.aggregate = aggregates_ != before;
     }
+    scopes_.pop_back();
+    items_.pop_back();
     aggregates_ = aggregates;
     s.item_types.clear();
     const auto item_type = [](const ast::SelectItem& item) { return item.expr ? item.expr->type : Type::kUnknown; };
@@ -222,10 +264,12 @@ class Binder {
     }
   }
 
-  void Core(ast::Core& c) {
+  // A crosstab's cell and pivot are read in the scope of its one part.
+  void Core(ast::Core& c, ast::Crosstab* crosstab) {
     const size_t aggregates = aggregates_;
     // The list comes before FROM, but its columns are those of FROM's tables.
     scopes_.emplace_back();
+    items_.push_back(&c.items);
     if (columns_) Tables(c.from, scopes_.back());
     for (ast::SelectItem& item : c.items)
       if (item.expr) Expr(*item.expr, false);
@@ -233,8 +277,10 @@ class Binder {
     if (c.where) Expr(*c.where, true);
     for (ast::ExprPtr& g : c.group) Expr(*g, false);
     if (c.having) Expr(*c.having, true);
+    if (crosstab) Crosstab(*crosstab);
     c.aggregate = aggregates_ != aggregates;
     scopes_.pop_back();
+    items_.pop_back();
   }
 
   void FromItem(ast::FromItem& item) {
@@ -282,13 +328,65 @@ class Binder {
     return Type::kUnknown;
   }
 
+  // A name that is no column of the tables in scope is a parameter: declared by PARAMETERS, or
+  // written [name] where the tables are all known (a subquery's columns are not looked up).
+  // Declared ones win over columns, as in Jet. Turns `e` into the parameter.
+  bool AsParameter(ast::Expr& e) {
+    if (!asks_ || !e.qualifier.empty()) return false;
+    auto& list = statement_->parameters;
+    auto found = std::find_if(list.begin(), list.end(), [&](const ast::Parameter& p) { return SameName(p.name, e.text); });
+    if (found == list.end()) {
+      if (!e.bracketed || !NoSuchName(e.text)) return false;
+      list.push_back({e.text, Type::kUnknown, false});
+      found = list.end() - 1;
+    }
+    e.kind = ExprKind::kParameter;
+    e.parameter = static_cast<int>(found - list.begin()) + 1;
+    return true;
+  }
+
+  bool NoSuchName(const std::string& name) const {
+    if (!columns_) return false;
+    for (size_t i = 0; i < scopes_.size(); ++i) {
+      for (const ast::TableUse& t : scopes_[i])
+        if (t.name.empty() || (tables_ && !tables_(t.name)) || columns_(t.name, name)) return false;
+      if (items_[i])
+        for (const ast::SelectItem& item : *items_[i])
+          if (SameName(item.alias, name)) return false;
+    }
+    return true;
+  }
+
+  // A parameter nobody declared takes the type of what it is compared with or stored into, so
+  // that a date typed as 1/1/2026 is read as a date.
+  void InferParameter(ast::Expr& e, Type other) {
+    if (e.kind != ExprKind::kParameter || other == Type::kUnknown || other == Type::kNull) return;
+    ast::Parameter& p = statement_->parameters[static_cast<size_t>(e.parameter - 1)];
+    if (!p.declared && p.type == Type::kUnknown) p.type = other;
+    e.type = p.type;
+  }
+
+  void Crosstab(ast::Crosstab& x) {
+    const size_t before = aggregates_;
+    Expr(*x.cell, false);
+    CheckCrosstabCell(x, aggregates_ != before);
+    Expr(*x.pivot, false);
+    for (ast::ExprPtr& v : x.values) Expr(*v, false);
+  }
+
   const ColumnTypeLookup& columns_;
+  const TableLookup& tables_;
   size_t aggregates_ = 0;  // aggregate calls bound so far
   std::vector<std::vector<ast::TableUse>> scopes_;  // the FROM tables of each SELECT being bound, outermost first
+  std::vector<const std::vector<ast::SelectItem>*> items_;  // each scope's select list (aliases), or nullptr
+  ast::Statement* statement_ = nullptr;
+  bool asks_ = false;  // whether a name that is no column is a parameter
 };
 
 }  // namespace
 
-void Bind(ast::Statement& statement, const ColumnTypeLookup& columns) { Binder(columns).Statement(statement); }
+void Bind(ast::Statement& statement, const ColumnTypeLookup& columns, const TableLookup& tables) {
+  Binder(columns, tables).Statement(statement);
+}
 
 }  // namespace ornetta::jet

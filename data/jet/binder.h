@@ -11,7 +11,9 @@
 namespace ornetta::jet {
 
 // Throws Error for a function Jet does not have or a call with the wrong number of arguments.
+// Names that are no column become parameters (ast::Parameter).
 // Without `columns`, stored columns are typed Unknown.
-void Bind(ast::Statement& statement, const ColumnTypeLookup& columns);
+// Without `tables`, every table named is taken to exist.
+void Bind(ast::Statement& statement, const ColumnTypeLookup& columns, const TableLookup& tables = {});
 
 }  // namespace ornetta::jet

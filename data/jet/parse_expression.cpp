@@ -251,6 +251,7 @@ ExprPtr Parser::Call() {
 // column, or table.column
 ExprPtr Parser::Column() {
   ExprPtr e = Node(ExprKind::kColumn, Peek().offset);
+  e->bracketed = Peek().bracketed;
   e->text = Name();
   if (AcceptSymbol(".")) {
     e->qualifier = std::move(e->text);

@@ -4,6 +4,7 @@
 namespace ornetta::jet {
 
 std::unique_ptr<ast::Select> Parser::Select() {
+  if (IsWord("TRANSFORM")) return Crosstab();
   auto s = std::make_unique<ast::Select>();
   s->cores.push_back(SelectCore());
   while (AcceptWord("UNION")) {
@@ -13,17 +14,20 @@ std::unique_ptr<ast::Select> Parser::Select() {
     if (s->cores.back().top)
       throw Error(err::kSyntax, "Syntax error at character " + std::to_string(at + 1) + ": TOP inside a UNION is not supported.");
   }
-  if (AcceptWord("ORDER")) {
-    ExpectWord("BY");
-    do {
-      ast::OrderKey key{Expression()};
-      if (AcceptWord("DESC")) key.desc = true;
-      else AcceptWord("ASC");
-      s->order.push_back(std::move(key));
-    } while (AcceptSymbol(","));
-  }
+  OrderBy(*s);
   if (s->cores.size() > 1 && s->cores[0].top) throw Fail("TOP in a UNION is not supported");
   return s;
+}
+
+void Parser::OrderBy(ast::Select& s) {
+  if (!AcceptWord("ORDER")) return;
+  ExpectWord("BY");
+  do {
+    ast::OrderKey key{Expression()};
+    if (AcceptWord("DESC")) key.desc = true;
+    else AcceptWord("ASC");
+    s.order.push_back(std::move(key));
+  } while (AcceptSymbol(","));
 }
 
 ast::Core Parser::SelectCore() {
@@ -73,7 +77,7 @@ ast::TableRef Parser::TableRef() {
   ast::TableRef t;
   t.offset = Peek().offset;
   if (AcceptSymbol("(")) {
-    if (IsWord("SELECT")) {
+    if (AtSelect()) {
       t.kind = ast::TableRef::kSubquery;
       t.select = Select();
     } else {

@@ -54,7 +54,7 @@ void Parser::Insert(ast::Statement& s) {
     ExpectSymbol(")");
     return;
   }
-  if (IsWord("SELECT")) {
+  if (AtSelect()) {
     s.select = Select();
     return;
   }
@@ -192,6 +192,7 @@ std::vector<std::string> Parser::NameList() {
 
 void Parser::Create(ast::Statement& s) {
   ExpectWord("CREATE");
+  if (IsWord("VIEW")) return CreateView(s);
   if (AcceptWord("TABLE")) {
     s.kind = ast::Statement::kCreateTable;
     s.table = TableName();
@@ -235,7 +236,7 @@ void Parser::Create(ast::Statement& s) {
     }
     return;
   }
-  throw Fail("only CREATE TABLE and CREATE INDEX are supported");
+  throw Fail("only CREATE TABLE, CREATE INDEX and CREATE VIEW are supported");
 }
 
 void Parser::Drop(ast::Statement& s) {
@@ -251,7 +252,12 @@ void Parser::Drop(ast::Statement& s) {
     if (AcceptWord("ON")) s.index_table = TableName();
     return;
   }
-  throw Fail("only DROP TABLE and DROP INDEX are supported");
+  if (AcceptWord("VIEW")) {
+    s.kind = ast::Statement::kDropView;
+    s.table = TableName();
+    return;
+  }
+  throw Fail("only DROP TABLE, DROP INDEX and DROP VIEW are supported");
 }
 
 void Parser::Alter(ast::Statement& s) {

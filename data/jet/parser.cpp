@@ -14,7 +14,8 @@ bool IsReserved(const std::string& upper) {
                                        "INTO",   "VALUES", "UPDATE", "SET",   "DELETE", "CREATE", "DROP", "ALTER",
                                        "TABLE",  "INDEX", "AND",   "OR",     "NOT",    "XOR",   "EQV",   "IMP",
                                        "MOD",    "LIKE",  "ALIKE", "BETWEEN", "IN",    "IS",    "AS",    "ON",
-                                       "JOIN",   "INNER", "LEFT",  "RIGHT",  "OUTER",  "UNION", "DISTINCT", "TOP"};
+                                       "JOIN",   "INNER", "LEFT",  "RIGHT",  "OUTER",  "UNION", "DISTINCT", "TOP",
+                                       "PARAMETERS", "TRANSFORM", "PIVOT"};
   for (const char* w : kWords)
     if (upper == w) return true;
   return false;
@@ -34,9 +35,10 @@ ast::Statement Parse(std::string_view sql) {
 ast::Statement Parser::Statement() {
   ast::Statement s{};
   if (AtEnd()) throw Error(err::kSyntax, "The statement is empty.");
+  if (IsWord("PARAMETERS")) Parameters(s);
   const std::string verb = Upper(Peek().text);
   if (Peek().kind != TokenKind::kName) throw Fail("a statement must begin with SELECT, INSERT, UPDATE, DELETE, CREATE, DROP or ALTER");
-  if (verb == "SELECT") {
+  if (verb == "SELECT" || verb == "TRANSFORM") {
     s.kind = ast::Statement::kSelect;
     s.select = Select();
   } else if (verb == "DELETE") {
@@ -110,7 +112,7 @@ std::string Parser::TableName() {
 
 bool Parser::IsKeyword() const {
   static const char* const kWords[] = {"WHERE", "GROUP", "HAVING", "ORDER", "UNION", "INNER", "LEFT", "RIGHT",
-                                       "JOIN",  "ON",    "FULL",   "CROSS", "SET",   "OUTER", "IN"};
+                                       "JOIN",  "ON",    "FULL",   "CROSS", "SET",   "OUTER", "IN",    "PIVOT"};
   for (const char* w : kWords)
     if (IsWord(w)) return true;
   return false;

@@ -87,9 +87,16 @@ class Parser {
 
   // --- SELECT (parse_select.cpp) ---
   std::unique_ptr<ast::Select> Select();
+  bool AtSelect() const { return IsWord("SELECT") || IsWord("TRANSFORM"); }
   ast::Core SelectCore();
+  void OrderBy(ast::Select& s);
   ast::TableRef TableRef();
   ast::FromList FromList();
+
+  // --- PARAMETERS and TRANSFORM (parse_query.cpp) ---
+  void Parameters(ast::Statement& s);
+  std::unique_ptr<ast::Select> Crosstab();
+  void CreateView(ast::Statement& s);
 
   // --- other statements (parse_statement.cpp) ---
   void Delete(ast::Statement& s);

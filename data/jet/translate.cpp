@@ -3,6 +3,7 @@
 #include "data/jet/translate.h"
 
 #include "data/jet/binder.h"
+#include "data/jet/crosstab.h"
 #include "data/jet/parser.h"
 #include "data/jet/writer.h"
 
@@ -20,15 +21,18 @@ JetType ResultType(Type t) {
 
 }  // namespace
 
-Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns) {
+Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns, const DatabaseLookups& lookups) {
   ast::Statement tree = Parse(jet_sql);
-  Bind(tree, columns);
-  Statement out{Write(tree), tree.kind == ast::Statement::kSelect, {}};
+  Bind(tree, columns, lookups.tables);
+  ResolveCrosstabs(tree, lookups.pivot_values);
+  Statement out{Write(tree), tree.kind == ast::Statement::kSelect, {}, tree.parameters};
   if (out.returns_rows) {
     const ast::Select& select = *tree.select;
-    for (size_t i = 0; i < select.cores[0].items.size(); ++i)
+    for (size_t i = 0; i < select.item_types.size(); ++i) {
+      const bool listed = i < select.cores[0].items.size();
       out.items.push_back({ResultType(select.item_types[i]),
-                           select.cores[0].items[i].kind != ast::SelectItem::kExpr});
+                           listed && select.cores[0].items[i].kind != ast::SelectItem::kExpr});
+    }
   }
   return out;
 }

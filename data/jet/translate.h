@@ -14,7 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "data/jet/ast.h"
 #include "data/jet/column_types.h"
+#include "data/jet/parameters.h"
 
 namespace ornetta::jet {
 
@@ -31,19 +33,36 @@ struct ResultItem {
   bool expands = false;  // * or table.*: as many columns as the tables have
 };
 
+using ast::Parameter;
+
 struct Statement {
   std::string sql;    // one statement of the engine's SQL
   bool returns_rows;  // a SELECT: the caller reads rows; otherwise it runs to the end
   std::vector<ResultItem> items;  // a SELECT's list, in order (of its first part for a UNION)
+  // The values it asks for, in the order of the engine's ?1, ?2, ...: each is given before it runs.
+  std::vector<Parameter> parameters;
 };
 
 // The declared Jet type of `column` of `table` (names as written, any case); nullopt when the
 // table is unknown or has no such column.
 using ColumnTypeLookup = std::function<std::optional<JetType>(const std::string& table, const std::string& column)>;
 
+// Whether a table or view of that name exists in the open database.
+using TableLookup = std::function<bool(const std::string& table)>;
+
+// The distinct values of a crosstab's pivot in its rows, in order: `sql` is a query of one
+// column. Throws Error when the query fails.
+using PivotLookup = std::function<std::vector<BoundValue>(const std::string& sql)>;
+
+// What else the translation may ask the open database.
+struct DatabaseLookups {
+  TableLookup tables;
+  PivotLookup pivot_values;  // without it, a crosstab must list its columns (PIVOT ... IN (...))
+};
+
 // Translates one Jet SQL statement (a trailing ';' allowed). Throws Error with a description that
 // names what is wrong or unsupported and where, for anything it cannot translate with Jet's meaning.
 // Without `columns`, expressions over stored columns are typed Unknown; the SQL is the same.
-Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns = {});
+Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns = {}, const DatabaseLookups& lookups = {});
 
 }  // namespace ornetta::jet

@@ -87,6 +87,15 @@ std::string Writer::Statement(const ast::Statement& s) {
     case ast::Statement::kDropIndex:
       out = "DROP INDEX " + QuoteName(s.table);
       break;
+    case ast::Statement::kCreateView:
+      out = "CREATE VIEW " + QuoteName(s.table);
+      for (size_t i = 0; i < s.columns.size(); ++i) out += (i ? ", " : " (") + QuoteName(s.columns[i]);
+      out += s.columns.empty() ? " AS " : ") AS ";
+      Select(*s.select, out);
+      break;
+    case ast::Statement::kDropView:
+      out = "DROP VIEW " + QuoteName(s.table);
+      break;
     case ast::Statement::kAlterAdd:
       out = "ALTER TABLE " + QuoteName(s.table) + " ADD COLUMN ";
       ColumnDef(s.column_defs[0], out);

@@ -22,11 +22,14 @@ class Writer {
   // (writer_expression.cpp)
   void Expr(const ast::Expr& e, std::string& out);
 
+  // (writer_crosstab.cpp) The query of the distinct values of a crosstab's pivot in its rows.
+  std::string PivotValuesQuery(const ast::Select& s);
+
  private:
   // (writer.cpp)
   void Select(const ast::Select& s, std::string& out);
   void Core(const ast::Core& c, bool fold_case, std::string& out, const std::string* extra_key = nullptr,
-            const std::string* tie_condition = nullptr);
+            const std::string* tie_condition = nullptr, const std::string* extra_columns = nullptr);
   void Order(const ast::Select& s, std::string& out);
   std::string TiedRows(const ast::Select& s);
   void From(const ast::FromList& list, std::string& out);
@@ -42,6 +45,13 @@ class Writer {
   // (writer_between.cpp) false when jet_between must decide the bounds' order row by row.
   bool Between(const ast::Expr& e, std::string& out);
   void Qualifier(const std::string& name, std::string& out);
+  // (writer_crosstab.cpp)
+  void Crosstab(const ast::Select& s, std::string& out);
+  void FilteredAggregate(const ast::Expr& e, std::string& out);
+
+  // Inside a crosstab's cell: the condition that picks the rows of one pivot value, which every
+  // aggregate then reads alone.
+  std::string pivot_filter_;
 
   // Upper-case table name -> the name it is read under inside an UPDATE of joined tables.
   std::map<std::string, std::string> renames_;

@@ -106,6 +106,7 @@ void Writer::Expr(const ast::Expr& e, std::string& out) {
       }
       out += QuoteName(e.text);
       return;
+    case ExprKind::kParameter: out += "?" + std::to_string(e.parameter); return;
     case ExprKind::kParen:
       out += '(';
       Expr(*e.args[0], out);
@@ -236,7 +237,9 @@ void Writer::Call(const ast::Expr& e, std::string& out) {
     out += t == Type::kByte || t == Type::kInteger || t == Type::kBoolean ? ", 16)" : ", 32)";
     return;
   }
-  out += word == "SUM" && e.type == Type::kCurrency ? "jet_cur_sum" : FindFunction(word)->engine;
+  const FunctionSpec* f = FindFunction(word);
+  if (f->aggregate && !pivot_filter_.empty()) return FilteredAggregate(e, out);
+  out += word == "SUM" && e.type == Type::kCurrency ? "jet_cur_sum" : f->engine;
   out += e.distinct ? "(DISTINCT " : "(";
   // The engine's own sum and average read a date's stored text as the number it begins with.
   if ((word == "SUM" || word == "AVG") && e.args[0]->type == Type::kDate) {

@@ -1,5 +1,6 @@
 // The writer's SELECT: its parts, UNION, ORDER BY, and TOP n with Jet's ties.
 #include <algorithm>
+#include <utility>
 
 #include "data/values/error.h"
 #include "data/jet/writer.h"
@@ -13,7 +14,7 @@ constexpr size_t kMaxTiesSql = 4'000'000;
 // fold_case: expressions compare without regard to case where rows are told apart (DISTINCT,
 // UNION); columns do so by their collation. Unnamed expressions are named as Jet names them.
 void Writer::Core(const ast::Core& c, bool fold_case, std::string& out, const std::string* extra_key,
-                  const std::string* tie_condition) {
+                  const std::string* tie_condition, const std::string* extra_columns) {
   out += c.distinct ? "SELECT DISTINCT " : "SELECT ";
   for (size_t i = 0; i < c.items.size(); ++i) {
     const ast::SelectItem& item = c.items[i];
@@ -35,6 +36,7 @@ void Writer::Core(const ast::Core& c, bool fold_case, std::string& out, const st
     else if (!plain_name) out += " AS [Expr" + std::to_string(1000 + i) + "]";
   }
   if (extra_key) out += (c.items.empty() ? "" : ", ") + *extra_key + (fold_case ? " COLLATE NOCASE" : "") + " AS [jet_key]";
+  if (extra_columns) out += *extra_columns;
   if (c.has_from) {
     out += " FROM ";
     From(c.from, out);
@@ -66,6 +68,14 @@ void Writer::Order(const ast::Select& s, std::string& out) {
 }
 
 void Writer::Select(const ast::Select& s, std::string& out) {
+  // A subquery's aggregates are its own, whatever crosstab cell it stands in.
+  const std::string filter = std::exchange(pivot_filter_, std::string());
+  struct Restore {
+    std::string& to;
+    const std::string from;
+    ~Restore() { to = from; }
+  } restore{pivot_filter_, filter};
+  if (s.crosstab) return Crosstab(s, out);
   const ast::Core& first = s.cores[0];
   if (s.cores.size() > 1) {
     const bool union_distinct = std::find(s.union_all.begin(), s.union_all.end(), false) != s.union_all.end();

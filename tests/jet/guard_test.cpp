@@ -87,6 +87,28 @@ TEST_F(JetGuardTest, TheEnginesOwnTablesCanBeReadButNotWritten) {
   ExpectRefused("DELETE FROM sqlite_stat1");
 }
 
+// A view's SELECT is checked each time a statement reads the view, as if it were written there:
+// a view put into the file by other means carries nothing past the guard.
+TEST_F(JetGuardTest, AViewCarriesNothingPastTheGuard) {
+  Run("CREATE TABLE t (id COUNTER PRIMARY KEY, n LONG)");
+  Run("INSERT INTO t (n) VALUES (4)");
+  {
+    engine::Handle other = engine::Open(folder.path() / "jet.mdb", "pw");  // no guard on this one
+    engine::Exec(other.get(), "CREATE VIEW loads AS SELECT load_extension('libc.so.6') AS x;"
+                              "CREATE VIEW exports AS SELECT sqlcipher_export('main') AS x;"
+                              "CREATE VIEW counters AS SELECT name, seq FROM sqlite_sequence;");
+  }
+  ExpectRefused("SELECT * FROM loads");
+  ExpectRefused("SELECT * FROM exports");
+  EXPECT_THROW(Run("SELECT * FROM loads"), Error);
+  EXPECT_EQ(Engine("SELECT * FROM counters"), "ran") << "reading the engine's tables stays allowed";
+  // Views the translation writes run under the guard like any statement, and go again with DROP VIEW.
+  Run("CREATE VIEW doubled AS SELECT n * 2 AS twice FROM t");
+  EXPECT_EQ(Value("SELECT twice FROM doubled"), "8");
+  Run("DROP VIEW doubled");
+  EXPECT_THROW(Value("SELECT twice FROM doubled"), Error);
+}
+
 TEST_F(JetGuardTest, OrdinaryStatementsStillRun) {
   Run("CREATE TABLE t (a LONG, b TEXT(5))");
   Run("INSERT INTO t VALUES (1, 'x')");

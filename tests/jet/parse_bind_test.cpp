@@ -30,6 +30,7 @@ std::string Dump(const Expr& e) {
     case ExprKind::kBool: return e.truth ? "True" : "False";
     case ExprKind::kNull: return "Null";
     case ExprKind::kColumn: return e.qualifier.empty() ? e.text : e.qualifier + "." + e.text;
+    case ExprKind::kParameter: return "?" + e.text;
     case ExprKind::kParen: head = "()"; break;
     case ExprKind::kSubquery: return "(select)";
     case ExprKind::kExists: return "(exists)";

@@ -19,7 +19,7 @@ namespace {
 class ShellTest : public ::testing::Test {
  protected:
   int Run(std::vector<std::string> statements, const std::string& input = "") {
-    jetsql::Options options{install.year_database().string(), demo::DeploymentPassword(), typed, std::move(statements)};
+    jetsql::Options options{install.year_database().string(), demo::DeploymentPassword(), typed, std::move(statements), parameters};
     std::istringstream in(input);
     out.str("");
     err.str("");
@@ -28,6 +28,7 @@ class ShellTest : public ::testing::Test {
 
   testing::DemoInstallation install;
   bool typed = false;
+  std::vector<std::string> parameters;
   std::ostringstream out, err;
 };
 
@@ -98,6 +99,26 @@ TEST_F(ShellTest, AFailingStatementIsReportedAndTheOthersStillRun) {
   EXPECT_NE(err.str().find("Division by zero"), std::string::npos) << err.str();
 }
 
+// --param gives the values a statement asks for, by name in any case, read as their types.
+TEST_F(ShellTest, ParametersTakeTheirValuesFromTheCommandLine) {
+  typed = true;
+  parameters = {"[Start Date]=#1/1/2026#", "limit=2", "[Who]="};
+  EXPECT_EQ(Run({"PARAMETERS [start date] DateTime, Limit Short; SELECT [Start Date] + 1 AS a, Limit * 2 AS b",
+                 "SELECT [who] Is Null AS c"}),
+            0)
+      << err.str();
+  EXPECT_EQ(out.str(), "a\tb\ndate:2026-01-02 00:00:00\tint:4\nc\nint:-1\n");
+  // A parameter without a value fails its statement only, and says how to give one.
+  EXPECT_EQ(Run({"SELECT [End Date]", "SELECT 1 AS d"}), 1);
+  EXPECT_EQ(out.str(), "d\nint:1\n");
+  EXPECT_NE(err.str().find("No value given for the parameter [End Date]: give it with --param \"[End Date]=value\""),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(jetsql::ParameterValue({"[a=b]=c", "x=y=z"}, "A=B"), "c") << "the name is what the brackets hold";
+  EXPECT_EQ(jetsql::ParameterValue({"[a=b]=c", "x=y=z"}, "x"), "y=z");
+  EXPECT_EQ(jetsql::ParameterValue({"[a]"}, "a"), std::nullopt);
+}
+
 TEST_F(ShellTest, StatementsFromTheInput) {
   EXPECT_EQ(Run({}, "SELECT 1 AS a\n\nSELECT 2 AS b\n"), 0);
   EXPECT_EQ(out.str(), "a\n1\nb\n2\n");
@@ -106,7 +127,7 @@ TEST_F(ShellTest, StatementsFromTheInput) {
 }
 
 TEST_F(ShellTest, AWrongPasswordIsOneClearError) {
-  jetsql::Options options{install.year_database().string(), "wrong", false, {"SELECT 1"}};
+  jetsql::Options options{install.year_database().string(), "wrong", false, {"SELECT 1"}, {}};
   std::istringstream in;
   EXPECT_EQ(jetsql::Run(options, in, out, err), 1);
   EXPECT_NE(err.str().find("not a valid password"), std::string::npos) << err.str();

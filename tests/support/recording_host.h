@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,14 @@ class RecordingHost : public platform::Host {
 
   void MessageBox(const std::string& text, int icon, const std::string& title) override;
   using platform::Host::MessageBox;
+  // Records the box and answers with the next of `answers` (nullopt: cancel; none left: cancel).
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string& title) override {
+    inputs.push_back({prompt, 0, title});
+    if (answers.empty()) return std::nullopt;
+    std::optional<std::string> answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  }
   [[noreturn]] void EndProgram() override { throw ProgramEnded{}; }
   std::filesystem::path ProgramFolder() const override { return folder_; }
   void ProcessPendingMessages() override;
@@ -33,6 +42,8 @@ class RecordingHost : public platform::Host {
   platform::Today CurrentDate() const override { return today; }
 
   std::vector<ShownMessage> messages;
+  std::vector<ShownMessage> inputs;  // input boxes: prompt, 0, title
+  std::vector<std::optional<std::string>> answers;
   int pending_message_yields = 0;
   int pointer_resets = 0;
   platform::Today today{2026, 12, 9};

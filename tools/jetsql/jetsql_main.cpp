@@ -1,4 +1,4 @@
-// jetsql [--password TEXT] [--typed] DATABASE [STATEMENT ...]
+// jetsql [--password TEXT] [--typed] [--param "[NAME]=VALUE" ...] DATABASE [STATEMENT ...]
 #include <csignal>
 #include <iostream>
 #include <string>
@@ -8,7 +8,7 @@
 
 namespace {
 const char* const kHelp =
-    "usage: jetsql [--password TEXT] [--typed] DATABASE [STATEMENT ...]\n"
+    "usage: jetsql [--password TEXT] [--typed] [--param \"[NAME]=VALUE\" ...] DATABASE [STATEMENT ...]\n"
     "\n"
     "Runs Jet (Access) SQL statements on an encrypted database of the application and prints\n"
     "the rows of each query as tab-separated text with a header row. Without statements on the\n"
@@ -19,6 +19,9 @@ const char* const kHelp =
     "  --typed          print each value with its type: null, bool:true, int:N, double:N,\n"
     "                   currency:N (exact, up to four decimals), str:TEXT (\\t, \\n and \\\\\n"
     "                   escaped), date:YYYY-MM-DD HH:MM:SS\n"
+    "  --param \"[NAME]=VALUE\"  the value of a parameter: a name the statements declare with\n"
+    "                   PARAMETERS, or a [bracketed name] that is no column; read as its declared\n"
+    "                   type (--param \"[Start Date]=#1/1/2026#\"); empty for Null. Repeat for each.\n"
     "\n"
     "Like uses the wildcards of the Jet OLE DB provider (ANSI-92): % any run of characters,\n"
     "_ one character, [abc] and [!abc] sets; * ? and # match themselves. (Access's own query\n"
@@ -29,6 +32,8 @@ const char* const kHelp =
     "Long; #12/9/2026#, not '2026-12-09', for a Date/Time; True or False for a Yes/No).\n"
     "What Jet SQL the translation cannot run with Access's meaning is refused with a message\n"
     "(RIGHT JOIN, SELECT ... INTO, TOP ... PERCENT, relationships, other database files).\n"
+    "Crosstabs (TRANSFORM Sum(x) SELECT ... GROUP BY ... PIVOT column [IN (...)]) get a column for\n"
+    "each value; CREATE VIEW name AS SELECT ... keeps a query that later statements read as a table.\n"
     "The statements reach only the named database: ATTACH, PRAGMA and extensions are refused.\n"
     "\n"
     "Ctrl+C stops the statement that runs (it changes nothing) and goes on with the next one.\n"
@@ -54,6 +59,12 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--typed") {
       options.typed = true;
+    } else if (arg == "--param" && i + 1 < argc) {
+      options.parameters.push_back(argv[++i]);
+      if (options.parameters.back().find('=') == std::string::npos) {
+        std::cerr << "jetsql: --param needs \"[NAME]=VALUE\", not " << options.parameters.back() << "\n";
+        return 2;
+      }
     } else if (arg == "--password" && i + 1 < argc) {
       options.password = argv[++i];
     } else if (arg.rfind("--", 0) == 0) {

@@ -1,6 +1,8 @@
 #include "tools/jetsql/shell.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <istream>
@@ -85,6 +87,21 @@ std::string TypedText(const Variant& v) {
   return "null";
 }
 
+std::optional<std::string> ParameterValue(const std::vector<std::string>& parameters, const std::string& name) {
+  for (const std::string& p : parameters) {
+    const bool bracketed = !p.empty() && p[0] == '[';
+    const size_t close = bracketed ? p.find(']') : 0;
+    const size_t equals = close == std::string::npos ? std::string::npos : p.find('=', close);
+    if (equals == std::string::npos) continue;
+    const std::string given = bracketed ? p.substr(1, close - 1) : p.substr(0, equals);
+    if (given.size() == name.size() && std::equal(given.begin(), given.end(), name.begin(), [](unsigned char a, unsigned char b) {
+          return std::tolower(a) == std::tolower(b);
+        }))
+      return p.substr(equals + 1);
+  }
+  return std::nullopt;
+}
+
 std::vector<std::string> ReadStatements(std::istream& in) {
   // When any line ends in ';', statements run over lines up to one that does; otherwise each
   // non-blank line is a statement.
@@ -126,6 +143,10 @@ int Run(const Options& options, std::istream& in, std::ostream& out, std::ostrea
     Running now(watch);
     try {
       Recordset rs;
+      rs.SetParameterPrompt([&options](const std::string& name) -> std::optional<std::string> {
+        if (auto value = ParameterValue(options.parameters, name)) return value;
+        throw Error(-2147217904, "No value given for the parameter [" + name + "]: give it with --param \"[" + name + "]=value\".");
+      });
       rs.Open(sql, conn);
       if (rs.FieldCount() == 0) continue;
       for (int i = 0; i < rs.FieldCount(); ++i) out << (i ? "\t" : "") << rs.FieldName(i);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,11 @@ struct Options {
   std::string password;
   bool typed = false;               // print values with their types
   std::vector<std::string> statements;  // when empty, read them from the input
+  std::vector<std::string> parameters;  // --param: "[name]=value" or "name=value", for every statement
 };
+
+// The value --param gives the parameter `name` (any case), or nullopt. `parameters` as in Options.
+std::optional<std::string> ParameterValue(const std::vector<std::string>& parameters, const std::string& name);
 
 // Splits input into statements: one a line, or several lines joined until a line ends in ';'.
 std::vector<std::string> ReadStatements(std::istream& in);
