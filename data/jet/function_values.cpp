@@ -69,6 +69,11 @@ bool ConvertedNumber(sqlite3_context* ctx, sqlite3_value* v, double& out) {
     ResultError(ctx, kOverflow);  // text past a Double's range, which the engine reads as infinity
     return false;
   }
+  // A date is stored as text, and converts as its serial number.
+  if (const auto serial = DateAsSerial(v)) {
+    out = *serial;
+    return true;
+  }
   const NumericText n = WholeNumericText(Text(v));
   if (n.kind == NumericText::kNumber) {
     out = n.value;
