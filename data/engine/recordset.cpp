@@ -7,6 +7,7 @@
 #include "data/values/datetime.h"
 #include "data/engine/engine.h"
 #include "data/jet/column_types.h"
+#include "data/jet/make_table.h"
 #include "data/jet/translate.h"
 
 namespace ornetta {
@@ -97,20 +98,9 @@ class DeclaredColumns {
   std::map<std::string, std::map<std::string, JetType>> tables_;
 };
 
-// What the translation knows of each list item, placed on the result's columns: a * stands for
-// any number of columns, so items are placed from the front up to the first * and from the back
-// after the last; those between two stars stay unknown (and are stored columns anyway).
 std::vector<JetType> ComputedTypes(const std::vector<jet::ResultItem>& items, int columns) {
-  std::vector<JetType> types(static_cast<size_t>(columns), JetType::Unknown);
-  const size_t n = types.size();
-  size_t front = 0;
-  while (front < items.size() && front < n && !items[front].expands) types[front] = items[front].type, ++front;
-  if (front == items.size()) return types;
-  for (size_t back = 0; back < items.size() - front - 1 && back < n - front; ++back) {
-    const jet::ResultItem& item = items[items.size() - 1 - back];
-    if (item.expands) break;
-    types[n - 1 - back] = item.type;
-  }
+  std::vector<JetType> types;
+  for (const jet::ResultItem* item : jet::PlaceItems(items, columns)) types.push_back(item ? item->type : JetType::Unknown);
   return types;
 }
 }  // namespace
@@ -130,10 +120,12 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
       jet::Translate(source, [&declared](const std::string& table, const std::string& column) {
         return declared(table, column);
       });
+  std::optional<jet::MakeTable> make_table;  // SELECT ... INTO: taken back unless its rows are all in
+  if (!statement.make_table.empty()) make_table.emplace(db, statement);
+  const std::string& sql = make_table ? make_table->FillSql() : statement.sql;
   const char* tail = nullptr;
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, statement.sql.c_str(), static_cast<int>(statement.sql.size()), &stmt, &tail) !=
-      SQLITE_OK) {
+  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail) != SQLITE_OK) {
     sqlite3_finalize(stmt);
     throw engine::ErrorFrom(db, "");
   }
@@ -153,6 +145,7 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
     if (!statement.returns_rows) {
       while (!eof_) Step();
     }
+    if (make_table) make_table->Keep();
   } catch (...) {
     sqlite3_finalize(stmt_);
     stmt_ = nullptr;

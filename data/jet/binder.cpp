@@ -3,9 +3,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <list>
+#include <optional>
 
 #include "data/values/error.h"
 #include "data/jet/catalogue.h"
+#include "data/jet/result_names.h"
 
 namespace ornetta::jet {
 
@@ -58,6 +61,42 @@ Type NumberLiteralType(const std::string& text) {
   return std::stoll(text) <= 2147483647LL ? Type::kLong : Type::kDouble;
 }
 
+// A table or subquery of a FROM list, as the columns of a SELECT find it.
+struct ScopeTable {
+  std::string name;                     // empty for a subquery
+  std::string alias;
+  const ast::Select* select = nullptr;  // a subquery's: its columns are its result's
+  bool output = false;                  // the select list shows a column of it
+  bool grouped = false;                 // inside a parenthesised join
+
+  const std::string& Ref() const { return alias.empty() ? name : alias; }
+};
+
+enum ItemState { kUnbound, kBinding, kBound };
+
+struct Scope {
+  std::vector<ScopeTable> tables;
+  ast::Core* core = nullptr;
+  bool in_items = false;    // binding the select list
+  size_t current_item = 0;  // the item being bound
+  std::vector<ItemState> item_state;
+  std::vector<size_t> weight;  // each item's nodes, aliases written out
+  std::string unresolved;      // a column of the list whose table cannot be told
+};
+
+// Where a column was found: scope and table, or neither; `absent` when no table of any SELECT
+// around it has it (the tables' columns all known).
+struct Found {
+  Type type = Type::kUnknown;
+  Scope* scope = nullptr;
+  int table = -1;
+  bool absent = false;
+};
+
+// Items whose aliases, written out, make more nodes than this are refused: a chain of aliases that
+// each use the one before twice doubles at every step.
+constexpr size_t kMaxItemNodes = 100000;
+
 class Binder {
  public:
   explicit Binder(const ColumnTypeLookup& columns) : columns_(columns) {}
@@ -89,6 +128,7 @@ class Binder {
   static bool IsInternalName(const std::string& name) { return name.size() >= 7 && SameName(name.substr(0, 7), "sqlite_"); }
 
   void Expr(ast::Expr& e, bool cond) {
+    ++nodes_;
     e.condition = cond && IsLogical(e);
     auto bind = [&](size_t i, bool c) -> Type {
       Expr(*e.args[i], c);
@@ -100,7 +140,7 @@ class Binder {
       case ExprKind::kDate: e.type = Type::kDate; return;
       case ExprKind::kBool: e.type = Type::kBoolean; return;
       case ExprKind::kNull: e.type = Type::kNull; return;
-      case ExprKind::kColumn: e.type = ColumnType(e.qualifier, e.text); return;
+      case ExprKind::kColumn: Column(e); return;
       case ExprKind::kParen: e.type = bind(0, false); return;
       case ExprKind::kSubquery:
         Select(*e.select);
@@ -209,17 +249,72 @@ class Binder {
 
   void Core(ast::Core& c) {
     const size_t aggregates = aggregates_;
-    // The list comes before FROM, but its columns are those of FROM's tables.
+    // The list comes before FROM, but its columns are those of FROM's tables (and of its
+    // subqueries, bound first).
     scopes_.emplace_back();
-    if (columns_) Tables(c.from, scopes_.back());
-    for (ast::SelectItem& item : c.items)
-      if (item.expr) Expr(*item.expr, false);
+    Scope& scope = scopes_.back();
+    scope.core = &c;
+    Tables(c.from, scope.tables);
     for (ast::FromItem& item : c.from) FromItem(item);
+    scope.item_state.assign(c.items.size(), kUnbound);
+    scope.weight.assign(c.items.size(), 0);
+    for (size_t i = 0; i < c.items.size(); ++i) Item(scope, i);
     if (c.where) Expr(*c.where, true);
     for (ast::ExprPtr& g : c.group) Expr(*g, false);
     if (c.having) Expr(*c.having, true);
     c.aggregate = aggregates_ != aggregates;
+    if (c.distinct_row) c.row_keys = RowKeys(c, scope);
     scopes_.pop_back();
+  }
+
+  // One item of the select list; an item that uses another's alias binds that one first.
+  void Item(Scope& scope, size_t i) {
+    ast::SelectItem& item = scope.core->items[i];
+    if (scope.item_state[i] == kBound) return;
+    scope.item_state[i] = kBinding;
+    if (item.kind == ast::SelectItem::kStar) {
+      for (ScopeTable& t : scope.tables) t.output = true;
+    } else if (item.kind == ast::SelectItem::kTableStar) {
+      for (ScopeTable& t : scope.tables)
+        if (SameName(t.Ref(), item.qualifier)) t.output = true;
+    } else {
+      const size_t outer_nodes = nodes_;
+      const size_t outer_item = scope.current_item;
+      nodes_ = 0;
+      scope.current_item = i;
+      scope.in_items = true;
+      Expr(*item.expr, false);
+      scope.in_items = false;
+      scope.current_item = outer_item;
+      scope.weight[i] = nodes_;
+      nodes_ += outer_nodes;
+      if (scope.weight[i] > kMaxItemNodes)
+        throw Error(err::kSyntax, "The select list's aliases repeat too much to translate (at item " + std::to_string(i + 1) +
+                                      "); use fewer of them within each other.");
+    }
+    scope.item_state[i] = kBound;
+  }
+
+  // The tables whose rows DISTINCTROW tells apart: those the select list shows columns of. It
+  // changes nothing when the list shows every table, or groups.
+  static std::vector<std::string> RowKeys(const ast::Core& c, const Scope& scope) {
+    if (c.aggregate || !c.group.empty()) return {};
+    if (std::all_of(scope.tables.begin(), scope.tables.end(), [](const ScopeTable& t) { return t.output; })) return {};
+    if (!scope.unresolved.empty())
+      throw Error(err::kSyntax, "DISTINCTROW needs to know the table of each column of the select list: write '" + scope.unresolved +
+                                    "' as table." + scope.unresolved + ".");
+    std::vector<std::string> keys;
+    for (const ScopeTable& t : scope.tables) {
+      if (!t.output) continue;
+      if (t.select)
+        throw Error(err::kSyntax, "DISTINCTROW cannot tell the rows of a subquery in FROM apart; use DISTINCT, or show columns of every table.");
+      // The engine reads a parenthesised join as a subquery, whose rows have no number.
+      if (t.grouped)
+        throw Error(err::kSyntax, "DISTINCTROW cannot tell apart the rows of " + t.Ref() +
+                                      " inside a parenthesised join; write the joins without parentheses, or use DISTINCT.");
+      keys.push_back(t.Ref());
+    }
+    return keys;
   }
 
   void FromItem(ast::FromItem& item) {
@@ -231,45 +326,88 @@ class Binder {
   }
 
   // The tables and subqueries a FROM list names, those of parenthesised joins included.
-  static void Tables(const ast::FromList& list, std::vector<ast::TableUse>& out) {
+  static void Tables(const ast::FromList& list, std::vector<ScopeTable>& out, bool grouped = false) {
     for (const ast::FromItem& item : list) {
       const ast::TableRef& t = item.table;
-      if (t.kind == ast::TableRef::kGroup) Tables(*t.group, out);
-      else out.push_back({t.kind == ast::TableRef::kTable ? t.name : "", t.alias});
+      if (t.kind == ast::TableRef::kGroup) Tables(*t.group, out, true);
+      else out.push_back({t.kind == ast::TableRef::kTable ? t.name : "", t.alias, t.select.get(), false, grouped});
+    }
+  }
+
+  // A name of the select list that no table has, but another item's alias: that item's value.
+  bool AliasReference(ast::Expr& e) {
+    if (scopes_.empty()) return false;
+    Scope& scope = scopes_.back();
+    if (!scope.in_items || !e.qualifier.empty()) return false;
+    const std::vector<ast::SelectItem>& items = scope.core->items;
+    for (size_t j = 0; j < items.size(); ++j) {
+      if (!items[j].expr || !SameName(items[j].alias, e.text)) continue;
+      if (j == scope.current_item || scope.item_state[j] == kBinding)
+        throw Error(err::kSyntax, "Circular reference caused by alias '" + items[j].alias + "' in query definition's SELECT list.");
+      Item(scope, j);
+      e.alias_of = items[j].expr.get();
+      e.type = items[j].expr->type;
+      nodes_ += scope.weight[j];
+      return true;
+    }
+    return false;
+  }
+
+  void Column(ast::Expr& e) {
+    const Found found = Resolve(e.qualifier, e.text);
+    if (found.absent && AliasReference(e)) return;
+    e.type = found.type;
+    for (Scope& scope : scopes_) {
+      if (!scope.in_items) continue;
+      if (found.scope == &scope) scope.tables[static_cast<size_t>(found.table)].output = true;
+      else if (!found.scope && scope.unresolved.empty()) scope.unresolved = e.text;
     }
   }
 
   // Found as the engine finds it: in the innermost SELECT whose FROM has it, then outwards (a
-  // correlated subquery's outer tables). A subquery's columns are not looked up, but its name
-  // hides those of the SELECTs around it.
-  Type ColumnType(const std::string& qualifier, const std::string& column) {
-    if (!columns_) return Type::kUnknown;
-    const std::string upper_qualifier = Upper(qualifier);
+  // correlated subquery's outer tables). A subquery's columns are those of its result.
+  Found Resolve(const std::string& qualifier, const std::string& column) {
     for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
-      std::optional<JetType> found;
-      int matches = 0;
-      bool named_here = false, unseen_columns = false;
-      for (const ast::TableUse& t : *scope) {
-        if (!qualifier.empty() && Upper(t.alias.empty() ? t.name : t.alias) != upper_qualifier) continue;
-        named_here = true;
-        if (t.name.empty()) {
+      Found found;
+      int matches = 0, named = 0, named_table = -1;
+      bool unseen_columns = false;
+      for (size_t k = 0; k < scope->tables.size(); ++k) {
+        const ScopeTable& t = scope->tables[k];
+        if (!qualifier.empty() && !SameName(t.Ref(), qualifier)) continue;
+        ++named;
+        named_table = static_cast<int>(k);
+        std::optional<Type> type;
+        if (t.select) type = SubqueryColumn(*t.select, column, unseen_columns);
+        else if (columns_) {
+          if (auto jet = columns_(t.name, column)) type = TypeOfColumn(*jet);
+        } else {
           unseen_columns = true;
-          continue;
         }
-        if (auto type = columns_(t.name, column)) {
-          found = type;
+        if (type) {
+          found = {*type, &*scope, static_cast<int>(k), false};
           ++matches;
         }
       }
-      if (matches == 1 && !unseen_columns) return TypeOfColumn(*found);
-      if (matches > 0 || unseen_columns || (!qualifier.empty() && named_here)) return Type::kUnknown;
+      if (matches == 1 && !unseen_columns) return found;
+      if (!qualifier.empty() && named == 1) return {Type::kUnknown, &*scope, named_table, false};
+      if (matches > 0 || unseen_columns || (!qualifier.empty() && named > 0)) return {};
     }
-    return Type::kUnknown;
+    return {Type::kUnknown, nullptr, -1, qualifier.empty()};
+  }
+
+  static std::optional<Type> SubqueryColumn(const ast::Select& select, const std::string& column, bool& unseen) {
+    const std::vector<std::string> names = ResultNames(select.cores[0]);
+    for (size_t i = 0; i < names.size(); ++i) {
+      if (names[i].empty()) unseen = true;
+      else if (SameName(names[i], column)) return select.item_types[i];
+    }
+    return std::nullopt;
   }
 
   const ColumnTypeLookup& columns_;
   size_t aggregates_ = 0;  // aggregate calls bound so far
-  std::vector<std::vector<ast::TableUse>> scopes_;  // the FROM tables of each SELECT being bound, outermost first
+  size_t nodes_ = 0;       // nodes bound so far in the item being bound, its aliases' counted as written out
+  std::list<Scope> scopes_;  // each SELECT being bound, outermost first (a list: Found points into it)
 };
 
 }  // namespace

@@ -2,23 +2,42 @@
 // binder types it (binder.h), the writer writes the engine's SQL (writer.h).
 #include "data/jet/translate.h"
 
+#include <algorithm>
+
 #include "data/jet/binder.h"
 #include "data/jet/parser.h"
+#include "data/jet/right_join.h"
 #include "data/jet/writer.h"
 
 namespace ornetta::jet {
 
 Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns) {
   ast::Statement tree = Parse(jet_sql);
+  RewriteRightJoins(tree);
   Bind(tree, columns);
-  Statement out{Write(tree), tree.kind == ast::Statement::kSelect, {}};
-  if (out.returns_rows) {
+  Statement out{Write(tree), tree.kind == ast::Statement::kSelect, {}, {}};
+  if (tree.kind == ast::Statement::kSelectInto) out.make_table = tree.table;
+  if (tree.select && (out.returns_rows || !out.make_table.empty())) {
     const ast::Select& select = *tree.select;
     for (size_t i = 0; i < select.cores[0].items.size(); ++i)
       out.items.push_back({select.item_types[i] == Type::kDate ? JetType::DateTime : JetType::Unknown,
-                           select.cores[0].items[i].kind != ast::SelectItem::kExpr});
+                           select.cores[0].items[i].kind != ast::SelectItem::kExpr, ColumnOfType(select.item_types[i])});
   }
   return out;
+}
+
+std::vector<const ResultItem*> PlaceItems(const std::vector<ResultItem>& items, int columns) {
+  std::vector<const ResultItem*> placed(static_cast<size_t>(std::max(columns, 0)), nullptr);
+  const size_t n = placed.size();
+  size_t front = 0;
+  while (front < items.size() && front < n && !items[front].expands) placed[front] = &items[front], ++front;
+  if (front == items.size()) return placed;
+  for (size_t back = 0; back < items.size() - front - 1 && back < n - front; ++back) {
+    const ResultItem& item = items[items.size() - 1 - back];
+    if (item.expands) break;
+    placed[n - 1 - back] = &item;
+  }
+  return placed;
 }
 
 }  // namespace ornetta::jet
