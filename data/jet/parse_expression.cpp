@@ -251,7 +251,7 @@ ExprPtr Parser::Call() {
 // column, or table.column (table!column too, as Jet reads it)
 ExprPtr Parser::Column() {
   if ((IsWord("FORMS") || IsWord("REPORTS") || (Peek().bracketed && (SameName(Peek().text, "Forms") || SameName(Peek().text, "Reports")))) &&
-      (IsSymbol("!", 1) || IsSymbol(".", 1)))
+      IsSymbol("!", 1))
     FormReference();
   ExprPtr e = Node(ExprKind::kColumn, Peek().offset);
   e->text = Name();
