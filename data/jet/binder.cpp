@@ -66,6 +66,7 @@ struct ScopeTable {
   std::string name;                     // empty for a subquery
   std::string alias;
   const ast::Select* select = nullptr;  // a subquery's: its columns are its result's
+  std::vector<std::string> names;       // a subquery's result names
   bool output = false;                  // the select list shows a column of it
   bool grouped = false;                 // inside a parenthesised join
 
@@ -96,6 +97,7 @@ struct Found {
 // Items whose aliases, written out, make more nodes than this are refused: a chain of aliases that
 // each use the one before twice doubles at every step.
 constexpr size_t kMaxItemNodes = 100000;
+constexpr int kMaxAliasDepth = 200;
 
 class Binder {
  public:
@@ -330,7 +332,8 @@ class Binder {
     for (const ast::FromItem& item : list) {
       const ast::TableRef& t = item.table;
       if (t.kind == ast::TableRef::kGroup) Tables(*t.group, out, true);
-      else out.push_back({t.kind == ast::TableRef::kTable ? t.name : "", t.alias, t.select.get(), false, grouped});
+      else out.push_back({t.kind == ast::TableRef::kTable ? t.name : "", t.alias, t.select.get(),
+                          t.select ? ResultNames(t.select->cores[0]) : std::vector<std::string>{}, false, grouped});
     }
   }
 
@@ -344,7 +347,11 @@ class Binder {
       if (!items[j].expr || !SameName(items[j].alias, e.text)) continue;
       if (j == scope.current_item || scope.item_state[j] == kBinding)
         throw Error(err::kSyntax, "Circular reference caused by alias '" + items[j].alias + "' in query definition's SELECT list.");
+      // Each alias used before its item is bound binds that item first, deeper in the stack.
+      if (++alias_depth_ > kMaxAliasDepth)
+        throw Error(err::kSyntax, "The select list's aliases use one another too deeply (at '" + e.text + "'); use fewer in a chain.");
       Item(scope, j);
+      --alias_depth_;
       e.alias_of = items[j].expr.get();
       e.type = items[j].expr->type;
       nodes_ += scope.weight[j];
@@ -377,7 +384,7 @@ class Binder {
         ++named;
         named_table = static_cast<int>(k);
         std::optional<Type> type;
-        if (t.select) type = SubqueryColumn(*t.select, column, unseen_columns);
+        if (t.select) type = SubqueryColumn(t, column, unseen_columns);
         else if (columns_) {
           if (auto jet = columns_(t.name, column)) type = TypeOfColumn(*jet);
         } else {
@@ -395,11 +402,10 @@ class Binder {
     return {Type::kUnknown, nullptr, -1, qualifier.empty()};
   }
 
-  static std::optional<Type> SubqueryColumn(const ast::Select& select, const std::string& column, bool& unseen) {
-    const std::vector<std::string> names = ResultNames(select.cores[0]);
-    for (size_t i = 0; i < names.size(); ++i) {
-      if (names[i].empty()) unseen = true;
-      else if (SameName(names[i], column)) return select.item_types[i];
+  static std::optional<Type> SubqueryColumn(const ScopeTable& t, const std::string& column, bool& unseen) {
+    for (size_t i = 0; i < t.names.size(); ++i) {
+      if (t.names[i].empty()) unseen = true;
+      else if (SameName(t.names[i], column)) return t.select->item_types[i];
     }
     return std::nullopt;
   }
@@ -407,6 +413,7 @@ class Binder {
   const ColumnTypeLookup& columns_;
   size_t aggregates_ = 0;  // aggregate calls bound so far
   size_t nodes_ = 0;       // nodes bound so far in the item being bound, its aliases' counted as written out
+  int alias_depth_ = 0;
   std::list<Scope> scopes_;  // each SELECT being bound, outermost first (a list: Found points into it)
 };
 

@@ -100,6 +100,16 @@ TEST(SelectParseTest, AliasesOfTheSameListAreTheirItemsValues) {
   } catch (const Error& e) {
     EXPECT_NE(std::string(e.what()).find("repeat too much"), std::string::npos) << e.what();
   }
+  // Each alias used before its item binds that item first: a long chain of them is refused
+  // before it exhausts the stack.
+  std::string forward = "SELECT b1 AS b0";
+  for (int i = 1; i < 3000; ++i) forward += ", b" + std::to_string(i + 1) + " AS b" + std::to_string(i);
+  try {
+    Bound(forward + ", 1 AS b3000");
+    ADD_FAILURE() << "a chain of 3000 aliases was accepted";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("too deeply"), std::string::npos) << e.what();
+  }
 }
 
 TEST(SelectParseTest, DistinctRowKeysAreTheShownTables) {
