@@ -8,6 +8,7 @@
 #include "data/engine/engine.h"
 #include "data/jet/column_types.h"
 #include "data/jet/make_table.h"
+#include "data/jet/result_names.h"
 #include "data/jet/translate.h"
 
 namespace ornetta {
@@ -134,6 +135,7 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
   stmt_ = stmt;
   open_ = true;
   types_.clear();
+  names_ = jet::ColumnNames(stmt);
   const int columns = sqlite3_column_count(stmt);
   const std::vector<JetType> computed = ComputedTypes(statement.items, columns);
   for (int i = 0; i < columns; ++i) {
@@ -205,9 +207,9 @@ int Recordset::FieldCount() const {
 
 std::string Recordset::FieldName(int index) const {
   RequireOpen();
-  const char* name = index >= 0 && index < FieldCount() ? sqlite3_column_name(stmt_, index) : nullptr;
-  if (!name) throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
-  return name;
+  if (index < 0 || index >= FieldCount() || static_cast<size_t>(index) >= names_.size())
+    throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+  return names_[static_cast<size_t>(index)];
 }
 
 void Recordset::MoveNext() {

@@ -6,6 +6,7 @@
 #include "data/values/error.h"
 #include "data/jet/column_types.h"
 #include "data/jet/names.h"
+#include "data/jet/result_names.h"
 #include "data/jet/writer.h"
 
 namespace ornetta::jet {
@@ -52,10 +53,10 @@ std::string MakeTableSql(sqlite3_stmt* select, const Statement& statement) {
   const int columns = sqlite3_column_count(select);
   const std::vector<const ResultItem*> items = PlaceItems(statement.items, columns);
   std::string sql = "CREATE TABLE " + QuoteName(statement.make_table) + " (";
+  const std::vector<std::string> names = ColumnNames(select);
   std::set<std::string> seen;
   for (int i = 0; i < columns; ++i) {
-    const char* name_text = sqlite3_column_name(select, i);
-    const std::string name = name_text ? name_text : "";
+    const std::string& name = names[static_cast<size_t>(i)];
     if (!seen.insert(Upper(name)).second)
       throw Error(err::kSyntax, "SELECT ... INTO: two columns are named '" + name + "'; give one of them another name with AS.");
     const char* decl = sqlite3_column_decltype(select, i);

@@ -25,4 +25,26 @@ std::vector<std::string> ResultNames(const ast::Core& core) {
   return out;
 }
 
+std::vector<std::string> ColumnNames(sqlite3_stmt* stmt) {
+  const int n = sqlite3_column_count(stmt);
+  std::vector<std::string> names;
+  for (int i = 0; i < n; ++i) {
+    const char* name = sqlite3_column_name(stmt, i);
+    names.emplace_back(name ? name : "");
+  }
+  std::vector<std::string> out = names;
+  for (int i = 0; i < n; ++i) {
+    const char* table = sqlite3_column_table_name(stmt, i);
+    const char* origin = sqlite3_column_origin_name(stmt, i);
+    // Only a stored column under its own name (ResultNames has named the others).
+    if (!table || !origin || !SameName(origin, names[static_cast<size_t>(i)])) continue;
+    for (int j = 0; j < n; ++j) {
+      const char* other = sqlite3_column_table_name(stmt, j);
+      if (j != i && other && !SameName(other, table) && SameName(names[static_cast<size_t>(i)], names[static_cast<size_t>(j)]))
+        out[static_cast<size_t>(i)] = std::string(table) + "." + names[static_cast<size_t>(i)];
+    }
+  }
+  return out;
+}
+
 }  // namespace ornetta::jet

@@ -73,6 +73,10 @@ TEST_F(SelectTest, ColumnsAreNamedAsJetNamesThem) {
        "SELECT Orders.OrderID, Lines.OrderID, Qty FROM Orders INNER JOIN Lines ON Orders.OrderID = Lines.OrderID",
        "Orders.OrderID,Lines.OrderID,Qty"},
       {"table!column is table.column", "SELECT Orders!OrderID FROM Orders", "OrderID"},
+      {"a * of two tables with a column of one name: each keeps its table's name",
+       "SELECT * FROM Orders INNER JOIN Lines ON Orders.OrderID = Lines.OrderID", "Orders.OrderID,CustomerID,Placed,Lines.OrderID,Qty,Price"},
+      {"... beside an alias of another table's column too", "SELECT Qty AS OrderID, Orders.* FROM Orders, Lines",
+       "OrderID,Orders.OrderID,CustomerID,Placed"},
       {"a subquery's columns are named in it", "SELECT q.n, Expr1001 FROM (SELECT OrderID AS n, OrderID * 2 FROM Orders) AS q", "n,Expr1001"},
   };
   for (const Row& r : rows) EXPECT_EQ(Names(r.sql), r.want) << r.rule << ": " << r.sql;
@@ -195,6 +199,9 @@ TEST_F(SelectTest, SelectIntoMakesATableWithJetsColumnTypes) {
       "INTO Report FROM (Orders AS o INNER JOIN Customers AS c ON o.CustomerID = c.CustomerID) INNER JOIN Lines AS l ON l.OrderID = o.OrderID "
       "WHERE Qty Is Not Null");
   EXPECT_EQ(Names("SELECT * FROM Report"), "OrderID,CustomerID,Placed,CompanyName,Amount,Due,Shout,Late");
+  Run("SELECT * INTO Joined FROM Orders INNER JOIN Lines ON Orders.OrderID = Lines.OrderID");
+  EXPECT_EQ(Names("SELECT * FROM Joined"), "Orders.OrderID,CustomerID,Placed,Lines.OrderID,Qty,Price");
+  EXPECT_EQ(Value("SELECT Sum([Lines.OrderID]) FROM Joined"), "7");
   EXPECT_EQ(Rows("SELECT OrderID, Amount, Due, Late FROM Report ORDER BY OrderID"),
             "1,7.5,2026-01-03 00:00:00,False;2,21,2026-01-04 00:00:00,False;3,4,2026-01-05 00:00:00,True");
   EXPECT_EQ(TypedRow("SELECT Placed, Due, CompanyName, Late FROM Report WHERE OrderID = 1"),
