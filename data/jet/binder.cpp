@@ -403,9 +403,12 @@ class Binder {
   }
 
   static std::optional<Type> SubqueryColumn(const ScopeTable& t, const std::string& column, bool& unseen) {
+    // Until the subquery is bound (its own ORDER BY is bound after its list, in the scope around
+    // it) its columns have no types yet.
+    const std::vector<Type>& types = t.select->item_types;
     for (size_t i = 0; i < t.names.size(); ++i) {
-      if (t.names[i].empty()) unseen = true;
-      else if (SameName(t.names[i], column)) return t.select->item_types[i];
+      if (t.names[i].empty() || i >= types.size()) unseen = true;
+      else if (SameName(t.names[i], column)) return types[i];
     }
     return std::nullopt;
   }

@@ -186,6 +186,9 @@ TEST(BindTest, ColumnsAreFoundInTheNearestSelectThatHasThem) {
       {"SELECT w FROM (SELECT d AS w, n FROM t) AS q", jet::Type::kDate},
       {"SELECT Expr1001 FROM (SELECT n, d + 1 FROM t)", jet::Type::kDate},
       {"SELECT q.n FROM (SELECT * FROM t) AS q", jet::Type::kUnknown},  // its * is not looked into
+      // Its own ORDER BY is bound before its columns have types (this once read past their end).
+      {"SELECT Count(*) FROM (SELECT TOP 2 n FROM t ORDER BY n)", jet::Type::kLong},
+      {"SELECT n FROM (SELECT TOP 2 n FROM t ORDER BY n, d DESC) AS q", jet::Type::kLong},
   };
   for (const Case& c : cases) EXPECT_EQ(jet::TypeName(FirstItem(Bound(c.sql)).type), std::string(jet::TypeName(c.type))) << c.sql;
 }

@@ -119,6 +119,7 @@ TEST_F(SelectTest, TopPercentAndTopWithDistinct) {
       {"100% is every row", "SELECT TOP 100 PERCENT Count(*) FROM (SELECT v FROM n)", "10"},
       {"without ORDER BY, that many rows", "SELECT Count(*) FROM (SELECT TOP 50 PERCENT v FROM n)", "5"},
       {"of the rows WHERE leaves", "SELECT TOP 50 PERCENT v FROM n WHERE v > 5 ORDER BY v", "6;7"},
+      {"in a subquery in FROM", "SELECT Sum(v) FROM (SELECT TOP 20 PERCENT v FROM n ORDER BY v DESC)", "17"},
       {"of no rows, none", "SELECT TOP 10 PERCENT v FROM n WHERE v > 100 ORDER BY v", ""},
       {"of the distinct rows", "SELECT DISTINCT TOP 50 PERCENT v FROM n ORDER BY v", "1;2;3;4;5"},
       {"TOP n with DISTINCT counts distinct rows", "SELECT DISTINCT TOP 3 v FROM n ORDER BY v", "1;2;3"},
