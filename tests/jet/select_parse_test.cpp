@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "data/error.h"
+#include "data/values/error.h"
 #include "data/jet/binder.h"
 #include "data/jet/names.h"
 #include "data/jet/parser.h"
