@@ -43,7 +43,8 @@ int TextSize(const std::string& decl) {
   const size_t open = decl.find('(');
   if (open == std::string::npos) return 0;
   int n = 0;
-  for (size_t i = open + 1; i < decl.size() && i < open + 5 && std::isdigit(static_cast<unsigned char>(decl[i])); ++i) n = n * 10 + (decl[i] - '0');
+  for (size_t i = open + 1; i < decl.size() && i < open + 5 && std::isdigit(static_cast<unsigned char>(decl[i])); ++i)
+    n = n * 10 + (decl[i] - '0');
   return n <= 255 ? n : 0;
 }
 
@@ -58,24 +59,31 @@ std::string MakeTableSql(sqlite3_stmt* select, const Statement& statement) {
   for (int i = 0; i < columns; ++i) {
     const std::string& name = names[static_cast<size_t>(i)];
     if (!seen.insert(Upper(name)).second)
-      throw Error(err::kSyntax, "SELECT ... INTO: two columns are named '" + name + "'; give one of them another name with AS.");
+      throw Error(err::kSyntax,
+                  "SELECT ... INTO: two columns are named '" + name + "'; give one of them another name with AS.");
     const char* decl = sqlite3_column_decltype(select, i);
-    JetType type = decl ? JetTypeOfDecl(decl) : items[static_cast<size_t>(i)] ? items[static_cast<size_t>(i)]->column : JetType::Unknown;
+    JetType type = decl                            ? JetTypeOfDecl(decl)
+                   : items[static_cast<size_t>(i)] ? items[static_cast<size_t>(i)]->column
+                                                   : JetType::Unknown;
     const char* type_name = JetTypeName(type);
     if (!type_name && decl && Upper(decl).rfind("BLOB", 0) == 0) type_name = "LONGBINARY";
     if (!type_name)
       throw Error(err::kSyntax, "SELECT ... INTO cannot tell the Jet type of the column '" + name +
                                     "'; give it one with CStr, CLng, CDbl, CCur, CDate or CBool.");
-    const auto column_decl = DeclForJetType(type_name, decl && type == JetType::Text ? TextSize(decl) : 0, QuoteName(name));
+    const auto column_decl =
+        DeclForJetType(type_name, decl && type == JetType::Text ? TextSize(decl) : 0, QuoteName(name));
     sql += (i ? ", " : "") + QuoteName(name) + " " + column_decl->sql;
   }
   return sql + ")";
 }
 
 MakeTable::MakeTable(sqlite3* db, const Statement& statement) : db_(db) {
-  if (statement.make_table.find(']') != std::string::npos) throw Error(err::kSyntax, "The table name cannot contain ']'.");
+  if (statement.make_table.find(']') != std::string::npos)
+    throw Error(err::kSyntax, "The table name cannot contain ']'.");
   sqlite3_stmt* select = nullptr;
-  if (sqlite3_prepare_v2(db, statement.sql.c_str(), static_cast<int>(statement.sql.size()), &select, nullptr) != SQLITE_OK || !select) {
+  if (sqlite3_prepare_v2(db, statement.sql.c_str(), static_cast<int>(statement.sql.size()), &select, nullptr) !=
+          SQLITE_OK ||
+      !select) {
     sqlite3_finalize(select);
     throw EngineError(db, "");
   }

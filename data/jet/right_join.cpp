@@ -40,8 +40,10 @@ void Select(ast::Select& s) {
 void Refs(const ast::FromList& list, std::vector<std::pair<std::string, size_t>>& out) {
   for (const ast::FromItem& item : list) {
     const ast::TableRef& t = item.table;
-    if (t.kind == ast::TableRef::kGroup) Refs(*t.group, out);
-    else out.push_back({t.alias.empty() ? t.name : t.alias, t.offset});
+    if (t.kind == ast::TableRef::kGroup)
+      Refs(*t.group, out);
+    else
+      out.push_back({t.alias.empty() ? t.name : t.alias, t.offset});
   }
 }
 
@@ -55,7 +57,8 @@ void SpellOutStar(ast::Core& c, const std::vector<std::pair<std::string, size_t>
     }
     for (const auto& [ref, offset] : refs) {
       if (ref.empty())
-        throw Error(err::kSyntax, "SELECT * with RIGHT JOIN needs an alias for the subquery at character " + std::to_string(offset + 1) +
+        throw Error(err::kSyntax, "SELECT * with RIGHT JOIN needs an alias for the subquery at character " +
+                                      std::to_string(offset + 1) +
                                       " (write ( SELECT ... ) AS name), so that its columns keep their place.");
       ast::SelectItem table_star;
       table_star.kind = ast::SelectItem::kTableStar;

@@ -16,8 +16,10 @@ namespace ornetta {
 namespace {
 
 std::optional<jet::JetType> Columns(const std::string& table, const std::string& column) {
-  if (jet::SameName(table, "a") && (jet::SameName(column, "x") || jet::SameName(column, "id"))) return jet::JetType::Long;
-  if (jet::SameName(table, "b") && (jet::SameName(column, "y") || jet::SameName(column, "id"))) return jet::JetType::Text;
+  if (jet::SameName(table, "a") && (jet::SameName(column, "x") || jet::SameName(column, "id")))
+    return jet::JetType::Long;
+  if (jet::SameName(table, "b") && (jet::SameName(column, "y") || jet::SameName(column, "id")))
+    return jet::JetType::Text;
   return std::nullopt;
 }
 
@@ -55,12 +57,14 @@ TEST(SelectParseTest, ResultNames) {
     const char* sql;
     const char* names;
   } cases[] = {
-      {"alias, else the column's name, else Expr1000 + position", "SELECT x AS n, a.x, x + 1, 'k' AS [Key] FROM a", "n,x,Expr1002,Key"},
+      {"alias, else the column's name, else Expr1000 + position", "SELECT x AS n, a.x, x + 1, 'k' AS [Key] FROM a",
+       "n,x,Expr1002,Key"},
       {"two columns of one name keep their tables'", "SELECT a.id, b.id FROM a, b", "a.id,b.id"},
       {"an alias is never qualified", "SELECT a.id, b.y AS id FROM a, b", "a.id,id"},
       {"* and t.* have no name of their own", "SELECT *, a.*, 1 FROM a", ",,Expr1002"},
   };
-  for (const Case& c : cases) EXPECT_EQ(Joined(jet::ResultNames(jet::Parse(c.sql).select->cores[0])), c.names) << c.rule;
+  for (const Case& c : cases)
+    EXPECT_EQ(Joined(jet::ResultNames(jet::Parse(c.sql).select->cores[0])), c.names) << c.rule;
 }
 
 TEST(SelectParseTest, AliasesOfTheSameListAreTheirItemsValues) {
@@ -78,11 +82,15 @@ TEST(SelectParseTest, AliasesOfTheSameListAreTheirItemsValues) {
     const char* sql;
     const char* says;
   } refused[] = {
-      {"an alias used in its own item", "SELECT y & 'x' AS z, z FROM b WHERE z = 1 AND 0 = 1 OR 1 = 1 AND z + z = 2 AND Len(z) > 0 AND z Is Null AND z <> z", ""},
+      {"an alias used in its own item",
+       "SELECT y & 'x' AS z, z FROM b WHERE z = 1 AND 0 = 1 OR 1 = 1 AND z + z = 2 AND Len(z) > 0 AND z Is Null AND z "
+       "<> z",
+       ""},
       {"an alias of itself", "SELECT z + 1 AS z FROM a", "Circular reference caused by alias 'z'"},
       {"a circle of two", "SELECT q + 1 AS p, p + 1 AS q", "Circular reference caused by alias"},
   };
-  EXPECT_NO_THROW(Bound(refused[0].sql)) << refused[0].rule << ": z outside the list is no alias; the engine reads it there";
+  EXPECT_NO_THROW(Bound(refused[0].sql)) << refused[0].rule
+                                         << ": z outside the list is no alias; the engine reads it there";
   for (size_t i = 1; i < std::size(refused); ++i) {
     try {
       Bound(refused[i].sql);
@@ -93,7 +101,8 @@ TEST(SelectParseTest, AliasesOfTheSameListAreTheirItemsValues) {
   }
   // Aliases that each use the one before twice would double the statement at every step.
   std::string chain = "SELECT 1 AS a0";
-  for (int i = 1; i <= 40; ++i) chain += ", a" + std::to_string(i - 1) + " + a" + std::to_string(i - 1) + " AS a" + std::to_string(i);
+  for (int i = 1; i <= 40; ++i)
+    chain += ", a" + std::to_string(i - 1) + " + a" + std::to_string(i - 1) + " AS a" + std::to_string(i);
   try {
     Bound(chain);
     ADD_FAILURE() << "a doubling chain of aliases was accepted";
@@ -121,7 +130,8 @@ TEST(SelectParseTest, DistinctRowKeysAreTheShownTables) {
       {"the tables the list shows columns of", "SELECT DISTINCTROW y FROM a INNER JOIN b ON a.id = b.id", "b"},
       {"by alias", "SELECT DISTINCTROW q.x FROM a AS q, b", "q"},
       {"t.*", "SELECT DISTINCTROW b.* FROM a, b", "b"},
-      {"a column in a subquery of the list", "SELECT DISTINCTROW (SELECT Max(x) FROM a AS z WHERE z.id = b.id) FROM a, b", "b"},
+      {"a column in a subquery of the list",
+       "SELECT DISTINCTROW (SELECT Max(x) FROM a AS z WHERE z.id = b.id) FROM a, b", "b"},
       {"every table shown: nothing to do", "SELECT DISTINCTROW x, y FROM a, b", ""},
       {"*: every table", "SELECT DISTINCTROW * FROM a, b", ""},
       {"one table: nothing to do", "SELECT DISTINCTROW x FROM a", ""},
@@ -142,11 +152,13 @@ TEST(SelectParseTest, RightJoinIsWrittenAsLeftJoin) {
     const char* sql;
     const char* from;  // the written FROM list
   } cases[] = {
-      {"two tables swap", "SELECT x FROM a RIGHT JOIN b ON a.id = b.id", " FROM [b] LEFT JOIN [a] ON ([a].[id] = [b].[id])"},
+      {"two tables swap", "SELECT x FROM a RIGHT JOIN b ON a.id = b.id",
+       " FROM [b] LEFT JOIN [a] ON ([a].[id] = [b].[id])"},
       {"what came before is the right side",
        "SELECT x FROM a INNER JOIN b ON a.id = b.id RIGHT OUTER JOIN c ON c.id = a.id",
        " FROM [c] LEFT JOIN ([a] INNER JOIN [b] ON ([a].[id] = [b].[id])) ON ([c].[id] = [a].[id])"},
-      {"only back to the last comma", "SELECT x FROM c, a RIGHT JOIN b ON a.id = b.id", " FROM [c], [b] LEFT JOIN [a] ON ([a].[id] = [b].[id])"},
+      {"only back to the last comma", "SELECT x FROM c, a RIGHT JOIN b ON a.id = b.id",
+       " FROM [c], [b] LEFT JOIN [a] ON ([a].[id] = [b].[id])"},
       {"inside parentheses", "SELECT x FROM c INNER JOIN (a RIGHT JOIN b ON a.id = b.id) ON c.id = b.id",
        " FROM [c] INNER JOIN ([b] LEFT JOIN [a] ON ([a].[id] = [b].[id])) ON ([c].[id] = [b].[id])"},
   };
@@ -155,7 +167,8 @@ TEST(SelectParseTest, RightJoinIsWrittenAsLeftJoin) {
     for (size_t at; (at = sql.find(" COLLATE NOCASE")) != std::string::npos;) sql.erase(at, 15);
     EXPECT_EQ(sql.substr(sql.find(" FROM ")), c.from) << c.rule;
   }
-  EXPECT_EQ(jet::Translate("SELECT * FROM a AS p RIGHT JOIN b ON p.id = b.id").sql.substr(0, 24), "SELECT [p].*, [b].* FROM")
+  EXPECT_EQ(jet::Translate("SELECT * FROM a AS p RIGHT JOIN b ON p.id = b.id").sql.substr(0, 24),
+            "SELECT [p].*, [b].* FROM")
       << "* keeps the tables' written order";
 }
 
