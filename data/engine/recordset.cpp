@@ -9,6 +9,8 @@
 #include "data/engine/engine.h"
 #include "data/jet/column_types.h"
 #include "data/jet/engine_lookups.h"
+#include "data/jet/make_table.h"
+#include "data/jet/result_names.h"
 #include "data/jet/translate.h"
 
 namespace ornetta {
@@ -142,20 +144,9 @@ void BindParameters(sqlite3_stmt* stmt, const std::vector<jet::Parameter>& param
   }
 }
 
-// What the translation knows of each list item, placed on the result's columns: a * stands for
-// any number of columns, so items are placed from the front up to the first * and from the back
-// after the last; those between two stars stay unknown (and are stored columns anyway).
 std::vector<JetType> ComputedTypes(const std::vector<jet::ResultItem>& items, int columns) {
-  std::vector<JetType> types(static_cast<size_t>(columns), JetType::Unknown);
-  const size_t n = types.size();
-  size_t front = 0;
-  while (front < items.size() && front < n && !items[front].expands) types[front] = items[front].type, ++front;
-  if (front == items.size()) return types;
-  for (size_t back = 0; back < items.size() - front - 1 && back < n - front; ++back) {
-    const jet::ResultItem& item = items[items.size() - 1 - back];
-    if (item.expands) break;
-    types[n - 1 - back] = item.type;
-  }
+  std::vector<JetType> types;
+  for (const jet::ResultItem* item : jet::PlaceItems(items, columns)) types.push_back(item ? item->type : JetType::Unknown);
   return types;
 }
 }  // namespace
@@ -174,10 +165,12 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
   const jet::DatabaseLookups lookups = jet::EngineLookups(db);
   const jet::Statement statement = jet::Translate(
       source, [&declared](const std::string& table, const std::string& column) { return declared(table, column); }, lookups);
+  std::optional<jet::MakeTable> make_table;  // SELECT ... INTO: taken back unless its rows are all in
+  if (!statement.make_table.empty()) make_table.emplace(db, statement);
+  const std::string& sql = make_table ? make_table->FillSql() : statement.sql;
   const char* tail = nullptr;
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, statement.sql.c_str(), static_cast<int>(statement.sql.size()), &stmt, &tail) !=
-      SQLITE_OK) {
+  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail) != SQLITE_OK) {
     sqlite3_finalize(stmt);
     throw engine::ErrorFrom(db, "");
   }
@@ -192,6 +185,7 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
   stmt_ = stmt;
   open_ = true;
   types_.clear();
+  names_ = jet::ColumnNames(stmt);
   const int columns = sqlite3_column_count(stmt);
   const std::vector<JetType> computed = ComputedTypes(statement.items, columns);
   for (int i = 0; i < columns; ++i) {
@@ -203,6 +197,7 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
     if (!statement.returns_rows) {
       while (!eof_) Step();
     }
+    if (make_table) make_table->Keep();
   } catch (...) {
     sqlite3_finalize(stmt_);
     stmt_ = nullptr;
@@ -262,9 +257,9 @@ int Recordset::FieldCount() const {
 
 std::string Recordset::FieldName(int index) const {
   RequireOpen();
-  const char* name = index >= 0 && index < FieldCount() ? sqlite3_column_name(stmt_, index) : nullptr;
-  if (!name) throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
-  return name;
+  if (index < 0 || index >= FieldCount() || static_cast<size_t>(index) >= names_.size())
+    throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+  return names_[static_cast<size_t>(index)];
 }
 
 void Recordset::MoveNext() {

@@ -73,6 +73,7 @@ class Recordset {
   std::shared_ptr<Connection> connection_;
   sqlite3_stmt* stmt_ = nullptr;
   std::vector<ColumnType> types_;
+  std::vector<std::string> names_;  // as Jet names the columns
   bool open_ = false;
   bool eof_ = true;
   std::vector<Variant> row_;

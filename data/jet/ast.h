@@ -66,6 +66,7 @@ struct Expr {
   // Set by the binder.
   Type type = Type::kUnknown;
   bool condition = false;  // written as the engine's condition (true/false), not as a value
+  const Expr* alias_of = nullptr;  // kColumn: names another item of the same select list, written as its expression
 };
 using ExprPtr = std::unique_ptr<Expr>;
 
@@ -87,16 +88,18 @@ struct TableRef {
 };
 
 struct FromItem {
-  enum Joiner { kFirst, kComma, kInner, kLeft } joiner = kFirst;
+  enum Joiner { kFirst, kComma, kInner, kLeft, kRight } joiner = kFirst;  // kRight: until right_join.h rewrites it
   TableRef table;
-  ExprPtr on;  // kInner, kLeft
+  ExprPtr on;  // kInner, kLeft, kRight
 };
 
 // One SELECT up to its HAVING.
 struct Core {
   size_t offset = 0;
   bool distinct = false;
+  bool distinct_row = false;  // DISTINCTROW
   long long top = 0;  // 0: no TOP
+  bool top_percent = false;  // TOP n PERCENT: n of every hundred rows, rounded up
   std::vector<SelectItem> items;
   bool has_from = false;
   FromList from;
@@ -105,6 +108,9 @@ struct Core {
   ExprPtr having;
 
   bool aggregate = false;  // set by the binder: an aggregate outside nested SELECTs
+  // Set by the binder for DISTINCTROW: the tables (names or aliases) whose rows tell result rows
+  // apart; empty when every row is distinct already.
+  std::vector<std::string> row_keys;
 };
 
 struct OrderKey {
@@ -181,13 +187,13 @@ inline constexpr size_t kConstraintPart = size_t{1} << 30;
 
 struct Statement {
   enum Kind {
-    kSelect, kDelete, kInsert, kUpdate, kJoinedUpdate,
+    kSelect, kSelectInto, kDelete, kInsert, kUpdate, kJoinedUpdate,
     kCreateTable, kCreateIndex, kDropTable, kDropIndex, kAlterAdd,
     kCreateView, kDropView,
   } kind;
   std::vector<Parameter> parameters;  // declared first, then found by the binder
-  std::unique_ptr<Select> select;  // kSelect; kInsert from a SELECT
-  std::string table;               // the table written to, created, dropped or altered; the index's name
+  std::unique_ptr<Select> select;  // kSelect, kSelectInto; kInsert from a SELECT
+  std::string table;               // the table written to, created (SELECT ... INTO's too), dropped or altered; the index's name
   FromList from;                   // kDelete, kJoinedUpdate
   ExprPtr where;
   std::vector<TableUse> tables;    // kDelete, kJoinedUpdate: every table read, in order

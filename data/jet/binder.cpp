@@ -3,10 +3,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <list>
+#include <optional>
 
 #include "data/values/error.h"
 #include "data/jet/catalogue.h"
 #include "data/jet/crosstab.h"
+#include "data/jet/result_names.h"
 
 namespace ornetta::jet {
 
@@ -68,6 +71,44 @@ Type WholeDivisionType(Type a, Type b) {
   return Wider(IntegerType(a), IntegerType(b));
 }
 
+// A table or subquery of a FROM list, as the columns of a SELECT find it.
+struct ScopeTable {
+  std::string name;                     // empty for a subquery
+  std::string alias;
+  const ast::Select* select = nullptr;  // a subquery's: its columns are its result's
+  std::vector<std::string> names;       // a subquery's result names
+  bool output = false;                  // the select list shows a column of it
+  bool grouped = false;                 // inside a parenthesised join
+
+  const std::string& Ref() const { return alias.empty() ? name : alias; }
+};
+
+enum ItemState { kUnbound, kBinding, kBound };
+
+struct Scope {
+  std::vector<ScopeTable> tables;
+  ast::Core* core = nullptr;
+  bool in_items = false;    // binding the select list
+  size_t current_item = 0;  // the item being bound
+  std::vector<ItemState> item_state;
+  std::vector<size_t> weight;  // each item's nodes, aliases written out
+  std::string unresolved;      // a column of the list whose table cannot be told
+};
+
+// Where a column was found: scope and table, or neither; `absent` when no table of any SELECT
+// around it has it (the tables' columns all known).
+struct Found {
+  Type type = Type::kUnknown;
+  Scope* scope = nullptr;
+  int table = -1;
+  bool absent = false;
+};
+
+// Items whose aliases, written out, make more nodes than this are refused: a chain of aliases that
+// each use the one before twice doubles at every step.
+constexpr size_t kMaxItemNodes = 100000;
+constexpr int kMaxAliasDepth = 200;
+
 class Binder {
  public:
   Binder(const ColumnTypeLookup& columns, const TableLookup& tables) : columns_(columns), tables_(tables) {}
@@ -79,9 +120,8 @@ class Binder {
     asks_ = s.kind <= ast::Statement::kJoinedUpdate || s.kind == ast::Statement::kCreateView;
     // The table an UPDATE or DELETE works on is the scope of its SET, WHERE and ON.
     scopes_.emplace_back();
-    items_.push_back(nullptr);
-    if (columns_ && s.kind == ast::Statement::kUpdate) scopes_.back().push_back({s.table, ""});
-    if (columns_) Tables(s.from, scopes_.back());
+    if (s.kind == ast::Statement::kUpdate) scopes_.back().tables.push_back({s.table, ""});
+    Tables(s.from, scopes_.back().tables);
     if (s.select) Select(*s.select);
     for (ast::FromItem& item : s.from) FromItem(item);
     for (size_t i = 0; i < s.values.size(); ++i) {
@@ -99,7 +139,6 @@ class Binder {
       for (auto& c : d.constraints)
         if (c.value) Expr(*c.value, false);
     scopes_.pop_back();
-    items_.pop_back();
     if (s.kind == ast::Statement::kCreateView && !s.parameters.empty())
       throw Error(err::kSyntax, "A view cannot ask for values: the parameter [" + s.parameters[0].name +
                                     "] is neither declared as a column nor a column of its tables. Save the query without it, "
@@ -121,6 +160,7 @@ class Binder {
   static bool IsInternalName(const std::string& name) { return name.size() >= 7 && SameName(name.substr(0, 7), "sqlite_"); }
 
   void Expr(ast::Expr& e, bool cond) {
+    ++nodes_;
     e.condition = cond && IsLogical(e);
     auto bind = [&](size_t i, bool c) -> Type {
       Expr(*e.args[i], c);
@@ -134,7 +174,7 @@ class Binder {
       case ExprKind::kNull: e.type = Type::kNull; return;
       case ExprKind::kColumn:
         if (AsParameter(e)) return Expr(e, cond);
-        e.type = ColumnType(e.qualifier, e.text);
+        Column(e);
         return;
       case ExprKind::kParameter: e.type = statement_->parameters[static_cast<size_t>(e.parameter - 1)].type; return;
       case ExprKind::kParen: e.type = bind(0, false); return;
@@ -242,15 +282,14 @@ class Binder {
     for (size_t i = 0; i < s.cores.size(); ++i) Core(s.cores[i], i == 0 ? s.crosstab.get() : nullptr);
     // ORDER BY reads the first part's tables and its list's aliases.
     scopes_.emplace_back();
-    items_.push_back(&s.cores[0].items);
-    if (columns_) Tables(s.cores[0].from, scopes_.back());
+    scopes_.back().core = &s.cores[0];
+    Tables(s.cores[0].from, scopes_.back().tables);
     for (ast::OrderKey& key : s.order) {
       const size_t before = aggregates_;
       Expr(*key.expr, false);
       key.aggregate = aggregates_ != before;
     }
     scopes_.pop_back();
-    items_.pop_back();
     aggregates_ = aggregates;
     s.item_types.clear();
     const auto item_type = [](const ast::SelectItem& item) { return item.expr ? item.expr->type : Type::kUnknown; };
@@ -267,20 +306,73 @@ class Binder {
   // A crosstab's cell and pivot are read in the scope of its one part.
   void Core(ast::Core& c, ast::Crosstab* crosstab) {
     const size_t aggregates = aggregates_;
-    // The list comes before FROM, but its columns are those of FROM's tables.
+    // The list comes before FROM, but its columns are those of FROM's tables (and of its
+    // subqueries, bound first).
     scopes_.emplace_back();
-    items_.push_back(&c.items);
-    if (columns_) Tables(c.from, scopes_.back());
-    for (ast::SelectItem& item : c.items)
-      if (item.expr) Expr(*item.expr, false);
+    Scope& scope = scopes_.back();
+    scope.core = &c;
+    Tables(c.from, scope.tables);
     for (ast::FromItem& item : c.from) FromItem(item);
+    scope.item_state.assign(c.items.size(), kUnbound);
+    scope.weight.assign(c.items.size(), 0);
+    for (size_t i = 0; i < c.items.size(); ++i) Item(scope, i);
     if (c.where) Expr(*c.where, true);
     for (ast::ExprPtr& g : c.group) Expr(*g, false);
     if (c.having) Expr(*c.having, true);
     if (crosstab) Crosstab(*crosstab);
     c.aggregate = aggregates_ != aggregates;
+    if (c.distinct_row) c.row_keys = RowKeys(c, scope);
     scopes_.pop_back();
-    items_.pop_back();
+  }
+
+  // One item of the select list; an item that uses another's alias binds that one first.
+  void Item(Scope& scope, size_t i) {
+    ast::SelectItem& item = scope.core->items[i];
+    if (scope.item_state[i] == kBound) return;
+    scope.item_state[i] = kBinding;
+    if (item.kind == ast::SelectItem::kStar) {
+      for (ScopeTable& t : scope.tables) t.output = true;
+    } else if (item.kind == ast::SelectItem::kTableStar) {
+      for (ScopeTable& t : scope.tables)
+        if (SameName(t.Ref(), item.qualifier)) t.output = true;
+    } else {
+      const size_t outer_nodes = nodes_;
+      const size_t outer_item = scope.current_item;
+      nodes_ = 0;
+      scope.current_item = i;
+      scope.in_items = true;
+      Expr(*item.expr, false);
+      scope.in_items = false;
+      scope.current_item = outer_item;
+      scope.weight[i] = nodes_;
+      nodes_ += outer_nodes;
+      if (scope.weight[i] > kMaxItemNodes)
+        throw Error(err::kSyntax, "The select list's aliases repeat too much to translate (at item " + std::to_string(i + 1) +
+                                      "); use fewer of them within each other.");
+    }
+    scope.item_state[i] = kBound;
+  }
+
+  // The tables whose rows DISTINCTROW tells apart: those the select list shows columns of. It
+  // changes nothing when the list shows every table, or groups.
+  static std::vector<std::string> RowKeys(const ast::Core& c, const Scope& scope) {
+    if (c.aggregate || !c.group.empty()) return {};
+    if (std::all_of(scope.tables.begin(), scope.tables.end(), [](const ScopeTable& t) { return t.output; })) return {};
+    if (!scope.unresolved.empty())
+      throw Error(err::kSyntax, "DISTINCTROW needs to know the table of each column of the select list: write '" + scope.unresolved +
+                                    "' as table." + scope.unresolved + ".");
+    std::vector<std::string> keys;
+    for (const ScopeTable& t : scope.tables) {
+      if (!t.output) continue;
+      if (t.select)
+        throw Error(err::kSyntax, "DISTINCTROW cannot tell the rows of a subquery in FROM apart; use DISTINCT, or show columns of every table.");
+      // The engine reads a parenthesised join as a subquery, whose rows have no number.
+      if (t.grouped)
+        throw Error(err::kSyntax, "DISTINCTROW cannot tell apart the rows of " + t.Ref() +
+                                      " inside a parenthesised join; write the joins without parentheses, or use DISTINCT.");
+      keys.push_back(t.Ref());
+    }
+    return keys;
   }
 
   void FromItem(ast::FromItem& item) {
@@ -292,40 +384,89 @@ class Binder {
   }
 
   // The tables and subqueries a FROM list names, those of parenthesised joins included.
-  static void Tables(const ast::FromList& list, std::vector<ast::TableUse>& out) {
+  static void Tables(const ast::FromList& list, std::vector<ScopeTable>& out, bool grouped = false) {
     for (const ast::FromItem& item : list) {
       const ast::TableRef& t = item.table;
-      if (t.kind == ast::TableRef::kGroup) Tables(*t.group, out);
-      else out.push_back({t.kind == ast::TableRef::kTable ? t.name : "", t.alias});
+      if (t.kind == ast::TableRef::kGroup) Tables(*t.group, out, true);
+      else out.push_back({t.kind == ast::TableRef::kTable ? t.name : "", t.alias, t.select.get(),
+                          t.select ? ResultNames(t.select->cores[0]) : std::vector<std::string>{}, false, grouped});
+    }
+  }
+
+  // A name of the select list that no table has, but another item's alias: that item's value.
+  bool AliasReference(ast::Expr& e) {
+    if (scopes_.empty()) return false;
+    Scope& scope = scopes_.back();
+    if (!scope.in_items || !e.qualifier.empty()) return false;
+    const std::vector<ast::SelectItem>& items = scope.core->items;
+    for (size_t j = 0; j < items.size(); ++j) {
+      if (!items[j].expr || !SameName(items[j].alias, e.text)) continue;
+      if (j == scope.current_item || scope.item_state[j] == kBinding)
+        throw Error(err::kSyntax, "Circular reference caused by alias '" + items[j].alias + "' in query definition's SELECT list.");
+      // Each alias used before its item is bound binds that item first, deeper in the stack.
+      if (++alias_depth_ > kMaxAliasDepth)
+        throw Error(err::kSyntax, "The select list's aliases use one another too deeply (at '" + e.text + "'); use fewer in a chain.");
+      Item(scope, j);
+      --alias_depth_;
+      e.alias_of = items[j].expr.get();
+      e.type = items[j].expr->type;
+      nodes_ += scope.weight[j];
+      return true;
+    }
+    return false;
+  }
+
+  void Column(ast::Expr& e) {
+    const Found found = Resolve(e.qualifier, e.text);
+    if (found.absent && AliasReference(e)) return;
+    e.type = found.type;
+    for (Scope& scope : scopes_) {
+      if (!scope.in_items) continue;
+      if (found.scope == &scope) scope.tables[static_cast<size_t>(found.table)].output = true;
+      else if (!found.scope && scope.unresolved.empty()) scope.unresolved = e.text;
     }
   }
 
   // Found as the engine finds it: in the innermost SELECT whose FROM has it, then outwards (a
-  // correlated subquery's outer tables). A subquery's columns are not looked up, but its name
-  // hides those of the SELECTs around it.
-  Type ColumnType(const std::string& qualifier, const std::string& column) {
-    if (!columns_) return Type::kUnknown;
-    const std::string upper_qualifier = Upper(qualifier);
+  // correlated subquery's outer tables). A subquery's columns are those of its result.
+  Found Resolve(const std::string& qualifier, const std::string& column) {
     for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
-      std::optional<JetType> found;
-      int matches = 0;
-      bool named_here = false, unseen_columns = false;
-      for (const ast::TableUse& t : *scope) {
-        if (!qualifier.empty() && Upper(t.alias.empty() ? t.name : t.alias) != upper_qualifier) continue;
-        named_here = true;
-        if (t.name.empty()) {
+      Found found;
+      int matches = 0, named = 0, named_table = -1;
+      bool unseen_columns = false;
+      for (size_t k = 0; k < scope->tables.size(); ++k) {
+        const ScopeTable& t = scope->tables[k];
+        if (!qualifier.empty() && !SameName(t.Ref(), qualifier)) continue;
+        ++named;
+        named_table = static_cast<int>(k);
+        std::optional<Type> type;
+        if (t.select) type = SubqueryColumn(t, column, unseen_columns);
+        else if (columns_) {
+          if (auto jet = columns_(t.name, column)) type = TypeOfColumn(*jet);
+        } else {
           unseen_columns = true;
-          continue;
         }
-        if (auto type = columns_(t.name, column)) {
-          found = type;
+        if (type) {
+          found = {*type, &*scope, static_cast<int>(k), false};
           ++matches;
         }
       }
-      if (matches == 1 && !unseen_columns) return TypeOfColumn(*found);
-      if (matches > 0 || unseen_columns || (!qualifier.empty() && named_here)) return Type::kUnknown;
+      if (matches == 1 && !unseen_columns) return found;
+      if (!qualifier.empty() && named == 1) return {Type::kUnknown, &*scope, named_table, false};
+      if (matches > 0 || unseen_columns || (!qualifier.empty() && named > 0)) return {};
     }
-    return Type::kUnknown;
+    return {Type::kUnknown, nullptr, -1, qualifier.empty()};
+  }
+
+  static std::optional<Type> SubqueryColumn(const ScopeTable& t, const std::string& column, bool& unseen) {
+    // Until the subquery is bound (its own ORDER BY is bound after its list, in the scope around
+    // it) its columns have no types yet.
+    const std::vector<Type>& types = t.select->item_types;
+    for (size_t i = 0; i < t.names.size(); ++i) {
+      if (t.names[i].empty() || i >= types.size()) unseen = true;
+      else if (SameName(t.names[i], column)) return types[i];
+    }
+    return std::nullopt;
   }
 
   // A name that is no column of the tables in scope is a parameter: declared by PARAMETERS, or
@@ -347,11 +488,11 @@ class Binder {
 
   bool NoSuchName(const std::string& name) const {
     if (!columns_) return false;
-    for (size_t i = 0; i < scopes_.size(); ++i) {
-      for (const ast::TableUse& t : scopes_[i])
-        if (t.name.empty() || (tables_ && !tables_(t.name)) || columns_(t.name, name)) return false;
-      if (items_[i])
-        for (const ast::SelectItem& item : *items_[i])
+    for (const Scope& scope : scopes_) {
+      for (const ScopeTable& t : scope.tables)
+        if (t.select || t.name.empty() || (tables_ && !tables_(t.name)) || columns_(t.name, name)) return false;
+      if (scope.core)
+        for (const ast::SelectItem& item : scope.core->items)
           if (SameName(item.alias, name)) return false;
     }
     return true;
@@ -377,10 +518,11 @@ class Binder {
   const ColumnTypeLookup& columns_;
   const TableLookup& tables_;
   size_t aggregates_ = 0;  // aggregate calls bound so far
-  std::vector<std::vector<ast::TableUse>> scopes_;  // the FROM tables of each SELECT being bound, outermost first
-  std::vector<const std::vector<ast::SelectItem>*> items_;  // each scope's select list (aliases), or nullptr
   ast::Statement* statement_ = nullptr;
-  bool asks_ = false;  // whether a name that is no column is a parameter
+  bool asks_ = false;      // whether a name that is no column is a parameter
+  size_t nodes_ = 0;       // nodes bound so far in the item being bound, its aliases' counted as written out
+  int alias_depth_ = 0;
+  std::list<Scope> scopes_;  // each SELECT being bound, outermost first (a list: Found points into it)
 };
 
 }  // namespace

@@ -248,17 +248,32 @@ ExprPtr Parser::Call() {
   return e;
 }
 
-// column, or table.column
+// column, or table.column (table!column too, as Jet reads it)
 ExprPtr Parser::Column() {
+  if ((IsWord("FORMS") || IsWord("REPORTS") || (Peek().bracketed && (SameName(Peek().text, "Forms") || SameName(Peek().text, "Reports")))) &&
+      IsSymbol("!", 1))
+    FormReference();
   ExprPtr e = Node(ExprKind::kColumn, Peek().offset);
   e->bracketed = Peek().bracketed;
   e->text = Name();
-  if (AcceptSymbol(".")) {
+  if (AcceptSymbol(".") || AcceptSymbol("!")) {
     e->qualifier = std::move(e->text);
     e->text = Name();
-    if (IsSymbol(".")) throw Fail("a column is named table.column; tables of other databases are not supported");
+    if (IsSymbol(".") || IsSymbol("!")) throw Fail("a column is named table.column; tables of other databases are not supported");
   }
   return e;
+}
+
+// Forms!Orders!OrderID reads a control of a form open in Access, which does not run here.
+void Parser::FormReference() {
+  const size_t at = Peek().offset;
+  std::string text = Next().text;
+  while ((IsSymbol("!") || IsSymbol(".")) && Peek(1).kind == TokenKind::kName) {
+    text += Next().text;
+    text += Next().text;
+  }
+  throw Error(err::kSyntax, "The form reference " + text + " (character " + std::to_string(at + 1) +
+                                ") reads a form or report of Access, which does not run here: write the value itself in its place.");
 }
 
 }  // namespace ornetta::jet

@@ -33,16 +33,22 @@ void Parser::OrderBy(ast::Select& s) {
 ast::Core Parser::SelectCore() {
   ast::Core c;
   c.offset = Peek().offset;
+  std::string* into = into_;  // only the statement's first SELECT makes a table
+  into_ = nullptr;
   ExpectWord("SELECT");
   if (AcceptWord("DISTINCT")) c.distinct = true;
-  else if (!AcceptWord("DISTINCTROW")) AcceptWord("ALL");  // distinct rows of one table are all its rows
+  else if (AcceptWord("DISTINCTROW")) c.distinct_row = true;
+  else AcceptWord("ALL");
   if (AcceptWord("TOP")) {
     const std::string& n = Peek().text;
     if (Peek().kind != TokenKind::kNumber || n.find_first_not_of("0123456789") != std::string::npos || n.size() > 9)
       throw Fail("TOP needs a whole number of rows");
     c.top = std::stoll(Next().text);
     if (c.top < 1) throw Fail("TOP needs at least 1 row");
-    if (IsWord("PERCENT")) throw Fail("TOP ... PERCENT is not supported; give a number of rows");
+    if (AcceptWord("PERCENT")) {
+      c.top_percent = true;
+      if (c.top > 100) throw Error(err::kSyntax, "TOP " + std::to_string(c.top) + " PERCENT: a percentage of the rows is at most 100.");
+    }
   }
   do {
     ast::SelectItem item;
@@ -58,7 +64,12 @@ ast::Core Parser::SelectCore() {
     }
     c.items.push_back(std::move(item));
   } while (AcceptSymbol(","));
-  if (IsWord("INTO")) throw Fail("SELECT ... INTO is not supported; use CREATE TABLE and INSERT INTO ... SELECT");
+  if (IsWord("INTO")) {
+    if (!into) throw Fail("only a statement's first SELECT can make a table with INTO");
+    Next();
+    *into = TableName();
+    if (IsWord("IN") && Peek(1).kind == TokenKind::kString) throw Fail("tables of other database files (IN '...') are not supported");
+  }
   if (AcceptWord("FROM")) {
     c.has_from = true;
     c.from = FromList();
@@ -108,8 +119,11 @@ ast::FromList Parser::FromList() {
     } else if (AcceptWord("LEFT")) {
       AcceptWord("OUTER");
       join = ast::FromItem::kLeft;
-    } else if (IsWord("RIGHT") || IsWord("FULL")) {
-      throw Fail("RIGHT and FULL joins are not supported; write the tables the other way round with LEFT JOIN");
+    } else if (AcceptWord("RIGHT")) {
+      AcceptWord("OUTER");
+      join = ast::FromItem::kRight;
+    } else if (IsWord("FULL")) {
+      throw Fail("FULL joins are not supported, as in Jet; join with LEFT JOIN, then add the other table's unmatched rows with UNION");
     } else {
       return list;
     }

@@ -39,8 +39,9 @@ ast::Statement Parser::Statement() {
   const std::string verb = Upper(Peek().text);
   if (Peek().kind != TokenKind::kName) throw Fail("a statement must begin with SELECT, INSERT, UPDATE, DELETE, CREATE, DROP or ALTER");
   if (verb == "SELECT" || verb == "TRANSFORM") {
-    s.kind = ast::Statement::kSelect;
+    into_ = &s.table;
     s.select = Select();
+    s.kind = s.table.empty() ? ast::Statement::kSelect : ast::Statement::kSelectInto;
   } else if (verb == "DELETE") {
     Delete(s);
   } else if (verb == "INSERT") {

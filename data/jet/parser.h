@@ -115,6 +115,8 @@ class Parser {
   size_t pos_ = 0;
   int depth_ = 0;
   std::vector<ast::TableUse> tables_;  // every table read since the statement's FROM began
+  std::string* into_ = nullptr;        // where the first SELECT puts the table its INTO names
+  [[noreturn]] void FormReference();
 };
 
 }  // namespace ornetta::jet

@@ -31,6 +31,7 @@ struct ResultItem {
   // then says what it is.
   JetType type = JetType::Unknown;
   bool expands = false;  // * or table.*: as many columns as the tables have
+  JetType column = JetType::Unknown;  // the Jet type of its values, as a new table's column holds them
 };
 
 using ast::Parameter;
@@ -41,7 +42,15 @@ struct Statement {
   std::vector<ResultItem> items;  // a SELECT's list, in order (of its first part for a UNION)
   // The values it asks for, in the order of the engine's ?1, ?2, ...: each is given before it runs.
   std::vector<Parameter> parameters;
+  // SELECT ... INTO: the table to make (make_table.h) from the rows of `sql`; empty otherwise.
+  std::string make_table;
 };
+
+// Which item of a SELECT's list each of the result's `columns` columns comes from (nullptr where
+// it cannot be told): a * stands for any number of columns, so items are placed from the front up
+// to the first * and from the back after the last; those between two stars stay unknown (and
+// are stored columns anyway).
+std::vector<const ResultItem*> PlaceItems(const std::vector<ResultItem>& items, int columns);
 
 // The declared Jet type of `column` of `table` (names as written, any case); nullopt when the
 // table is unknown or has no such column.

@@ -22,6 +22,25 @@ Type TypeOfColumn(JetType column) {
   return Type::kUnknown;
 }
 
+JetType ColumnOfType(Type t) {
+  switch (t) {
+    case Type::kBoolean: return JetType::YesNo;
+    case Type::kByte: return JetType::Byte;
+    case Type::kInteger: return JetType::Integer;
+    case Type::kLong: return JetType::Long;
+    case Type::kCurrency: return JetType::Currency;
+    case Type::kSingle: return JetType::Single;
+    case Type::kDouble:
+    case Type::kDecimal: return JetType::Double;  // the engine keeps no Decimal
+    case Type::kDate: return JetType::DateTime;
+    case Type::kText: return JetType::Text;
+    case Type::kMemo: return JetType::Memo;
+    case Type::kUnknown:
+    case Type::kNull: break;
+  }
+  return JetType::Unknown;
+}
+
 Type Wider(Type a, Type b) {
   // Boolean widens to Integer as soon as it takes part in arithmetic.
   if (a == Type::kBoolean) a = Type::kInteger;

@@ -15,6 +15,10 @@ inline bool IsText(Type t) { return t == Type::kText || t == Type::kMemo; }
 // The type of a stored column's values.
 Type TypeOfColumn(JetType column);
 
+// The column type that holds values of type `t` (as a make-table gives it); Unknown for Null and
+// Unknown.
+JetType ColumnOfType(Type t);
+
 // The type of a value that is one of two (IIf's branches, Nz, Switch, Choose, UNION's parts):
 // Null goes with anything; numbers widen, Text and Memo make Memo; otherwise it depends on the row.
 Type Merge(Type a, Type b);

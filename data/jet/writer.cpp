@@ -1,4 +1,5 @@
 // The writer's statements, SELECT with Jet's TOP, and the FROM list.
+#include "data/values/error.h"
 #include "data/jet/writer.h"
 #include "data/jet/names.h"
 
@@ -13,6 +14,7 @@ std::string Writer::Statement(const ast::Statement& s) {
   std::string out;
   switch (s.kind) {
     case ast::Statement::kSelect:
+    case ast::Statement::kSelectInto:  // the rows; the table is made around them (make_table.h)
       Select(*s.select, out);
       break;
     case ast::Statement::kDelete:
@@ -150,6 +152,7 @@ void Writer::From(const ast::FromList& list, std::string& out) {
       case ast::FromItem::kComma: out += ", "; break;
       case ast::FromItem::kInner: out += " INNER JOIN "; break;
       case ast::FromItem::kLeft: out += " LEFT JOIN "; break;
+      case ast::FromItem::kRight: throw Error(err::kSyntax, "RIGHT JOIN reached the writer unrewritten.");
     }
     const ast::TableRef& t = item.table;
     if (t.kind == ast::TableRef::kSubquery) {

@@ -32,6 +32,7 @@ class Writer {
             const std::string* tie_condition = nullptr, const std::string* extra_columns = nullptr);
   void Order(const ast::Select& s, std::string& out);
   std::string TiedRows(const ast::Select& s);
+  std::string TopRows(const ast::Core& c);
   void From(const ast::FromList& list, std::string& out);
   void JoinedUpdate(const ast::Statement& s, std::string& out);
   void ColumnDef(const ast::ColumnDef& d, std::string& out);

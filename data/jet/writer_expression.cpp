@@ -100,6 +100,12 @@ void Writer::Expr(const ast::Expr& e, std::string& out) {
     case ExprKind::kBool: out += e.truth ? "(-1)" : "0"; return;
     case ExprKind::kNull: out += "NULL"; return;
     case ExprKind::kColumn:
+      if (e.alias_of) {
+        out += '(';
+        Expr(*e.alias_of, out);
+        out += ')';
+        return;
+      }
       if (!e.qualifier.empty()) {
         Qualifier(e.qualifier, out);
         out += '.';

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "data/values/error.h"
+#include "data/jet/result_names.h"
 #include "data/jet/writer.h"
 
 namespace ornetta::jet {
@@ -16,6 +17,7 @@ constexpr size_t kMaxTiesSql = 4'000'000;
 void Writer::Core(const ast::Core& c, bool fold_case, std::string& out, const std::string* extra_key,
                   const std::string* tie_condition, const std::string* extra_columns) {
   out += c.distinct ? "SELECT DISTINCT " : "SELECT ";
+  const std::vector<std::string> names = ResultNames(c);
   for (size_t i = 0; i < c.items.size(); ++i) {
     const ast::SelectItem& item = c.items[i];
     if (i) out += ", ";
@@ -29,11 +31,12 @@ void Writer::Core(const ast::Core& c, bool fold_case, std::string& out, const st
       continue;
     }
     Expr(*item.expr, out);
-    // A column as it stands keeps its name, type and collation.
-    const bool plain_name = item.expr->kind == ast::ExprKind::kColumn;
-    if (!plain_name && fold_case) out += " COLLATE NOCASE";
-    if (!item.alias.empty()) out += " AS " + QuoteName(item.alias);
-    else if (!plain_name) out += " AS [Expr" + std::to_string(1000 + i) + "]";
+    // A column as it stands keeps its type and collation; the engine names a table's column
+    // itself, but not always as Jet does (after a parenthesised join it gave the table's name).
+    const bool plain_column = item.expr->kind == ast::ExprKind::kColumn && !item.expr->alias_of;
+    if (!plain_column && fold_case) out += " COLLATE NOCASE";
+    if (!plain_column || !item.alias.empty() || !item.expr->qualifier.empty() || names[i] != item.expr->text)
+      out += " AS " + QuoteName(names[i]);
   }
   if (extra_key) out += (c.items.empty() ? "" : ", ") + *extra_key + (fold_case ? " COLLATE NOCASE" : "") + " AS [jet_key]";
   if (extra_columns) out += *extra_columns;
@@ -51,6 +54,12 @@ void Writer::Core(const ast::Core& c, bool fold_case, std::string& out, const st
     if (tie) out += *tie_condition;
   };
   clause(" WHERE ", c.where, tie_condition && c.group.empty());
+  // DISTINCTROW: one row for each combination of the shown tables' rows.
+  for (size_t i = 0; i < c.row_keys.size() && c.group.empty(); ++i) {
+    out += i ? ", " : " GROUP BY ";
+    Qualifier(c.row_keys[i], out);
+    out += ".rowid";
+  }
   for (size_t i = 0; i < c.group.size(); ++i) {
     out += i ? ", " : " GROUP BY ";
     Expr(*c.group[i], out);
@@ -98,12 +107,20 @@ void Writer::Select(const ast::Select& s, std::string& out) {
   if (s.order.empty() || one_group) {
     Core(first, first.distinct, out);
     Order(s, out);
-    out += " LIMIT " + std::to_string(first.top);
+    out += " LIMIT " + TopRows(first);
     return;
   }
   const std::string tie = TiedRows(s);
   Core(first, first.distinct, out, nullptr, &tie);
   Order(s, out);
+}
+
+// TOP n's n; TOP n PERCENT's number of rows, n for each hundred rows rounded up, as Jet counts.
+std::string Writer::TopRows(const ast::Core& c) {
+  if (!c.top_percent) return std::to_string(c.top);
+  std::string rows = "((SELECT count(*) FROM (";
+  Core(c, c.distinct, rows);
+  return rows + ")) * " + std::to_string(c.top) + " + 99) / 100";
 }
 
 // TOP n keeps, as Jet does, every row that sorts level with the n-th: the rows whose keys do not
@@ -115,7 +132,7 @@ std::string Writer::TiedRows(const ast::Select& s) {
   auto nth = [&](const std::string& key) {
     std::string probe = "(";
     Core(c, c.distinct, probe, &key);
-    return probe + order + " LIMIT 1 OFFSET " + std::to_string(c.top - 1) + ")";
+    return probe + order + " LIMIT 1 OFFSET " + (c.top_percent ? TopRows(c) + " - 1" : std::to_string(c.top - 1)) + ")";
   };
   std::vector<std::string> keys;
   for (const ast::OrderKey& k : s.order) keys.push_back(Text(*k.expr));

@@ -186,8 +186,14 @@ TEST(BindTest, ColumnsAreFoundInTheNearestSelectThatHasThem) {
       // A correlated subquery sees the outer tables; its own come first.
       {"SELECT (SELECT Max(d) FROM u WHERE k = n) FROM t", jet::Type::kText},
       {"SELECT (SELECT Max(name) FROM u) FROM t", jet::Type::kText},
-      // A subquery's columns are not looked up, and its alias hides the outer tables' names.
-      {"SELECT q.d FROM (SELECT d FROM t) AS q", jet::Type::kUnknown},
+      // A subquery in FROM passes its columns' types out, under their result names.
+      {"SELECT q.d FROM (SELECT d FROM t) AS q", jet::Type::kDate},
+      {"SELECT w FROM (SELECT d AS w, n FROM t) AS q", jet::Type::kDate},
+      {"SELECT Expr1001 FROM (SELECT n, d + 1 FROM t)", jet::Type::kDate},
+      {"SELECT q.n FROM (SELECT * FROM t) AS q", jet::Type::kUnknown},  // its * is not looked into
+      // Its own ORDER BY is bound before its columns have types (this once read past their end).
+      {"SELECT Count(*) FROM (SELECT TOP 2 n FROM t ORDER BY n)", jet::Type::kLong},
+      {"SELECT n FROM (SELECT TOP 2 n FROM t ORDER BY n, d DESC) AS q", jet::Type::kLong},
   };
   for (const Case& c : cases) EXPECT_EQ(jet::TypeName(FirstItem(Bound(c.sql)).type), std::string(jet::TypeName(c.type))) << c.sql;
 }

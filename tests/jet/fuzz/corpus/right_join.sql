@@ -1,0 +1,1 @@
+SELECT * FROM t RIGHT OUTER JOIN t AS u ON t.id = u.id WHERE u.n = Forms!Orders!Id

@@ -1,0 +1,1 @@
+SELECT DISTINCTROW TOP 25 PERCENT c.name, q.d + 1 AS e, e * 2 AS f INTO made FROM (t AS c RIGHT JOIN (SELECT id, d FROM t ORDER BY d) AS q ON c.id = q.id) INNER JOIN t ON t.id = c.id ORDER BY c.name
