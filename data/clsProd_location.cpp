@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/regular_file.h"
 #include "platform/secret_memory.h"
+#include "data/values/ascii_case.h"
 
 namespace ornetta {
 
@@ -41,7 +42,7 @@ std::vector<std::filesystem::path> MostRecentYearDatabase(const std::filesystem:
   std::error_code ec;
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     std::string name = it->path().filename().string();
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    name = AsciiLower(name);
     if (name.rfind("db", 0) != 0 || name == "dbstart.mdb" || name.size() < 4 || name.substr(name.size() - 4) != ".mdb") continue;
     if (!platform::IsRegularFile(it->path())) continue;  // a FIFO of that name is never read
     std::error_code time_ec;

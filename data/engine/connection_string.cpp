@@ -5,6 +5,7 @@
 
 #include "data/values/error.h"
 #include "platform/secret_memory.h"
+#include "data/values/ascii_case.h"
 
 namespace ornetta {
 
@@ -14,11 +15,6 @@ std::string Trim(std::string_view s) {
   while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
   while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
   return std::string(s.substr(b, e - b));
-}
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
 }
 
 Error Bad(const std::string& what) { return Error(err::kProvider, "Invalid connection string: " + what + "."); }
@@ -70,7 +66,7 @@ ConnectionSettings ParseConnectionString(std::string_view text) {
       i = semi + 1;
       continue;
     }
-    const std::string key = Lower(Trim(text.substr(i, eq - i)));
+    const std::string key = AsciiLower(Trim(text.substr(i, eq - i)));
     // The password is taken exactly as written: its blanks belong to it.
     const bool raw = key == "jet oledb:database password";
     size_t v = eq + 1;
@@ -90,7 +86,7 @@ ConnectionSettings ParseConnectionString(std::string_view text) {
     i = i == std::string_view::npos ? text.size() : i + 1;
 
     if (key == "provider") {
-      if (Lower(value) != "microsoft.jet.oledb.4.0")
+      if (AsciiLower(value) != "microsoft.jet.oledb.4.0")
         throw Error(err::kProvider, "Provider cannot be found. It may not be properly installed (provider '" + value + "').");
       have_provider = true;
     } else if (key == "data source") {

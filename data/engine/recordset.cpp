@@ -12,6 +12,7 @@
 #include "data/jet/make_table.h"
 #include "data/jet/result_names.h"
 #include "data/jet/translate.h"
+#include "data/values/ascii_case.h"
 
 namespace ornetta {
 
@@ -85,20 +86,15 @@ class DeclaredColumns {
   explicit DeclaredColumns(sqlite3* db) : db_(db) {}
 
   std::optional<JetType> operator()(const std::string& table, const std::string& column) {
-    const std::string key = Lower(table);
+    const std::string key = AsciiLower(table);
     auto it = tables_.find(key);
     if (it == tables_.end()) it = tables_.emplace(key, Read(table)).first;
-    const auto c = it->second.find(Lower(column));
+    const auto c = it->second.find(AsciiLower(column));
     if (c == it->second.end()) return std::nullopt;
     return c->second;
   }
 
  private:
-  static std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-  }
-
   std::map<std::string, JetType> Read(const std::string& table) const {
     std::map<std::string, JetType> columns;
     if (table.find(']') != std::string::npos) return columns;  // no such name can be written
@@ -108,7 +104,7 @@ class DeclaredColumns {
       for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
         const char* name = sqlite3_column_name(stmt, i);
         const char* decl = sqlite3_column_decltype(stmt, i);
-        if (name) columns.emplace(Lower(name), decl ? jet::JetTypeOfDecl(decl) : JetType::Unknown);
+        if (name) columns.emplace(AsciiLower(name), decl ? jet::JetTypeOfDecl(decl) : JetType::Unknown);
       }
     }
     sqlite3_finalize(stmt);

@@ -1,4 +1,5 @@
 #include "data/jet/column_types.h"
+#include "data/jet/names.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,12 +8,6 @@
 namespace ornetta::jet {
 
 namespace {
-
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::toupper(c); });
-  return out;
-}
 
 bool OneOf(const std::string& word, std::initializer_list<const char*> names) {
   return std::any_of(names.begin(), names.end(), [&](const char* n) { return word == n; });

@@ -8,13 +8,13 @@
 
 #include "data/jet/calendar.h"
 #include "data/jet/function_values.h"
+#include "data/values/ascii_case.h"
 
 namespace ornetta::jet {
 
 namespace {
 
 using fn::ByteOfChar;
-using fn::Lower;
 
 std::string Two(int v) {
   char buf[16];
@@ -34,7 +34,7 @@ struct DateItem {
 
 bool StartsWithNoCase(const std::string& s, size_t i, const char* word) {
   const size_t n = std::strlen(word);
-  return s.size() - i >= n && Lower(s.substr(i, n)) == word;
+  return s.size() - i >= n && AsciiLower(s.substr(i, n)) == word;
 }
 
 std::vector<DateItem> ParseDateFormat(const std::string& f) {
@@ -168,7 +168,7 @@ std::string FormatDate(const CivilDateTime& dt, const std::string& format, const
         const bool pm = dt.hour >= 12;
         const bool lower = std::islower(static_cast<unsigned char>(item.text[0]));
         std::string s = item.text.size() == 3 ? (pm ? "P" : "A") : (pm ? "PM" : "AM");
-        out += lower ? Lower(s) : s;
+        out += lower ? AsciiLower(s) : s;
         break;
       }
     }

@@ -156,11 +156,6 @@ size_t CharCount(const std::string& s) {
   return n;
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 char32_t DecodeUtf8(const std::string& s, size_t& i) {
   const auto b = [&](size_t k) { return static_cast<unsigned char>(k < s.size() ? s[k] : 0); };
   const unsigned char c = b(i);

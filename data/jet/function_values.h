@@ -63,7 +63,6 @@ inline void ResultError(sqlite3_context* ctx, const char* message) { sqlite3_res
 // Character positions over UTF-8 text.
 size_t ByteOfChar(const std::string& s, size_t chars);
 size_t CharCount(const std::string& s);
-std::string Lower(std::string s);
 // The code point at byte i, moving i past it; a malformed byte reads as itself.
 char32_t DecodeUtf8(const std::string& s, size_t& i);
 std::u32string CodePoints(const std::string& s);

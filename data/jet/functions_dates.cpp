@@ -5,6 +5,7 @@
 #include <string>
 
 #include "data/jet/function_values.h"
+#include "data/values/ascii_case.h"
 
 namespace ornetta::jet::fn {
 
@@ -29,7 +30,7 @@ bool ReadInterval(sqlite3_context* ctx, sqlite3_value* v, Interval& out) {
                     {"y", Interval::kDayOfYear}, {"d", Interval::kDay},   {"w", Interval::kWeekday},
                     {"ww", Interval::kWeek},     {"h", Interval::kHour}, {"n", Interval::kMinute},
                     {"s", Interval::kSecond}};
-  const std::string text = Lower(Text(v));
+  const std::string text = AsciiLower(Text(v));
   for (const auto& i : kIntervals)
     if (text == i.text) return out = i.interval, true;
   ResultError(ctx, kInvalidCall);

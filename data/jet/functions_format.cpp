@@ -16,6 +16,7 @@
 #include "data/jet/format_dates.h"
 #include "data/jet/function_values.h"
 #include "data/values/variant.h"
+#include "data/values/ascii_case.h"
 
 namespace ornetta::jet::fn {
 
@@ -304,7 +305,7 @@ void FormatFn(sqlite3_context* ctx, int argc, Args a) {
     if (AsDate(a[0])) return ResultText(ctx, GeneralDate(*date, options));
     return ResultText(ctx, text);
   }
-  const std::string lower = Lower(format);
+  const std::string lower = AsciiLower(format);
   for (const Named& n : kNamed) {
     if (lower != n.name) continue;
     if (n.kind == Kind::kDate) {

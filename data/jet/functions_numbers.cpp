@@ -12,6 +12,7 @@
 #include "data/jet/function_values.h"
 #include "data/jet/numeric_text.h"
 #include "data/values/variant.h"
+#include "data/values/ascii_case.h"
 
 namespace ornetta::jet::fn {
 
@@ -114,7 +115,7 @@ void CCurFn(sqlite3_context* ctx, int, Args a) {
 void CBoolFn(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   if (!IsNumber(a[0])) {
-    const std::string s = Lower(Text(a[0]));
+    const std::string s = AsciiLower(Text(a[0]));
     if (s == "true") return ResultBool(ctx, true);
     if (s == "false") return ResultBool(ctx, false);
   }

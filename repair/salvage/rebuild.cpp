@@ -6,20 +6,16 @@
 #include "data/values/error.h"
 #include "platform/file_ops.h"
 #include "data/values/sql_quoting.h"
+#include "data/values/ascii_case.h"
 
 namespace ornetta::repair::salvage {
 
 namespace fs = std::filesystem;
 
 namespace {
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // The engine's rules for a declared type, in their order.
 Affinity AffinityOf(const std::string& declared) {
-  const std::string t = Upper(declared);
+  const std::string t = AsciiUpper(declared);
   if (t.find("INT") != std::string::npos) return Affinity::kInteger;
   if (t.find("CHAR") != std::string::npos || t.find("CLOB") != std::string::npos || t.find("TEXT") != std::string::npos)
     return Affinity::kText;
@@ -34,7 +30,7 @@ std::string Column(sqlite3_stmt* st, int i) {
   return text ? reinterpret_cast<const char*>(text) : "";
 }
 
-bool IsInternal(const std::string& name) { return Upper(name).rfind("SQLITE_", 0) == 0; }
+bool IsInternal(const std::string& name) { return AsciiUpper(name).rfind("SQLITE_", 0) == 0; }
 }  // namespace
 
 bool TableShape::Fits(const std::vector<Value>& values) const {
@@ -108,11 +104,11 @@ Rebuild::Rebuild(const fs::path& file, const std::string& password, const crypto
       shape.affinities.push_back(AffinityOf(declared));
       if (sqlite3_column_int(st, 5) > 0) {
         ++primary_keys;
-        if (Upper(declared) == "INTEGER") integer_key = static_cast<int>(shape.columns.size()) - 1;
+        if (AsciiUpper(declared) == "INTEGER") integer_key = static_cast<int>(shape.columns.size()) - 1;
       }
     }
     sqlite3_finalize(st);
-    const bool without_rowid = Upper(sql).find("WITHOUT ROWID") != std::string::npos;
+    const bool without_rowid = AsciiUpper(sql).find("WITHOUT ROWID") != std::string::npos;
     if (primary_keys == 1 && !without_rowid) shape.rowid_column = integer_key;
     shape.index = shapes_.size();
     shapes_.push_back(std::move(shape));
@@ -154,7 +150,7 @@ sqlite3_stmt* Rebuild::InsertStatement(const TableShape& table, size_t columns) 
       std::string alias;
       for (const char* candidate : {"rowid", "_rowid_", "oid"})
         if (std::none_of(table.columns.begin(), table.columns.end(),
-                         [&](const std::string& c) { return Upper(c) == Upper(candidate); }))
+                         [&](const std::string& c) { return AsciiUpper(c) == AsciiUpper(candidate); }))
           alias = candidate;
       if (alias.empty()) throw Error(err::kEngine, "The table " + table.name + " names every column the engine's row keys go by.");
       names += ", " + alias;

@@ -7,6 +7,7 @@
 #include "data/clsProd.h"
 #include "data/values/datetime.h"
 #include "data/crypto/password.h"
+#include "data/values/ascii_case.h"
 #include "data/values/sql_quoting.h"
 #include "tests/support/recording_host.h"
 
@@ -20,6 +21,16 @@ class TextHelpersTest : public ::testing::Test {
   RecordingHost host{"/nonexistent"};
   clsProd prod{host};
 };
+
+// Names and keywords change case in ASCII letters only: a UTF-8 text's bytes, and a single byte of
+// another code page, stay as they are whatever the process's locale.
+TEST(AsciiCaseTest, OnlyAsciiLettersChangeCase) {
+  EXPECT_EQ(AsciiUpper("dbStart.mdb \xC3\xA9\xE9"), "DBSTART.MDB \xC3\xA9\xE9");
+  EXPECT_EQ(AsciiLower("DB2026_27.MDB \xC3\x89\xC9"), "db2026_27.mdb \xC3\x89\xC9");
+  EXPECT_TRUE(EqualIgnoringAsciiCase("Stra\xC3\x9F" "e", "STRA\xC3\x9F" "E"));
+  EXPECT_FALSE(EqualIgnoringAsciiCase("\xC3\xA9", "\xC3\x89"));  // é and É: not ASCII
+  EXPECT_FALSE(EqualIgnoringAsciiCase("ab", "abc"));
+}
 
 // A name or text with both kinds of quote, and SQL inside it, comes back from the engine as it was
 // written: nothing in it ends the literal early.

@@ -5,15 +5,11 @@
 
 #include "data/values/error.h"
 #include "data/jet/translate.h"
+#include "data/values/ascii_case.h"
 
 namespace ornetta::import {
 
 namespace {
-
-std::string Upper(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-  return s;
-}
 
 std::string Declaration(const TargetType& t) {
   return t.jet_type + (t.size > 0 ? "(" + std::to_string(t.size) + ")" : "");
@@ -23,7 +19,7 @@ std::string Declaration(const TargetType& t) {
 // expressions, with True and False for Yes/No.
 std::string DefaultExpression(std::string text) {
   if (!text.empty() && text[0] == '=') text.erase(0, 1);
-  const std::string word = Upper(text);
+  const std::string word = AsciiUpper(text);
   if (word == "YES" || word == "ON") return "True";
   if (word == "NO" || word == "OFF") return "False";
   return text;
@@ -88,7 +84,7 @@ TablePlan PlanTable(const SourceTable& table, std::set<std::string>& index_names
     for (const auto& [name, descending] : primary->columns) cols.push_back(JetName(name));
     std::string list;
     for (const std::string& c : cols) list += (list.empty() ? "" : ", ") + c;
-    const bool counter_is_key = cols.size() == 1 && Upper(primary->columns[0].first) == Upper(plan.counter_column);
+    const bool counter_is_key = cols.size() == 1 && AsciiUpper(primary->columns[0].first) == AsciiUpper(plan.counter_column);
     if (plan.counter_column.empty()) {
       parts.push_back("CONSTRAINT " + JetName(primary->name) + " PRIMARY KEY (" + list + ")");
       plan.primary_key = true;
@@ -110,12 +106,12 @@ TablePlan PlanTable(const SourceTable& table, std::set<std::string>& index_names
   for (const SourceIndex& x : table.indexes) {
     if (x.primary || x.foreign || x.columns.empty()) continue;  // the key is above; relationships are listed apart
     std::string name = x.name;
-    if (index_names.count(Upper(name))) {
+    if (index_names.count(AsciiUpper(name))) {
       name = table.name + "_" + x.name;
       report.AddNote("index " + x.name + " of " + table.name + " is named " + name +
                      ": index names belong to the whole file in the engine");
     }
-    index_names.insert(Upper(name));
+    index_names.insert(AsciiUpper(name));
     std::string cols;
     for (const auto& [column, descending] : x.columns) cols += (cols.empty() ? "" : ", ") + JetName(column) + (descending ? " DESC" : "");
     plan.indexes.emplace_back(name, std::string("CREATE ") + (x.unique ? "UNIQUE " : "") + "INDEX " + JetName(name) + " ON " +

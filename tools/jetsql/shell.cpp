@@ -15,6 +15,7 @@
 #include "data/engine/recordset.h"
 #include "data/engine/statement_watch.h"
 #include "data/values/variant.h"
+#include "data/values/ascii_case.h"
 
 namespace ornetta::jetsql {
 
@@ -94,9 +95,7 @@ std::optional<std::string> ParameterValue(const std::vector<std::string>& parame
     const size_t equals = close == std::string::npos ? std::string::npos : p.find('=', close);
     if (equals == std::string::npos) continue;
     const std::string given = bracketed ? p.substr(1, close - 1) : p.substr(0, equals);
-    if (given.size() == name.size() && std::equal(given.begin(), given.end(), name.begin(), [](unsigned char a, unsigned char b) {
-          return std::tolower(a) == std::tolower(b);
-        }))
+    if (EqualIgnoringAsciiCase(given, name))
       return p.substr(equals + 1);
   }
   return std::nullopt;
