@@ -52,10 +52,12 @@ Measure InChild(const std::function<void()>& work, int runs) {
 }
 
 Measure Command(const std::string& command, int runs) {
-  return InChild([&] {
-    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }, runs);
+  return InChild(
+      [&] {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+      },
+      runs);
 }
 
 double Median(std::vector<double> values) {

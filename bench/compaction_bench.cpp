@@ -145,9 +145,11 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     const std::string copy_to = (work / "copy.mdb").string(), vacuum_to = (work / "vacuum.db").string();
-    const bench::Measure copy = bench::Command("rm -f '" + copy_to + "' && exec cp '" + src.string() + "' '" + copy_to + "'");
+    const bench::Measure copy =
+        bench::Command("rm -f '" + copy_to + "' && exec cp '" + src.string() + "' '" + copy_to + "'");
     auto vacuum_into = [&](const fs::path& from) {
-      return bench::Command("rm -f '" + vacuum_to + "' && exec sqlite3 '" + from.string() + "' \"VACUUM INTO '" + vacuum_to + "'\"");
+      return bench::Command("rm -f '" + vacuum_to + "' && exec sqlite3 '" + from.string() + "' \"VACUUM INTO '" +
+                            vacuum_to + "'\"");
     };
     const bench::Measure vacuum = vacuum_into(plain);
     const bench::Measure vacuum_ours = vacuum_into(plain_ours);
@@ -155,7 +157,8 @@ int main(int argc, char** argv) {
     fs::remove(vacuum_to);
     bench::Measure ours;
     for (int run = 0; run < 3; ++run) {
-      const bench::Measure m = bench::InChild([&] { JetEngine().CompactDatabase(Cs(src, false), Cs(work / "TMP.mdb", true)); }, 1);
+      const bench::Measure m =
+          bench::InChild([&] { JetEngine().CompactDatabase(Cs(src, false), Cs(work / "TMP.mdb", true)); }, 1);
       fs::remove(work / "TMP.mdb");
       if (run == 0 || m.seconds < ours.seconds) ours = m;
     }
@@ -169,7 +172,8 @@ int main(int argc, char** argv) {
     }
     fs::remove(damaged);
     demo::CreateStartDatabase(folder / "DBStart.mdb", {{2026, 2027, "DB2026_27.mdb", true}});
-    const bench::Measure whole = bench::InChild([&] { WholeRepair(program, "DB2026_27.mdb"); }, 1);  // once: it changes the files
+    const bench::Measure whole =
+        bench::InChild([&] { WholeRepair(program, "DB2026_27.mdb"); }, 1);  // once: it changes the files
 #endif
     bench::PrintRow("file copy (cp)", copy, nullptr, "");
     bench::PrintRow("SQLite VACUUM INTO, unencrypted (anchor)", vacuum, nullptr, "");

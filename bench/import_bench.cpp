@@ -24,9 +24,15 @@ namespace {
 
 std::vector<bench::JetValue> Row(uint64_t r) {
   const int64_t i = static_cast<int64_t>(r);
-  return {"INV-" + std::to_string(i), "Customer " + std::to_string(i % 5000) + ": Printer paper A4",
-          i % 256, i % 30000 - 15000, i * 7, static_cast<double>(i) * 1.25, 45000.0 + static_cast<double>(i % 86400) / 86400.0,
-          i * 12345, i % 2};
+  return {"INV-" + std::to_string(i),
+          "Customer " + std::to_string(i % 5000) + ": Printer paper A4",
+          i % 256,
+          i % 30000 - 15000,
+          i * 7,
+          static_cast<double>(i) * 1.25,
+          45000.0 + static_cast<double>(i % 86400) / 86400.0,
+          i * 12345,
+          i % 2};
 }
 
 }  // namespace
@@ -42,7 +48,8 @@ int main(int argc, char** argv) {
   }
   const fs::path folder = fs::temp_directory_path() / ("ornetta-import-bench-" + std::to_string(getpid()));
   fs::create_directories(folder);
-  std::printf("Import of a generated Jet 4 file (testV2003.mdb's Table1 grown), against mdb-export of the same table to CSV\n");
+  std::printf(
+      "Import of a generated Jet 4 file (testV2003.mdb's Table1 grown), against mdb-export of the same table to CSV\n");
   std::fflush(stdout);
   for (uint64_t rows : sizes) {
     const fs::path source = folder / "source.mdb";
@@ -51,19 +58,23 @@ int main(int argc, char** argv) {
     bench::Measure ours, theirs;
     for (int round = 0; round < 3; ++round) {
       auto import = [&] {
-        bench::Measure m = bench::InChild([&] {
-          import::Options o{source, folder / "target.mdb", true, demo::DeploymentPassword()};
-          std::FILE* null = std::fopen("/dev/null", "w");
-          if (import::Import(o, null, null, false, stderr) == import::kFailed) std::exit(1);
-        }, 1);
+        bench::Measure m = bench::InChild(
+            [&] {
+              import::Options o{source, folder / "target.mdb", true, demo::DeploymentPassword()};
+              std::FILE* null = std::fopen("/dev/null", "w");
+              if (import::Import(o, null, null, false, stderr) == import::kFailed) std::exit(1);
+            },
+            1);
         if (round == 0 || m.seconds < ours.seconds) ours = m;
       };
       auto export_csv = [&] {
         bench::Measure m = bench::Command("exec mdb-export '" + source.string() + "' Table1 > /dev/null", 1);
         if (round == 0 || m.seconds < theirs.seconds) theirs = m;
       };
-      if (bench::FirstSideFirst(round)) import(), export_csv();
-      else export_csv(), import();
+      if (bench::FirstSideFirst(round))
+        import(), export_csv();
+      else
+        export_csv(), import();
     }
     const double total = static_cast<double>(rows + 2);
     std::printf("\n%llu rows, %.1f MB source, best of 3:\n", static_cast<unsigned long long>(rows + 2), mb);

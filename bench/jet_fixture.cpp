@@ -24,10 +24,14 @@ std::string Ucs2(const std::string& utf8) {
     const unsigned char c = utf8[i];
     uint32_t cp;
     int n;
-    if (c < 0x80) cp = c, n = 1;
-    else if ((c >> 5) == 6) cp = c & 0x1f, n = 2;
-    else if ((c >> 4) == 14) cp = c & 0x0f, n = 3;
-    else cp = c & 0x07, n = 4;
+    if (c < 0x80)
+      cp = c, n = 1;
+    else if ((c >> 5) == 6)
+      cp = c & 0x1f, n = 2;
+    else if ((c >> 4) == 14)
+      cp = c & 0x0f, n = 3;
+    else
+      cp = c & 0x07, n = 4;
     for (int k = 1; k < n && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3f);
     i += n;
     auto unit = [&](uint32_t u) {
@@ -51,14 +55,31 @@ std::string Fixed(const MdbColumn* col, const JetValue& v) {
   std::string b(static_cast<size_t>(col->col_size), '\0');
   auto put = [&](const void* p, size_t n) { std::memcpy(b.data(), p, std::min(n, b.size())); };
   switch (col->col_type) {
-    case MDB_BYTE: { const uint8_t x = static_cast<uint8_t>(whole); put(&x, 1); break; }
-    case MDB_INT: { const int16_t x = static_cast<int16_t>(whole); put(&x, 2); break; }
-    case MDB_LONGINT: { const int32_t x = static_cast<int32_t>(whole); put(&x, 4); break; }
+    case MDB_BYTE: {
+      const uint8_t x = static_cast<uint8_t>(whole);
+      put(&x, 1);
+      break;
+    }
+    case MDB_INT: {
+      const int16_t x = static_cast<int16_t>(whole);
+      put(&x, 2);
+      break;
+    }
+    case MDB_LONGINT: {
+      const int32_t x = static_cast<int32_t>(whole);
+      put(&x, 4);
+      break;
+    }
     case MDB_MONEY: put(&whole, 8); break;
-    case MDB_FLOAT: { const float x = static_cast<float>(real); put(&x, 4); break; }
+    case MDB_FLOAT: {
+      const float x = static_cast<float>(real);
+      put(&x, 4);
+      break;
+    }
     case MDB_DOUBLE:
     case MDB_DATETIME: put(&real, 8); break;
-    default: throw std::runtime_error(std::string("the column ") + col->name + " has a type the fixture does not write");
+    default:
+      throw std::runtime_error(std::string("the column ") + col->name + " has a type the fixture does not write");
   }
   return b;
 }
@@ -107,7 +128,8 @@ void WriteJetCopy(const fs::path& template_file, const fs::path& copy, const std
     g_free(fresh);
   };
   auto flush = [&] {
-    if (next_page - map_page >= static_cast<uint32_t>(kMapBits)) throw std::runtime_error("the rows do not fit in one map page");
+    if (next_page - map_page >= static_cast<uint32_t>(kMapBits))
+      throw std::runtime_error("the rows do not fit in one map page");
     write_at(static_cast<uint64_t>(next_page) * kPage, page, kPage);
     data_pages.push_back(next_page++);
   };
@@ -175,13 +197,15 @@ void WriteJetCopy(const fs::path& template_file, const fs::path& copy, const std
   std::memcpy(mdb->pg_buf, holder.data(), kPage);
   int start = 0;
   size_t len = 0;
-  if (mdb_find_row(mdb.get(), map_row & 0xff, &start, &len) != 0 || len < 5) throw std::runtime_error("the table's map cannot be found");
+  if (mdb_find_row(mdb.get(), map_row & 0xff, &start, &len) != 0 || len < 5)
+    throw std::runtime_error("the table's map cannot be found");
   std::string new_map(len, '\0');
   new_map[0] = 1;
   std::memcpy(&new_map[1], &map_page, 4);
   write_at(static_cast<uint64_t>(map_row >> 8) * kPage + (start & 0x1fff), new_map.data(), len);
 
-  const uint32_t count = mdb_get_int32(const_cast<char*>(tdef.data()), mdb->fmt->tab_num_rows_offset) + static_cast<uint32_t>(rows);
+  const uint32_t count =
+      mdb_get_int32(const_cast<char*>(tdef.data()), mdb->fmt->tab_num_rows_offset) + static_cast<uint32_t>(rows);
   write_at(static_cast<uint64_t>(entry->table_pg) * kPage + mdb->fmt->tab_num_rows_offset, &count, 4);
   file.flush();
   if (!file) throw std::runtime_error("the copy cannot be written");

@@ -24,7 +24,7 @@ using JetValue = std::variant<std::monostate, int64_t, double, std::string>;
 // Copies `template_file` to `copy` and appends `rows` rows to its table `table`, made by `row`
 // (one value per column, in the table's order). Throws std::runtime_error when the template does
 // not suit (Memo or OLE columns, an unknown table) or the rows do not fit in one map page.
-void WriteJetCopy(const std::filesystem::path& template_file, const std::filesystem::path& copy, const std::string& table,
-                  uint64_t rows, const std::function<std::vector<JetValue>(uint64_t)>& row);
+void WriteJetCopy(const std::filesystem::path& template_file, const std::filesystem::path& copy,
+                  const std::string& table, uint64_t rows, const std::function<std::vector<JetValue>(uint64_t)>& row);
 
 }  // namespace ornetta::bench

@@ -199,9 +199,11 @@ int main(int argc, char** argv) {
 
   fs::path year;
   for (const auto& e : fs::directory_iterator(program / "database"))
-    if (e.path().filename() != "DBStart.mdb" && (year.empty() || e.path().filename() > year.filename())) year = e.path();
+    if (e.path().filename() != "DBStart.mdb" && (year.empty() || e.path().filename() > year.filename()))
+      year = e.path();
 
-  std::printf("Start-up: fork/exec to the window's first paint, offscreen (median and best of %d, alternated)\n", rounds);
+  std::printf("Start-up: fork/exec to the window's first paint, offscreen (median and best of %d, alternated)\n",
+              rounds);
   for (int i = 0; i < 2; ++i) {  // warm the caches (font configuration, libraries) for both sides
     TimeStart(probe, "window", log);
     TimeStart(probe, "database", log);

@@ -100,10 +100,11 @@ double ThroughCommand(const Setup& s, const Work& w) {
   const auto t0 = std::chrono::steady_clock::now();
   command.cmdOK_Click();
   const auto t1 = std::chrono::steady_clock::now();
-  const std::string ok = w.option == repair::Option::OptSQL ? "Query Successfully Executed"
-                                                            : "Your Request Successfully Executed";
+  const std::string ok =
+      w.option == repair::Option::OptSQL ? "Query Successfully Executed" : "Your Request Successfully Executed";
   if (host.messages.size() != 1 || host.messages[0] != ok)
-    throw std::runtime_error(w.name + ": the command reported '" + (host.messages.empty() ? "" : host.messages[0]) + "'");
+    throw std::runtime_error(w.name + ": the command reported '" + (host.messages.empty() ? "" : host.messages[0]) +
+                             "'");
   return Seconds(t0, t1);
 }
 
@@ -168,8 +169,8 @@ struct Row {
 };
 
 void PrintHeader() {
-  std::printf("  %-36s %11s %11s %11s   %-14s %s\n", "(median ms)", "Repair cmd", "translated", "hand SQL",
-              "cmd/hand", "cmd/translated");
+  std::printf("  %-36s %11s %11s %11s   %-14s %s\n", "(median ms)", "Repair cmd", "translated", "hand SQL", "cmd/hand",
+              "cmd/translated");
 }
 
 void PrintRow(const Row& r) {
@@ -195,10 +196,14 @@ int main(int argc, char** argv) {
   std::string only;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--log-rows" && i + 1 < argc) log_rows = std::atoi(argv[++i]);
-    else if (a == "--show-sql") show_sql = true;
-    else if (a == "--only" && i + 1 < argc) only = argv[++i];
-    else rounds = std::max(1, std::atoi(a.c_str()));
+    if (a == "--log-rows" && i + 1 < argc)
+      log_rows = std::atoi(argv[++i]);
+    else if (a == "--show-sql")
+      show_sql = true;
+    else if (a == "--only" && i + 1 < argc)
+      only = argv[++i];
+    else
+      rounds = std::max(1, std::atoi(a.c_str()));
   }
 
   const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -218,7 +223,7 @@ int main(int argc, char** argv) {
   demo::Options options;
   options.log_rows = log_rows;
   options.future_log_rows = log_rows / 50;  // a clock that was wrong for a while
-  options.online_users = 12;  // a busy office
+  options.online_users = 12;                // a busy office
   demo::CreateYearDatabase(s.master, fy, options);
 
   // The logs lie in the 120 days up to today; the statements cut into that range.
@@ -237,8 +242,7 @@ int main(int argc, char** argv) {
        "UPDATE logs SET Action = 'Reviewed' WHERE UserName = 'anna' COLLATE NOCASE AND dates < '" + a + " 00:00:00'"},
       {"DELETE, Like", repair::Option::OptSQL, "DELETE FROM logs WHERE Action Like 'print%'",
        "DELETE FROM logs WHERE Action LIKE 'print%'"},
-      {kBetweenRow, repair::Option::OptSQL,
-       "SELECT Count(*) FROM logs WHERE dates Between #" + a + "# And #" + b + "#",
+      {kBetweenRow, repair::Option::OptSQL, "SELECT Count(*) FROM logs WHERE dates Between #" + a + "# And #" + b + "#",
        "SELECT count(*) FROM logs WHERE dates BETWEEN '" + a + " 00:00:00' AND '" + b + " 00:00:00'"},
       {"DELETE, Year() and Month()", repair::Option::OptSQL,
        "DELETE FROM logs WHERE Year(dates) = " + year + " AND Month(dates) = " + month,
@@ -269,20 +273,22 @@ int main(int argc, char** argv) {
     }
   }
 
-  std::printf("Statements: year database of %.1f MB with %d log rows (%d dated after today); median of %d rounds of the typed\n"
-              "statements, "
-              "%d rounds of each repair; a fresh copy for every run, sides rotated. Times: the click or the statement,\n"
-              "with closing. 'translated' runs the translation's output directly on the engine.\n",
-              fs::file_size(s.master) / 1048576.0, log_rows, options.future_log_rows, rounds, 2 * rounds + 1);
+  std::printf(
+      "Statements: year database of %.1f MB with %d log rows (%d dated after today); median of %d rounds of the typed\n"
+      "statements, "
+      "%d rounds of each repair; a fresh copy for every run, sides rotated. Times: the click or the statement,\n"
+      "with closing. 'translated' runs the translation's output directly on the engine.\n",
+      fs::file_size(s.master) / 1048576.0, log_rows, options.future_log_rows, rounds, 2 * rounds + 1);
   if (show_sql) {
     std::vector<const Work*> all;
     if (only.empty()) all = {&date_repair, &users_repair};
     for (const Work& w : mix) all.push_back(&w);
     for (const Work* w : all) {
       const std::string engine_sql = jet::Translate(w->jet).sql;
-      std::printf("\n  %s\n    Jet:    %s\n    engine: %s\n            plan: %s\n    hand:   %s\n            plan: %s\n",
-                  w->name.c_str(), w->jet.c_str(), engine_sql.c_str(), Plan(s, engine_sql).c_str(), w->hand.c_str(),
-                  Plan(s, w->hand).c_str());
+      std::printf(
+          "\n  %s\n    Jet:    %s\n    engine: %s\n            plan: %s\n    hand:   %s\n            plan: %s\n",
+          w->name.c_str(), w->jet.c_str(), engine_sql.c_str(), Plan(s, engine_sql).c_str(), w->hand.c_str(),
+          Plan(s, w->hand).c_str());
     }
     std::printf("\n");
   }
@@ -323,9 +329,12 @@ int main(int argc, char** argv) {
         for (size_t i = 0; i < mix.size(); ++i) {
           const Work& w = mix[i];
           double t = 0;
-          if (side == kCommand) t = ThroughCommand(s, w);
-          else if (side == kTranslated) t = Direct(s, jet::Translate(w.jet).sql, true);
-          else t = Direct(s, w.hand, false);
+          if (side == kCommand)
+            t = ThroughCommand(s, w);
+          else if (side == kTranslated)
+            t = Direct(s, jet::Translate(w.jet).sql, true);
+          else
+            t = Direct(s, w.hand, false);
           mix_rows[i].times[side].push_back(t);
         }
         if (r == 0) prints[side] = Fingerprint(s);

@@ -28,8 +28,8 @@ const char* const kYearCaution = "CAUTION: Make Sure DataBase Exists in the Corr
 
 // The year database's name comes from a table; it must stay a plain file name in the folder.
 void CheckPlainFileName(const std::string& name) {
-  if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos || name == "." ||
-      name == ".." || name.find('\0') != std::string::npos)
+  if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos || name == "." || name == ".." ||
+      name.find('\0') != std::string::npos)
     throw Error(err::kPathFileAccess, "The start database names the year database '" + name +
                                           "', which is not a plain file name. Contact your software vendor.");
 }
@@ -43,7 +43,8 @@ std::vector<std::filesystem::path> MostRecentYearDatabase(const std::filesystem:
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     std::string name = it->path().filename().string();
     name = AsciiLower(name);
-    if (name.rfind("db", 0) != 0 || name == "dbstart.mdb" || name.size() < 4 || name.substr(name.size() - 4) != ".mdb") continue;
+    if (name.rfind("db", 0) != 0 || name == "dbstart.mdb" || name.size() < 4 || name.substr(name.size() - 4) != ".mdb")
+      continue;
     if (!platform::IsRegularFile(it->path())) continue;  // a FIFO of that name is never read
     std::error_code time_ec;
     const auto time = it->last_write_time(time_ec);

@@ -41,7 +41,8 @@ std::error_code MarkWholeCopy(const fs::path& copy) {
   const int fd = ::open(mark.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) return std::error_code(errno, std::generic_category());
   const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  const std::error_code write_ec = written ? std::error_code() : std::error_code(errno ? errno : EIO, std::generic_category());
+  const std::error_code write_ec =
+      written ? std::error_code() : std::error_code(errno ? errno : EIO, std::generic_category());
   ::close(fd);
   std::error_code ec = write_ec;
   if (!ec) ec = platform::SyncFile(mark);
@@ -55,7 +56,8 @@ bool IsMarkedWhole(const fs::path& copy) {
   if (!Describe(copy, expected)) return false;
   char buf[256];
   const long n = platform::ReadFileHead(WholeMarkPath(copy), buf, sizeof buf);
-  return n == static_cast<long>(expected.size()) && expected.compare(0, expected.size(), buf, static_cast<size_t>(n)) == 0;
+  return n == static_cast<long>(expected.size()) &&
+         expected.compare(0, expected.size(), buf, static_cast<size_t>(n)) == 0;
 }
 
 void ForgetWholeMark(const fs::path& copy) {
@@ -79,7 +81,8 @@ std::error_code MovePartialCopyAside(const fs::path& copy, const fs::path& progr
   ForgetWholeMark(copy);
   for (const fs::path& file : {copy, fs::path(copy.string() + "-journal")}) {
     if (!fs::exists(fs::symlink_status(file, ec))) continue;
-    if (std::error_code move_ec = platform::MoveFileDurably(file, folder / (prefix + file.filename().string()))) return move_ec;
+    if (std::error_code move_ec = platform::MoveFileDurably(file, folder / (prefix + file.filename().string())))
+      return move_ec;
   }
   return {};
 }

@@ -16,7 +16,9 @@ namespace fs = std::filesystem;
 namespace {
 FileFaultHook g_fault_hook = nullptr;
 
-std::error_code InjectedFault(const char* operation) { return g_fault_hook ? g_fault_hook(operation) : std::error_code(); }
+std::error_code InjectedFault(const char* operation) {
+  return g_fault_hook ? g_fault_hook(operation) : std::error_code();
+}
 
 std::error_code LastError() { return std::error_code(errno, std::generic_category()); }
 
@@ -118,9 +120,12 @@ std::error_code BackgroundCopy::Wait() {
   while ((rc = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
   }
   std::error_code ec;
-  if (rc < 0) ec = LastError();  // the child's end is unknown: not a success
-  else if (!WIFEXITED(status)) ec = std::make_error_code(std::errc::interrupted);
-  else if (WEXITSTATUS(status) != 0) ec = std::error_code(WEXITSTATUS(status), std::generic_category());
+  if (rc < 0)
+    ec = LastError();  // the child's end is unknown: not a success
+  else if (!WIFEXITED(status))
+    ec = std::make_error_code(std::errc::interrupted);
+  else if (WEXITSTATUS(status) != 0)
+    ec = std::error_code(WEXITSTATUS(status), std::generic_category());
   if (ec && ec != std::errc::file_exists) {
     std::error_code ignored;
     fs::remove(to_, ignored);

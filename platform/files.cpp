@@ -27,9 +27,7 @@ std::string Fold(const std::string& s) {
 }
 }  // namespace
 
-bool SameNameNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && Fold(a) == Fold(b);
-}
+bool SameNameNoCase(const std::string& a, const std::string& b) { return a.size() == b.size() && Fold(a) == Fold(b); }
 
 fs::path ResolveNoCase(const fs::path& path) {
   fs::path result;
@@ -37,8 +35,8 @@ fs::path ResolveNoCase(const fs::path& path) {
   for (const fs::path& part : path) {
     fs::path next = result / part;
     std::error_code ec;
-    if (!exists || part == "." || part == ".." || part == path.root_name() ||
-        part == path.root_directory() || fs::exists(fs::symlink_status(next, ec))) {
+    if (!exists || part == "." || part == ".." || part == path.root_name() || part == path.root_directory() ||
+        fs::exists(fs::symlink_status(next, ec))) {
       result = std::move(next);
       continue;
     }

@@ -43,7 +43,9 @@ struct LockedAllocator {
   T* allocate(std::size_t n) { return static_cast<T*>(AllocateLocked(n * sizeof(T))); }
   void deallocate(T* p, std::size_t n) { FreeLocked(p, n * sizeof(T)); }
   template <typename U>
-  bool operator==(const LockedAllocator<U>&) const { return true; }
+  bool operator==(const LockedAllocator<U>&) const {
+    return true;
+  }
 };
 
 }  // namespace ornetta::platform

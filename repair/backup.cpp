@@ -66,10 +66,12 @@ bool Backup::Complete(const std::string& password) {
     for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
       if (!it->is_regular_file()) continue;
       if (std::error_code sync_ec = platform::SyncFile(it->path()))
-        throw BackupError("the copy '" + it->path().string() + "' could not be written to disk (" + sync_ec.message() + ")");
+        throw BackupError("the copy '" + it->path().string() + "' could not be written to disk (" + sync_ec.message() +
+                          ")");
     }
     if (!ec) ec = platform::SyncDirectory(folder_);
-    if (ec) throw BackupError("the folder '" + folder_.string() + "' could not be written to disk (" + ec.message() + ")");
+    if (ec)
+      throw BackupError("the folder '" + folder_.string() + "' could not be written to disk (" + ec.message() + ")");
   } catch (...) {
     for (size_t i = 0; i < files_.size(); ++i) {
       copies_[i]->Wait();

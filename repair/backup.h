@@ -25,7 +25,8 @@ class Backup {
   // Waits for the copies and checks each one (the size of its source, opens with `password`, or
   // for a damaged database that does not open, holds its bytes),
   // then waits until the copies and the folder are on disk. Throws Error, removing the copies
-  // (and the folder, unless something else was put in it), when any of this fails. Returns true the first time, false on later calls (nothing to do).
+  // (and the folder, unless something else was put in it), when any of this fails. Returns true the first time, false
+  // on later calls (nothing to do).
   bool Complete(const std::string& password);
 
  private:

@@ -42,8 +42,9 @@ TreeCounts CheckedCounts(const fs::path& copy, const std::string& password) {
 TreeCounts EntryCounts(sqlite3* db) {
   TreeCounts trees;
   sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE type IN ('table', 'index') ORDER BY name",
-                     -1, &st, nullptr);
+  sqlite3_prepare_v2(
+      db, "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE type IN ('table', 'index') ORDER BY name", -1, &st,
+      nullptr);
   auto text = [&st](int column) {
     const unsigned char* value = sqlite3_column_text(st, column);
     return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
@@ -52,12 +53,13 @@ TreeCounts EntryCounts(sqlite3* db) {
   if (sqlite3_finalize(st) != SQLITE_OK) throw engine::ErrorFrom(db, "Reading the list of tables");
   for (TreeCount& tree : trees) {
     // (A partial index is not counted apart by this engine; its definition and structure are checked.)
-    const std::string sql = tree.type == "table"
-                                ? "SELECT count(*) FROM " + QuotedName(tree.name) + " NOT INDEXED"
-                                : "SELECT count(*) FROM " + QuotedName(tree.table) + " INDEXED BY " + QuotedName(tree.name);
+    const std::string sql = tree.type == "table" ? "SELECT count(*) FROM " + QuotedName(tree.name) + " NOT INDEXED"
+                                                 : "SELECT count(*) FROM " + QuotedName(tree.table) + " INDEXED BY " +
+                                                       QuotedName(tree.name);
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
       tree.count = sqlite3_column_int64(st, 0);
-    if (sqlite3_finalize(st) != SQLITE_OK && tree.type == "table") throw engine::ErrorFrom(db, "Counting the rows of " + tree.name);
+    if (sqlite3_finalize(st) != SQLITE_OK && tree.type == "table")
+      throw engine::ErrorFrom(db, "Counting the rows of " + tree.name);
   }
   return trees;
 }
@@ -65,7 +67,8 @@ TreeCounts EntryCounts(sqlite3* db) {
 void CheckCompactedCopy(const fs::path& copy, const std::string& password, const TreeCounts& source,
                         const std::string& source_name) {
   if (CheckedCounts(copy, password) != source)
-    throw Error(err::kEngine, "The compacted copy does not hold the same tables, rows and indexes as '" + source_name + "'.");
+    throw Error(err::kEngine,
+                "The compacted copy does not hold the same tables, rows and indexes as '" + source_name + "'.");
 }
 
 void CheckSalvagedCopy(const fs::path& copy, const std::string& password, const salvage::SalvageOutcome& outcome) {
@@ -77,7 +80,8 @@ void CheckSalvagedCopy(const fs::path& copy, const std::string& password, const 
     return Error(err::kEngine, "The rebuilt copy of '" + outcome.file_name + "' does not hold " + what + ".");
   };
   for (const salvage::TableOutcome& t : outcome.tables)
-    if (rows[t.name] != t.recovered) throw differs("the " + std::to_string(t.recovered) + " rows salvaged for " + t.name);
+    if (rows[t.name] != t.recovered)
+      throw differs("the " + std::to_string(t.recovered) + " rows salvaged for " + t.name);
   for (const TreeCount& t : counts)
     if (t.type == "index" && t.count != -1 && t.count != rows[t.table]) throw differs("a whole index " + t.name);
 }

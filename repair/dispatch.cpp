@@ -99,9 +99,12 @@ RepairCommand::Outcome RepairCommand::RunStatement(const std::string& statement)
 }
 
 void RepairCommand::Report(Outcome outcome, const char* done, const char* failed, int done_icon, int failed_icon) {
-  if (outcome == Outcome::kDone) host_.MessageBox(done, done_icon);
-  else if (outcome == Outcome::kFailed) host_.MessageBox(failed, failed_icon);
-  else host_.MessageBox(std::string(kStopped) + "\r\n\r\n" + failed, failed_icon);
+  if (outcome == Outcome::kDone)
+    host_.MessageBox(done, done_icon);
+  else if (outcome == Outcome::kFailed)
+    host_.MessageBox(failed, failed_icon);
+  else
+    host_.MessageBox(std::string(kStopped) + "\r\n\r\n" + failed, failed_icon);
 }
 
 void RepairCommand::RunSelectedRepair() {

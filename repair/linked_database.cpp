@@ -17,11 +17,14 @@ fs::path LinkedDatabase(const fs::path& path, const fs::path& program_folder) {
   const std::string link = "'" + path.filename().string() + "' is a link";
   const fs::path target = fs::canonical(path, ec);
   if (ec == std::errc::too_many_symbolic_link_levels)
-    throw Error(err::kPathFileAccess, link + " that leads back to itself. Point it at the database file; nothing was changed.");
+    throw Error(err::kPathFileAccess,
+                link + " that leads back to itself. Point it at the database file; nothing was changed.");
   if (ec)
-    throw Error(err::kFileNotFound, link + " to '" + fs::read_symlink(path, ec).string() +
-                                        "', which cannot be found. Point it at the database file; nothing was changed.");
-  struct stat installation {}, file {};
+    throw Error(err::kFileNotFound,
+                link + " to '" + fs::read_symlink(path, ec).string() +
+                    "', which cannot be found. Point it at the database file; nothing was changed.");
+  struct stat installation {
+  }, file{};
   if (::stat(program_folder.c_str(), &installation) != 0 || ::stat(target.c_str(), &file) != 0 ||
       installation.st_dev != file.st_dev)
     throw Error(err::kPathFileAccess, link + " to '" + target.string() +

@@ -53,7 +53,8 @@ class HeldDatabase {
       if (!fs::is_regular_file(path_) || !HoldUnread(password)) throw;
       return;
     }
-    if (sqlite3_exec(db_.get(), "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) != SQLITE_OK) throw InUse("another program");
+    if (sqlite3_exec(db_.get(), "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) != SQLITE_OK)
+      throw InUse("another program");
   }
   ~HeldDatabase() { Release(); }
 
@@ -93,7 +94,8 @@ class HeldDatabase {
       db_.reset();
       return false;
     }
-    if (f->pMethods->xLock(f, SQLITE_LOCK_SHARED) != SQLITE_OK || f->pMethods->xLock(f, SQLITE_LOCK_RESERVED) != SQLITE_OK) {
+    if (f->pMethods->xLock(f, SQLITE_LOCK_SHARED) != SQLITE_OK ||
+        f->pMethods->xLock(f, SQLITE_LOCK_RESERVED) != SQLITE_OK) {
       f->pMethods->xUnlock(f, SQLITE_LOCK_NONE);
       throw InUse("another program");
     }
@@ -171,7 +173,8 @@ salvage::StandIns StandInsFor(const fs::path& db, const Run& run) {
     if (it->is_directory() && it->path() != run.backup_folder) folders.push_back(it->path());
   std::sort(folders.rbegin(), folders.rend());
   for (const fs::path& folder : folders)
-    if (platform::FileExists(folder / db.filename())) stand_ins.backups.push_back(platform::ResolveNoCase(folder / db.filename()));
+    if (platform::FileExists(folder / db.filename()))
+      stand_ins.backups.push_back(platform::ResolveNoCase(folder / db.filename()));
   if (platform::SameNameNoCase(db.filename().string(), kStartName)) return stand_ins;
   for (fs::directory_iterator it(db.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
@@ -194,8 +197,10 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
   // backup, out of the way.
   for (const fs::path& stale : {tmp, fs::path(tmp.string() + "-journal")}) {
     if (!fs::exists(fs::symlink_status(stale, ec))) continue;
-    if (std::error_code move_ec = platform::MoveFileDurably(stale, run.backup_folder / ("stale-" + stale.filename().string())))
-      throw Error(err::kPathFileAccess, "Cannot move the old copy '" + stale.string() + "' aside: " + move_ec.message() + ".");
+    if (std::error_code move_ec =
+            platform::MoveFileDurably(stale, run.backup_folder / ("stale-" + stale.filename().string())))
+      throw Error(err::kPathFileAccess,
+                  "Cannot move the old copy '" + stale.string() + "' aside: " + move_ec.message() + ".");
   }
   ForgetWholeMark(tmp);
   ReplacedDatabase replaced{name};
@@ -249,13 +254,14 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
     }
     // Only a copy so marked may ever take the database's name at start-up (tmp_copies.h).
     if (std::error_code mark_ec = MarkWholeCopy(tmp))
-      throw Error(err::kPathFileAccess, "Cannot record the new copy '" + tmp.string() + "' as checked: " + mark_ec.message() + ".");
+      throw Error(err::kPathFileAccess,
+                  "Cannot record the new copy '" + tmp.string() + "' as checked: " + mark_ec.message() + ".");
     run.progress.Stage(stages.swap, "Putting the new " + name + " in place");
     run.before_swap();
     if (!run.salvaged.empty()) salvage::WriteReport(run.salvaged, run.backup_folder);
     if (std::error_code swap_ec = platform::ReplaceFileAtomically(tmp, db.path()))
-      throw Error(err::kPathFileAccess, "Cannot put the compacted copy in place of '" + db.path().string() + "': " +
-                                            swap_ec.message() + ".");
+      throw Error(err::kPathFileAccess,
+                  "Cannot put the compacted copy in place of '" + db.path().string() + "': " + swap_ec.message() + ".");
     run.replaced.push_back(std::move(replaced));
   } catch (...) {
     ForgetWholeMark(tmp);
@@ -269,8 +275,9 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
 // The message for a repair that salvaged rows but could not recover all of them.
 std::string RowsLostMessage(const Run& run) {
   return "The database was repaired, but not every row could be recovered: " + salvage::LostRowsSummary(run.salvaged) +
-         ".\r\n\r\nThe report of what was lost (\"" + salvage::kReportName + "\") and the damaged original are kept in " +
-         run.backup_folder.string() + ".\r\n\r\nPlease contact TARVIK Software before you go on working with this database.";
+         ".\r\n\r\nThe report of what was lost (\"" + salvage::kReportName +
+         "\") and the damaged original are kept in " + run.backup_folder.string() +
+         ".\r\n\r\nPlease contact TARVIK Software before you go on working with this database.";
 }
 }  // namespace
 
@@ -356,7 +363,8 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
       context.host.MessageBox(kSuccess, platform::kIconInformation, platform::kVendorTitle);
   } catch (const std::exception& e) {
     context.failure_reason = e.what();
-    context.host.MessageBox(context.failure_reason + "\r\n\r\n" + kFailure, platform::kIconCritical, platform::kVendorTitle);
+    context.host.MessageBox(context.failure_reason + "\r\n\r\n" + kFailure, platform::kIconCritical,
+                            platform::kVendorTitle);
   }
   return result;
 }

@@ -14,7 +14,8 @@ namespace {
 void ConfineToolkitSettings() {
   const QString nowhere = "/dev/null/ornetta";
   for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
-    for (QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope}) QSettings::setPath(format, scope, nowhere);
+    for (QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+      QSettings::setPath(format, scope, nowhere);
 }
 }  // namespace
 

@@ -25,9 +25,10 @@ QString ColourName(const QColor& c) { return c.name(QColor::HexRgb); }
 
 // Button faces are painted in their own colour on every style.
 QString ButtonStyle(const ControlSpec& c) {
-  return QString("QPushButton { background-color: %1; border: 2px outset %2; color: palette(button-text); }"
-                 "QPushButton:pressed { border-style: inset; }"
-                 "QPushButton:focus { border-color: %3; }")
+  return QString(
+             "QPushButton { background-color: %1; border: 2px outset %2; color: palette(button-text); }"
+             "QPushButton:pressed { border-style: inset; }"
+             "QPushButton:focus { border-color: %3; }")
       .arg(ColourName(c.back), ColourName(c.back.darker(140)), ColourName(c.back.darker(190)));
 }
 
@@ -39,14 +40,11 @@ bool ProducesCharacterCode(const QKeyEvent& key) {
     case Qt::Key_Backspace:
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      return true;
+    case Qt::Key_Escape: return true;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-    case Qt::Key_Delete:
-      return false;
-    default:
-      break;
+    case Qt::Key_Delete: return false;
+    default: break;
   }
   const Qt::KeyboardModifiers mods = key.modifiers();
   const bool ctrl = mods & Qt::ControlModifier, alt = mods & Qt::AltModifier;
@@ -157,15 +155,9 @@ void frmRepairCompact::BuildControls() {
         w = l;
         break;
       }
-      case ControlKind::kPicture:
-        w = new PictureWidget(this, c.caption);
-        break;
-      case ControlKind::kShape:
-        w = new ShapeWidget(this, c.back, c.Has(kSystemFill), c.Has(kRounded));
-        break;
-      case ControlKind::kLine:
-        w = new LineWidget(this, c.fore);
-        break;
+      case ControlKind::kPicture: w = new PictureWidget(this, c.caption); break;
+      case ControlKind::kShape: w = new ShapeWidget(this, c.back, c.Has(kSystemFill), c.Has(kRounded)); break;
+      case ControlKind::kLine: w = new LineWidget(this, c.fore); break;
     }
     w->setObjectName(c.name);
     w->setGeometry(Pixels(c));
@@ -177,7 +169,8 @@ void frmRepairCompact::BuildControls() {
       l->adjustSize();
       if (c.Has(kCentred)) l->move(centre - l->width() / 2, l->y());
     }
-    w->setFocusPolicy(c.kind == ControlKind::kOption || c.kind == ControlKind::kButton || c.kind == ControlKind::kTextBox
+    w->setFocusPolicy(c.kind == ControlKind::kOption || c.kind == ControlKind::kButton ||
+                              c.kind == ControlKind::kTextBox
                           ? Qt::StrongFocus
                           : Qt::NoFocus);
   }
@@ -272,14 +265,10 @@ void frmRepairCompact::closeEvent(QCloseEvent* event) {
 
 bool frmRepairCompact::Selected(repair::Option option) const {
   switch (option) {
-    case repair::Option::OptSQL:
-      return OptSQL_w->isChecked();
-    case repair::Option::optsysDate:
-      return optsysDate_w->isChecked();
-    case repair::Option::optScreenProb:
-      return optScreenProb_w->isChecked();
-    case repair::Option::optDBRepair:
-      return optDBRepair_w->isChecked();
+    case repair::Option::OptSQL: return OptSQL_w->isChecked();
+    case repair::Option::optsysDate: return optsysDate_w->isChecked();
+    case repair::Option::optScreenProb: return optScreenProb_w->isChecked();
+    case repair::Option::optDBRepair: return optDBRepair_w->isChecked();
   }
   return false;
 }
@@ -295,7 +284,8 @@ void frmRepairCompact::cmdOK_Click() {
     if (optDBRepair_w->isChecked()) progress = std::make_unique<ProgressDialog>(this);
     StatementProgress waiting(this);
     command_->set_progress(progress.get());
-    command_->set_statement_look_in([&waiting](std::chrono::milliseconds elapsed) { return waiting.KeepGoing(elapsed); });
+    command_->set_statement_look_in(
+        [&waiting](std::chrono::milliseconds elapsed) { return waiting.KeepGoing(elapsed); });
     command_->cmdOK_Click();
     command_->set_progress(nullptr);
     command_->set_statement_look_in({});
@@ -331,8 +321,8 @@ void frmRepairCompact::OptSQL_Click() { txtSQL_w->setEnabled(true); }
 
 bool frmRepairCompact::eventFilter(QObject* watched, QEvent* event) {
   // Only keys that produce a character select the statement option; the key still types.
-  if (watched == txtSQL_w && event->type() == QEvent::KeyPress && ProducesCharacterCode(*static_cast<QKeyEvent*>(event)) &&
-      !OptSQL_w->isChecked())
+  if (watched == txtSQL_w && event->type() == QEvent::KeyPress &&
+      ProducesCharacterCode(*static_cast<QKeyEvent*>(event)) && !OptSQL_w->isChecked())
     OptSQL_w->setChecked(true);
   return QWidget::eventFilter(watched, event);
 }

@@ -99,7 +99,8 @@ class frmRepairCompact : public QWidget, public repair::RepairView {
   QPushButton *cmdOK_w = nullptr, *cmdExit_w = nullptr, *cmdSelectDB_w = nullptr;
   QLineEdit *txtSQL_w = nullptr, *txtCurrDB_w = nullptr;
   ClickableLabel *Label1_w = nullptr, *Label2_w = nullptr, *Label3_w = nullptr, *Label4_w = nullptr;
-  PictureWidget *imgDBProblem_w = nullptr, *imgScrProb_w = nullptr, *imgSysDateProb_w = nullptr, *imgSQLQuery_w = nullptr;
+  PictureWidget *imgDBProblem_w = nullptr, *imgScrProb_w = nullptr, *imgSysDateProb_w = nullptr,
+                *imgSQLQuery_w = nullptr;
 };
 
 }  // namespace ornetta::ui

@@ -35,9 +35,9 @@ struct ControlSpec {
   int left, top, width, height;  // twips; a line runs from (left, top) to (width, height)
   QString caption;               // text, or the picture's resource file
   FontSpec font;
-  QColor back, fore;             // invalid: the toolkit's own (or the palette role noted in code)
-  int tab_index;                 // -1: takes no place in the tab order
-  unsigned flags = 0;            // ControlFlag values
+  QColor back, fore;   // invalid: the toolkit's own (or the palette role noted in code)
+  int tab_index;       // -1: takes no place in the tab order
+  unsigned flags = 0;  // ControlFlag values
 
   bool Has(ControlFlag f) const { return (flags & f) != 0; }
 };

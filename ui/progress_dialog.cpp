@@ -82,8 +82,10 @@ bool StatementProgress::KeepGoing(std::chrono::milliseconds elapsed) {
   }
   // Once the modal progress window is up, input reaches only its Cancel button; before, the
   // user's input waits and the window only repaints.
-  if (dialog_ && dialog_->isVisible()) QCoreApplication::processEvents();
-  else QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  if (dialog_ && dialog_->isVisible())
+    QCoreApplication::processEvents();
+  else
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   return !(dialog_ && dialog_->wasCanceled());
 }
 

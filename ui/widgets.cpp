@@ -16,8 +16,10 @@ void ShapeWidget::paintEvent(QPaintEvent*) {
   const QPalette desktop = QApplication::palette();
   QPainter p(this);
   p.setPen(QPen(desktop.color(QPalette::Text), 1));
-  if (system_fill_) p.setBrush(desktop.color(QPalette::Base));
-  else if (fill_.isValid()) p.setBrush(fill_);
+  if (system_fill_)
+    p.setBrush(desktop.color(QPalette::Base));
+  else if (fill_.isValid())
+    p.setBrush(fill_);
   const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
   if (rounded_) {
     p.setRenderHint(QPainter::Antialiasing);

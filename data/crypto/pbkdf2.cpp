@@ -28,7 +28,8 @@ void SetState(SHA_CTX& ctx, const Sha1State& s) {
 Sha1State WordsOf(const unsigned char* bytes) {
   Sha1State w{};
   for (int i = 0; i < 5; ++i)
-    w[i] = uint32_t{bytes[4 * i]} << 24 | uint32_t{bytes[4 * i + 1]} << 16 | uint32_t{bytes[4 * i + 2]} << 8 | bytes[4 * i + 3];
+    w[i] = uint32_t{bytes[4 * i]} << 24 | uint32_t{bytes[4 * i + 1]} << 16 | uint32_t{bytes[4 * i + 2]} << 8 |
+           bytes[4 * i + 3];
   return w;
 }
 

@@ -70,10 +70,12 @@ void RoundsShaNi(const Sha1State& inner, const Sha1State& outer, Sha1State* u, S
   Lane l[2];
   for (int r = 0; r < rounds; ++r) {
     for (int i = 0; i < 2; ++i)
-      l[i] = Lane{inner_abcd, {inner_e, inner_e}, {u_abcd[i], _mm_or_si128(u_e[i], padding), _mm_setzero_si128(), length}};
+      l[i] =
+          Lane{inner_abcd, {inner_e, inner_e}, {u_abcd[i], _mm_or_si128(u_e[i], padding), _mm_setzero_si128(), length}};
     Compress2(l, std::make_integer_sequence<int, 20>());
     for (int i = 0; i < 2; ++i)
-      l[i] = Lane{outer_abcd, {outer_e, outer_e}, {l[i].abcd, _mm_or_si128(l[i].e[0], padding), _mm_setzero_si128(), length}};
+      l[i] = Lane{
+          outer_abcd, {outer_e, outer_e}, {l[i].abcd, _mm_or_si128(l[i].e[0], padding), _mm_setzero_si128(), length}};
     Compress2(l, std::make_integer_sequence<int, 20>());
     for (int i = 0; i < 2; ++i) {
       u_abcd[i] = l[i].abcd, u_e[i] = l[i].e[0];

@@ -8,8 +8,8 @@
 
 namespace ornetta {
 
-void Connection::Open(const std::string& connection_string, const std::string& user_id,
-                      const std::string& password, long /*options: always synchronous*/) {
+void Connection::Open(const std::string& connection_string, const std::string& user_id, const std::string& password,
+                      long /*options: always synchronous*/) {
   if (db_) throw Error(3705, "Operation is not allowed when the object is open.");
   if (!connection_string.empty()) {
     platform::WipeString(ConnectionString);
@@ -42,9 +42,7 @@ void Connection::Open(const std::string& connection_string, const std::string& u
   identity_ = identity;
 }
 
-bool Connection::FileReplaced() const {
-  return db_ && platform::IdentityOf(path_) != identity_;
-}
+bool Connection::FileReplaced() const { return db_ && platform::IdentityOf(path_) != identity_; }
 
 void Connection::Close() {
   if (!db_) throw Error(err::kClosedObject, "Operation is not allowed when the object is closed.");

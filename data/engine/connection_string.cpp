@@ -39,13 +39,14 @@ std::string WithPassword(const std::string& head, const std::string& password, c
 }  // namespace
 
 std::string CompactionSourceString(const std::string& path, const std::string& password) {
-  return WithPassword("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Jet OLEDB:Database Password=", password, ";");
+  return WithPassword(
+      "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Jet OLEDB:Database Password=", password, ";");
 }
 
 std::string CompactionDestinationString(const std::string& path, const std::string& password) {
-  return WithPassword("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=" + path +
-                          ";Jet OLEDB:Database Password=",
-                      password, ";");
+  return WithPassword(
+      "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=" + path + ";Jet OLEDB:Database Password=",
+      password, ";");
 }
 
 std::string OpenConnectionString(const std::string& path, const std::string& password) {
@@ -87,7 +88,8 @@ ConnectionSettings ParseConnectionString(std::string_view text) {
 
     if (key == "provider") {
       if (AsciiLower(value) != "microsoft.jet.oledb.4.0")
-        throw Error(err::kProvider, "Provider cannot be found. It may not be properly installed (provider '" + value + "').");
+        throw Error(err::kProvider,
+                    "Provider cannot be found. It may not be properly installed (provider '" + value + "').");
       have_provider = true;
     } else if (key == "data source") {
       out.data_source = value;

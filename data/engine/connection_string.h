@@ -8,9 +8,9 @@
 namespace ornetta {
 
 struct ConnectionSettings {
-  std::string data_source;          // full path of the database file
-  std::string password;             // "Jet OLEDB:Database Password"; wiped with the settings
-  std::optional<int> engine_type;   // "Jet OLEDB:Engine Type", when given
+  std::string data_source;         // full path of the database file
+  std::string password;            // "Jet OLEDB:Database Password"; wiped with the settings
+  std::optional<int> engine_type;  // "Jet OLEDB:Engine Type", when given
 
   ConnectionSettings() = default;
   ConnectionSettings(const ConnectionSettings&) = default;

@@ -17,8 +17,7 @@ std::string Describe(int rc) { return sqlite3_errstr(rc); }
 Error ErrorFrom(sqlite3* db, const std::string& doing) {
   const int rc = db ? sqlite3_extended_errcode(db) : SQLITE_ERROR;
   std::string text = db ? sqlite3_errmsg(db) : Describe(rc);
-  if ((rc & 0xFF) == SQLITE_NOTADB)
-    text = "not a valid password, or the file is not a database (" + text + ")";
+  if ((rc & 0xFF) == SQLITE_NOTADB) text = "not a valid password, or the file is not a database (" + text + ")";
   return Error(err::kEngine, doing.empty() ? text : doing + ": " + text);
 }
 
@@ -62,7 +61,6 @@ bool ReadsSchema(sqlite3* db) {
   return true;
 }
 
-
 // The page size in the header of the rollback journal beside `file` (a journal's header is not
 // encrypted); 0 when there is no journal or it has no valid header.
 int JournalPageSize(const fs::path& file) {
@@ -81,7 +79,8 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   const std::string what = "Cannot open database '" + name + "'";
   std::error_code ec;
   const auto status = fs::status(file, ec);
-  if (mode != OpenMode::kCreate && !fs::exists(status)) throw Error(err::kEngine, "Could not find file '" + name + "'.");
+  if (mode != OpenMode::kCreate && !fs::exists(status))
+    throw Error(err::kEngine, "Could not find file '" + name + "'.");
   // Anything but a regular file is refused before the engine opens it: a FIFO would block the open.
   if (fs::is_directory(status)) throw Error(err::kEngine, what + ": it is a folder, not a database file.");
   if (fs::exists(status) && !fs::is_regular_file(status))
@@ -89,15 +88,16 @@ Handle Open(const fs::path& file, const std::string& password, OpenMode mode) {
   // The engine writes its journal beside the file, and rolls back what it finds there.
   const fs::path journal = name + "-journal";
   if (fs::exists(fs::symlink_status(journal, ec)) && !fs::is_regular_file(fs::status(journal, ec)))
-    throw Error(err::kEngine, what + ": '" + journal.filename().string() +
-                                  "' beside it is not a journal file (a folder, a pipe, a device or a link to nothing). "
-                                  "Move it away.");
+    throw Error(err::kEngine,
+                what + ": '" + journal.filename().string() +
+                    "' beside it is not a journal file (a folder, a pipe, a device or a link to nothing). "
+                    "Move it away.");
   if (mode != OpenMode::kCreate) {
     // The engine would take an empty file for a new database and write into it.
     if (fs::file_size(file, ec) == 0 && !ec) throw Error(err::kEngine, what + ": the file is empty, not a database.");
   }
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX |
-                    (mode != OpenMode::kExisting ? SQLITE_OPEN_CREATE : 0);
+  const int flags =
+      SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (mode != OpenMode::kExisting ? SQLITE_OPEN_CREATE : 0);
   Handle db = OpenFile(name, what, flags);
   // No password means a plain file, as a database without a password is; it records its own page
   // size. An existing file's key is derived once per process (see derived_keys.h).
@@ -134,7 +134,8 @@ std::optional<crypto::Salt> SaltOf(sqlite3* db) {
 Handle CreateWithSalt(const fs::path& file, const std::string& password, const crypto::Salt& salt) {
   const std::string what = "Cannot create database '" + file.string() + "'";
   std::error_code ec;
-  if (fs::exists(fs::symlink_status(file, ec))) throw Error(err::kEngine, what + ": a file of that name already exists.");
+  if (fs::exists(fs::symlink_status(file, ec)))
+    throw Error(err::kEngine, what + ": a file of that name already exists.");
   std::string key = crypto::RawKeyText(password, salt, true);
   const platform::WipedOnExit wipe(key);
   // One thread writes a new copy: no locking of the handle on every call.

@@ -27,7 +27,7 @@ constexpr int kLegacyPageSize = 4096;  // files written before
 // How long an open or a statement waits for another program's write transaction (a colleague
 // saving) to end before the database counts as locked.
 constexpr int kBusyTimeoutMs = 5000;
-constexpr int kCacheKib = -8192;       // the engine's page cache per connection, in KiB (negative)
+constexpr int kCacheKib = -8192;  // the engine's page cache per connection, in KiB (negative)
 
 struct HandleCloser {
   void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
@@ -35,9 +35,9 @@ struct HandleCloser {
 using Handle = std::unique_ptr<sqlite3, HandleCloser>;
 
 enum class OpenMode {
-  kExisting,        // the file must exist and be a database
-  kCompactSource,   // as kExisting, and the handle may ATTACH (create) a new destination file
-  kCreate,          // create the file when it does not exist
+  kExisting,       // the file must exist and be a database
+  kCompactSource,  // as kExisting, and the handle may ATTACH (create) a new destination file
+  kCreate,         // create the file when it does not exist
 };
 
 // Opens the file with the password and checks that the password fits by reading the schema; an
@@ -48,7 +48,8 @@ Handle Open(const std::filesystem::path& file, const std::string& password, Open
 
 // Creates the new encrypted file `file` (which must not exist) with the password's key for `salt`:
 // a rebuilt copy keeps its source's salt, and so its key. Throws Error(err::kEngine).
-Handle CreateWithSalt(const std::filesystem::path& file, const std::string& password, const std::array<unsigned char, 16>& salt);
+Handle CreateWithSalt(const std::filesystem::path& file, const std::string& password,
+                      const std::array<unsigned char, 16>& salt);
 
 // The salt at the start of the encrypted file under `db`, read through the engine's own descriptor:
 // the engine's locks are the process's, and opening and closing the file anywhere else in this

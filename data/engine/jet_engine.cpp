@@ -14,7 +14,7 @@ namespace ornetta {
 namespace fs = std::filesystem;
 
 namespace {
-constexpr int kProgressEveryOps = 20000;             // engine instructions between two progress reports
+constexpr int kProgressEveryOps = 20000;                    // engine instructions between two progress reports
 constexpr uintmax_t kWritebackEvery = uintmax_t{32} << 20;  // bytes of copy between two starts of writeback
 
 struct ProgressState {
@@ -61,8 +61,8 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
   const fs::path destination_path = platform::ResolveNoCase(to.data_source);
   std::error_code ec;
   if (fs::exists(fs::symlink_status(destination_path, ec)))
-    throw Error(err::kFileAlreadyExists, "Cannot compact into '" + destination_path.string() +
-                                             "': a file of that name already exists.");
+    throw Error(err::kFileAlreadyExists,
+                "Cannot compact into '" + destination_path.string() + "': a file of that name already exists.");
 
   engine::Handle db = engine::Open(source_path, from.password, engine::OpenMode::kCompactSource);
   sqlite3* h = db.get();
@@ -119,8 +119,9 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
   if (std::error_code sync_ec = growing.Sync()) {
     db.reset();
     RemoveDestination(destination_path);
-    throw Error(err::kPathFileAccess, "Compacting '" + source_path.string() + "' failed: the copy could not be written to disk (" +
-                                          sync_ec.message() + ").");
+    throw Error(err::kPathFileAccess, "Compacting '" + source_path.string() +
+                                          "' failed: the copy could not be written to disk (" + sync_ec.message() +
+                                          ").");
   }
   if (progress) progress(1.0);
 }

@@ -23,16 +23,13 @@ Error ClosedError() { return Error(err::kClosedObject, "Operation is not allowed
 
 Variant FromInteger(sqlite3_int64 v, JetType type) {
   switch (type) {
-    case JetType::YesNo:
-      return Variant::MakeBoolean(v != 0);
+    case JetType::YesNo: return Variant::MakeBoolean(v != 0);
     case JetType::Byte:
     case JetType::Integer:
       if (v >= INT16_MIN && v <= INT16_MAX) return Variant::MakeInteger(static_cast<int16_t>(v));
       break;
-    case JetType::DateTime:
-      return Variant::MakeDate(static_cast<double>(v));
-    default:
-      break;
+    case JetType::DateTime: return Variant::MakeDate(static_cast<double>(v));
+    default: break;
   }
   if (v >= INT32_MIN && v <= INT32_MAX) return Variant::MakeLong(static_cast<int32_t>(v));
   return Variant::MakeDouble(static_cast<double>(v));
@@ -60,10 +57,8 @@ Variant ColumnValue(sqlite3_stmt* stmt, int i, JetType type, bool declared) {
     if (auto amount = CurrencyValue(stmt, i)) return *amount;
   }
   switch (storage) {
-    case SQLITE_NULL:
-      return Variant::MakeNull();
-    case SQLITE_INTEGER:
-      return FromInteger(sqlite3_column_int64(stmt, i), declared ? type : JetType::Unknown);
+    case SQLITE_NULL: return Variant::MakeNull();
+    case SQLITE_INTEGER: return FromInteger(sqlite3_column_int64(stmt, i), declared ? type : JetType::Unknown);
     case SQLITE_FLOAT: {
       const double d = sqlite3_column_double(stmt, i);
       return declared && type == JetType::DateTime ? Variant::MakeDate(d) : Variant::MakeDouble(d);
@@ -119,14 +114,18 @@ class DeclaredColumns {
 constexpr long kNoParameterValue = -2147217904;
 
 // Asks for each parameter's value and binds it to its ?N.
-void BindParameters(sqlite3_stmt* stmt, const std::vector<jet::Parameter>& parameters, const Recordset::ParameterPrompt& prompt) {
+void BindParameters(sqlite3_stmt* stmt, const std::vector<jet::Parameter>& parameters,
+                    const Recordset::ParameterPrompt& prompt) {
   for (size_t i = 0; i < parameters.size(); ++i) {
     const jet::Parameter& p = parameters[i];
     if (!prompt)
-      throw Error(kNoParameterValue, "No value given for the parameter [" + p.name + "]: the statement asks for it (" +
-                                           (p.declared ? "PARAMETERS declares it" : "no column of its tables has that name") + ").");
+      throw Error(kNoParameterValue,
+                  "No value given for the parameter [" + p.name + "]: the statement asks for it (" +
+                      (p.declared ? "PARAMETERS declares it" : "no column of its tables has that name") + ").");
     const std::optional<std::string> typed = prompt(p.name);
-    if (!typed) throw Error(kNoParameterValue, "The statement was not run: no value was given for the parameter [" + p.name + "].");
+    if (!typed)
+      throw Error(kNoParameterValue,
+                  "The statement was not run: no value was given for the parameter [" + p.name + "].");
     const jet::BoundValue v = jet::ReadParameterValue(p.name, p.type, *typed);
     const int at = static_cast<int>(i) + 1;
     switch (v.kind) {
@@ -142,7 +141,8 @@ void BindParameters(sqlite3_stmt* stmt, const std::vector<jet::Parameter>& param
 
 std::vector<JetType> ComputedTypes(const std::vector<jet::ResultItem>& items, int columns) {
   std::vector<JetType> types;
-  for (const jet::ResultItem* item : jet::PlaceItems(items, columns)) types.push_back(item ? item->type : JetType::Unknown);
+  for (const jet::ResultItem* item : jet::PlaceItems(items, columns))
+    types.push_back(item ? item->type : JetType::Unknown);
   return types;
 }
 }  // namespace
@@ -160,7 +160,8 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
   DeclaredColumns declared(db);
   const jet::DatabaseLookups lookups = jet::EngineLookups(db);
   const jet::Statement statement = jet::Translate(
-      source, [&declared](const std::string& table, const std::string& column) { return declared(table, column); }, lookups);
+      source, [&declared](const std::string& table, const std::string& column) { return declared(table, column); },
+      lookups);
   std::optional<jet::MakeTable> make_table;  // SELECT ... INTO: taken back unless its rows are all in
   if (!statement.make_table.empty()) make_table.emplace(db, statement);
   const std::string& sql = make_table ? make_table->FillSql() : statement.sql;
@@ -186,7 +187,8 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
   const std::vector<JetType> computed = ComputedTypes(statement.items, columns);
   for (int i = 0; i < columns; ++i) {
     const char* decl = sqlite3_column_decltype(stmt, i);
-    types_.push_back(decl ? ColumnType{jet::JetTypeOfDecl(decl), true} : ColumnType{computed[static_cast<size_t>(i)], false});
+    types_.push_back(decl ? ColumnType{jet::JetTypeOfDecl(decl), true}
+                          : ColumnType{computed[static_cast<size_t>(i)], false});
   }
   try {
     Step();
@@ -261,8 +263,9 @@ std::string Recordset::FieldName(int index) const {
 void Recordset::MoveNext() {
   RequireOpen();
   if (eof_)
-    throw Error(3021, "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires "
-                      "a current record.");
+    throw Error(3021,
+                "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires "
+                "a current record.");
   Step();
 }
 

@@ -32,8 +32,8 @@ class Recordset {
 
   // Runs `source`, a Jet SQL statement, on `active_connection`. Throws Error when the
   // connection is missing or closed, the statement cannot be read, or the engine refuses it.
-  void Open(const std::string& source, const std::shared_ptr<Connection>& active_connection,
-            int cursor_type = -1, int lock_type = -1, long options = -1);
+  void Open(const std::string& source, const std::shared_ptr<Connection>& active_connection, int cursor_type = -1,
+            int lock_type = -1, long options = -1);
 
   // Asked, before the statement runs, for the value of each parameter it has (a name that is no
   // column, or one its PARAMETERS declare), by name, in order: the text a person typed, nullopt

@@ -10,7 +10,10 @@ static_assert(std::atomic<bool>::is_always_lock_free, "Stop is called from signa
 }  // namespace
 
 StatementWatch::StatementWatch(sqlite3* db, LookIn look_in, std::chrono::milliseconds interval)
-    : db_(db), look_in_(std::move(look_in)), interval_(interval), start_(std::chrono::steady_clock::now()),
+    : db_(db),
+      look_in_(std::move(look_in)),
+      interval_(interval),
+      start_(std::chrono::steady_clock::now()),
       next_look_(start_ + interval) {
   sqlite3_progress_handler(db_, kInstructionsPerCall, &StatementWatch::OnProgress, this);
 }

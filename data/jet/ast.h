@@ -20,31 +20,53 @@ struct FromItem;
 using FromList = std::vector<FromItem>;
 
 enum class ExprKind {
-  kNumber,    // text: as written (hex already decimal)
-  kString,    // text: the value, quotes removed
-  kDate,      // text: the stored form of the #...# literal
-  kBool,      // True/Yes/On or False/No/Off; truth holds which
+  kNumber,  // text: as written (hex already decimal)
+  kString,  // text: the value, quotes removed
+  kDate,    // text: the stored form of the #...# literal
+  kBool,    // True/Yes/On or False/No/Off; truth holds which
   kNull,
-  kColumn,    // [qualifier.]name
-  kParen,     // ( operand )
-  kSubquery,  // ( SELECT ... ): select
-  kExists,    // EXISTS ( SELECT ... ): select
-  kCall,      // name ( [DISTINCT] args ); count_star for Count(*)
-  kUnary,     // op kNeg, kPlus, kNot or kBNot; one operand
-  kBinary,    // two operands
-  kLike,      // operand Like pattern; negated for Not Like
-  kBetween,   // operand, low, high
-  kIn,        // operand In (list) or In (select)
-  kIsNull,    // operand Is [Not] Null
-  kParameter, // text: the parameter's name; set by the binder for a name that is one
+  kColumn,     // [qualifier.]name
+  kParen,      // ( operand )
+  kSubquery,   // ( SELECT ... ): select
+  kExists,     // EXISTS ( SELECT ... ): select
+  kCall,       // name ( [DISTINCT] args ); count_star for Count(*)
+  kUnary,      // op kNeg, kPlus, kNot or kBNot; one operand
+  kBinary,     // two operands
+  kLike,       // operand Like pattern; negated for Not Like
+  kBetween,    // operand, low, high
+  kIn,         // operand In (list) or In (select)
+  kIsNull,     // operand Is [Not] Null
+  kParameter,  // text: the parameter's name; set by the binder for a name that is one
 };
 
 enum class Op {
   kNone,
-  kImp, kEqv, kXor, kOr, kAnd, kNot,
-  kEq, kNe, kLt, kGt, kLe, kGe,
-  kConcat, kAdd, kSub, kMod, kIntDiv, kMul, kDiv, kPow, kNeg, kPlus,
-  kBAnd, kBOr, kBXor, kBNot,  // bitwise (ANSI-92)
+  kImp,
+  kEqv,
+  kXor,
+  kOr,
+  kAnd,
+  kNot,
+  kEq,
+  kNe,
+  kLt,
+  kGt,
+  kLe,
+  kGe,
+  kConcat,
+  kAdd,
+  kSub,
+  kMod,
+  kIntDiv,
+  kMul,
+  kDiv,
+  kPow,
+  kNeg,
+  kPlus,
+  kBAnd,
+  kBOr,
+  kBXor,
+  kBNot,  // bitwise (ANSI-92)
 };
 
 struct Expr {
@@ -57,15 +79,15 @@ struct Expr {
   bool negated = false;
   bool distinct = false;
   bool count_star = false;
-  bool bracketed = false;  // a column written [name]
-  int parameter = 0;       // kParameter: which of the statement's parameters, from 1
+  bool bracketed = false;                   // a column written [name]
+  int parameter = 0;                        // kParameter: which of the statement's parameters, from 1
   std::vector<std::unique_ptr<Expr>> args;  // operands, in order
   std::unique_ptr<Select> select;
   int height = 1;  // of the subtree of operands (subqueries not counted): bounds the passes' recursion
 
   // Set by the binder.
   Type type = Type::kUnknown;
-  bool condition = false;  // written as the engine's condition (true/false), not as a value
+  bool condition = false;          // written as the engine's condition (true/false), not as a value
   const Expr* alias_of = nullptr;  // kColumn: names another item of the same select list, written as its expression
 };
 using ExprPtr = std::unique_ptr<Expr>;
@@ -81,10 +103,10 @@ struct SelectItem {
 struct TableRef {
   enum Kind { kTable, kSubquery, kGroup } kind = kTable;
   size_t offset = 0;
-  std::string name;   // kTable
-  std::string alias;  // empty when none
-  std::unique_ptr<Select> select;    // kSubquery
-  std::unique_ptr<FromList> group;   // kGroup
+  std::string name;                 // kTable
+  std::string alias;                // empty when none
+  std::unique_ptr<Select> select;   // kSubquery
+  std::unique_ptr<FromList> group;  // kGroup
 };
 
 struct FromItem {
@@ -98,8 +120,8 @@ struct Core {
   size_t offset = 0;
   bool distinct = false;
   bool distinct_row = false;  // DISTINCTROW
-  long long top = 0;  // 0: no TOP
-  bool top_percent = false;  // TOP n PERCENT: n of every hundred rows, rounded up
+  long long top = 0;          // 0: no TOP
+  bool top_percent = false;   // TOP n PERCENT: n of every hundred rows, rounded up
   std::vector<SelectItem> items;
   bool has_from = false;
   FromList from;
@@ -120,8 +142,8 @@ struct OrderKey {
 };
 
 struct Select {
-  std::vector<Core> cores;       // the first, then each UNION part
-  std::vector<bool> union_all;   // for each part after the first
+  std::vector<Core> cores;      // the first, then each UNION part
+  std::vector<bool> union_all;  // for each part after the first
   std::vector<OrderKey> order;
 
   // Set by the binder: the type of each column of the result, Unknown for * and table.*.
@@ -187,16 +209,26 @@ inline constexpr size_t kConstraintPart = size_t{1} << 30;
 
 struct Statement {
   enum Kind {
-    kSelect, kSelectInto, kDelete, kInsert, kUpdate, kJoinedUpdate,
-    kCreateTable, kCreateIndex, kDropTable, kDropIndex, kAlterAdd,
-    kCreateView, kDropView,
+    kSelect,
+    kSelectInto,
+    kDelete,
+    kInsert,
+    kUpdate,
+    kJoinedUpdate,
+    kCreateTable,
+    kCreateIndex,
+    kDropTable,
+    kDropIndex,
+    kAlterAdd,
+    kCreateView,
+    kDropView,
   } kind;
   std::vector<Parameter> parameters;  // declared first, then found by the binder
-  std::unique_ptr<Select> select;  // kSelect, kSelectInto; kInsert from a SELECT
-  std::string table;               // the table written to, created (SELECT ... INTO's too), dropped or altered; the index's name
-  FromList from;                   // kDelete, kJoinedUpdate
+  std::unique_ptr<Select> select;     // kSelect, kSelectInto; kInsert from a SELECT
+  std::string table;  // the table written to, created (SELECT ... INTO's too), dropped or altered; the index's name
+  FromList from;      // kDelete, kJoinedUpdate
   ExprPtr where;
-  std::vector<TableUse> tables;    // kDelete, kJoinedUpdate: every table read, in order
+  std::vector<TableUse> tables;  // kDelete, kJoinedUpdate: every table read, in order
 
   // kDelete
   std::string delete_qualifier;  // of "DELETE t.* FROM", empty when none
@@ -214,7 +246,8 @@ struct Statement {
   // kCreateTable, kAlterAdd
   std::vector<ColumnDef> column_defs;
   std::vector<TableConstraint> table_constraints;
-  std::vector<size_t> part_order;  // CREATE TABLE's parts in order: a column's index, or kConstraintPart + a constraint's
+  std::vector<size_t>
+      part_order;  // CREATE TABLE's parts in order: a column's index, or kConstraintPart + a constraint's
 
   // kCreateIndex, kDropIndex
   bool unique = false;

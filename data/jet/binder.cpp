@@ -22,24 +22,21 @@ using ast::Op;
 // Any other value is a value wherever it stands.
 bool IsLogical(const ast::Expr& e) {
   switch (e.kind) {
-    case ExprKind::kUnary:
-      return e.op == Op::kNot;
-    case ExprKind::kBinary:
-      return e.op <= Op::kGe;
+    case ExprKind::kUnary: return e.op == Op::kNot;
+    case ExprKind::kBinary: return e.op <= Op::kGe;
     case ExprKind::kLike:
     case ExprKind::kBetween:
     case ExprKind::kIn:
-    case ExprKind::kIsNull:
-      return true;
-    default:
-      return false;
+    case ExprKind::kIsNull: return true;
+    default: return false;
   }
 }
 
 // A date moved by a number of days is a date; numbers add; two texts join.
 Type AddType(Type a, Type b) {
   if (a == Type::kNull || b == Type::kNull) return Type::kNull;
-  if ((a == Type::kDate && (IsNumeric(b) || b == Type::kDate)) || (IsNumeric(a) && b == Type::kDate)) return Type::kDate;
+  if ((a == Type::kDate && (IsNumeric(b) || b == Type::kDate)) || (IsNumeric(a) && b == Type::kDate))
+    return Type::kDate;
   if (IsNumeric(a) && IsNumeric(b)) return Wider(a, b);
   if (IsText(a) && IsText(b)) return Type::kText;
   return Type::kUnknown;
@@ -60,7 +57,8 @@ Type IntegerType(Type t) { return t >= Type::kByte && t <= Type::kLong ? t : Typ
 // A whole number that fits is a Long, any other a Double (the parser refuses one past a Double's
 // range).
 Type NumberLiteralType(const std::string& text) {
-  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return Type::kDouble;
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+    return Type::kDouble;
   return std::stoll(text) <= 2147483647LL ? Type::kLong : Type::kDouble;
 }
 
@@ -73,7 +71,7 @@ Type WholeDivisionType(Type a, Type b) {
 
 // A table or subquery of a FROM list, as the columns of a SELECT find it.
 struct ScopeTable {
-  std::string name;                     // empty for a subquery
+  std::string name;  // empty for a subquery
   std::string alias;
   const ast::Select* select = nullptr;  // a subquery's: its columns are its result's
   std::vector<std::string> names;       // a subquery's result names
@@ -140,9 +138,10 @@ class Binder {
         if (c.value) Expr(*c.value, false);
     scopes_.pop_back();
     if (s.kind == ast::Statement::kCreateView && !s.parameters.empty())
-      throw Error(err::kSyntax, "A view cannot ask for values: the parameter [" + s.parameters[0].name +
-                                    "] is neither declared as a column nor a column of its tables. Save the query without it, "
-                                    "or run it as a statement.");
+      throw Error(err::kSyntax,
+                  "A view cannot ask for values: the parameter [" + s.parameters[0].name +
+                      "] is neither declared as a column nor a column of its tables. Save the query without it, "
+                      "or run it as a statement.");
   }
 
  private:
@@ -155,9 +154,12 @@ class Binder {
       if (!IsInternalName(target)) target = s.index_table;
     }
     if (s.kind == ast::Statement::kSelect || !IsInternalName(target)) return;
-    throw Error(err::kSyntax, "The table '" + target + "' is the database engine's own: a statement may read it but not change it.");
+    throw Error(err::kSyntax,
+                "The table '" + target + "' is the database engine's own: a statement may read it but not change it.");
   }
-  static bool IsInternalName(const std::string& name) { return name.size() >= 7 && SameName(name.substr(0, 7), "sqlite_"); }
+  static bool IsInternalName(const std::string& name) {
+    return name.size() >= 7 && SameName(name.substr(0, 7), "sqlite_");
+  }
 
   void Expr(ast::Expr& e, bool cond) {
     ++nodes_;
@@ -211,14 +213,22 @@ class Binder {
           InferParameter(*e.args[0], b);
           InferParameter(*e.args[1], a);
         }
-        if (logical) e.type = Type::kBoolean;
-        else if (e.op == Op::kConcat) e.type = Type::kText;
-        else if (e.op == Op::kAdd) e.type = AddType(a, b);
-        else if (e.op == Op::kSub) e.type = SubtractType(a, b);
-        else if (e.op == Op::kMul) e.type = IsNumeric(a) && IsNumeric(b) ? Wider(a, b) : Type::kDouble;
-        else if (e.op == Op::kMod || e.op == Op::kIntDiv) e.type = WholeDivisionType(a, b);
-        else if (e.op >= Op::kBAnd) e.type = Wider(IntegerType(a), IntegerType(b));
-        else e.type = Type::kDouble;
+        if (logical)
+          e.type = Type::kBoolean;
+        else if (e.op == Op::kConcat)
+          e.type = Type::kText;
+        else if (e.op == Op::kAdd)
+          e.type = AddType(a, b);
+        else if (e.op == Op::kSub)
+          e.type = SubtractType(a, b);
+        else if (e.op == Op::kMul)
+          e.type = IsNumeric(a) && IsNumeric(b) ? Wider(a, b) : Type::kDouble;
+        else if (e.op == Op::kMod || e.op == Op::kIntDiv)
+          e.type = WholeDivisionType(a, b);
+        else if (e.op >= Op::kBAnd)
+          e.type = Wider(IntegerType(a), IntegerType(b));
+        else
+          e.type = Type::kDouble;
         (void)logical;
         return;
       }
@@ -242,7 +252,9 @@ class Binder {
   void Call(ast::Expr& e) {
     const std::string word = Upper(e.text);
     const FunctionSpec* f = FindFunction(word);
-    if (!f) throw Error(err::kSyntax, "Undefined function '" + e.text + "' in expression (character " + std::to_string(e.offset + 1) + ").");
+    if (!f)
+      throw Error(err::kSyntax, "Undefined function '" + e.text + "' in expression (character " +
+                                    std::to_string(e.offset + 1) + ").");
     for (size_t i = 0; i < e.args.size(); ++i) Expr(*e.args[i], word == "IIF" && i == 0);
     if (f->aggregate) ++aggregates_;
     const int n = e.count_star ? 1 : static_cast<int>(e.args.size());
@@ -254,14 +266,11 @@ class Binder {
         // Int and Fix of a date cut it to a whole day: still a date.
         if ((word == "INT" || word == "FIX") && e.args[0]->type == Type::kDate) e.type = Type::kDate;
         return;
-      case FunctionSpec::kFirstArg:
-        e.type = e.count_star ? Type::kUnknown : e.args[0]->type;
-        return;
+      case FunctionSpec::kFirstArg: e.type = e.count_star ? Type::kUnknown : e.args[0]->type; return;
       case FunctionSpec::kKeepsCurrency:
         e.type = !e.count_star && e.args[0]->type == Type::kCurrency ? Type::kCurrency : f->type;
         return;
-      case FunctionSpec::kChosen:
-        break;
+      case FunctionSpec::kChosen: break;
     }
     // IIf, Nz, Switch and Choose take the type of the argument they choose, so the types of all
     // they may choose must agree.
@@ -347,8 +356,8 @@ class Binder {
       scope.weight[i] = nodes_;
       nodes_ += outer_nodes;
       if (scope.weight[i] > kMaxItemNodes)
-        throw Error(err::kSyntax, "The select list's aliases repeat too much to translate (at item " + std::to_string(i + 1) +
-                                      "); use fewer of them within each other.");
+        throw Error(err::kSyntax, "The select list's aliases repeat too much to translate (at item " +
+                                      std::to_string(i + 1) + "); use fewer of them within each other.");
     }
     scope.item_state[i] = kBound;
   }
@@ -359,17 +368,20 @@ class Binder {
     if (c.aggregate || !c.group.empty()) return {};
     if (std::all_of(scope.tables.begin(), scope.tables.end(), [](const ScopeTable& t) { return t.output; })) return {};
     if (!scope.unresolved.empty())
-      throw Error(err::kSyntax, "DISTINCTROW needs to know the table of each column of the select list: write '" + scope.unresolved +
-                                    "' as table." + scope.unresolved + ".");
+      throw Error(err::kSyntax, "DISTINCTROW needs to know the table of each column of the select list: write '" +
+                                    scope.unresolved + "' as table." + scope.unresolved + ".");
     std::vector<std::string> keys;
     for (const ScopeTable& t : scope.tables) {
       if (!t.output) continue;
       if (t.select)
-        throw Error(err::kSyntax, "DISTINCTROW cannot tell the rows of a subquery in FROM apart; use DISTINCT, or show columns of every table.");
+        throw Error(err::kSyntax,
+                    "DISTINCTROW cannot tell the rows of a subquery in FROM apart; use DISTINCT, or show columns of "
+                    "every table.");
       // The engine reads a parenthesised join as a subquery, whose rows have no number.
       if (t.grouped)
-        throw Error(err::kSyntax, "DISTINCTROW cannot tell apart the rows of " + t.Ref() +
-                                      " inside a parenthesised join; write the joins without parentheses, or use DISTINCT.");
+        throw Error(err::kSyntax,
+                    "DISTINCTROW cannot tell apart the rows of " + t.Ref() +
+                        " inside a parenthesised join; write the joins without parentheses, or use DISTINCT.");
       keys.push_back(t.Ref());
     }
     return keys;
@@ -387,9 +399,11 @@ class Binder {
   static void Tables(const ast::FromList& list, std::vector<ScopeTable>& out, bool grouped = false) {
     for (const ast::FromItem& item : list) {
       const ast::TableRef& t = item.table;
-      if (t.kind == ast::TableRef::kGroup) Tables(*t.group, out, true);
-      else out.push_back({t.kind == ast::TableRef::kTable ? t.name : "", t.alias, t.select.get(),
-                          t.select ? ResultNames(t.select->cores[0]) : std::vector<std::string>{}, false, grouped});
+      if (t.kind == ast::TableRef::kGroup)
+        Tables(*t.group, out, true);
+      else
+        out.push_back({t.kind == ast::TableRef::kTable ? t.name : "", t.alias, t.select.get(),
+                       t.select ? ResultNames(t.select->cores[0]) : std::vector<std::string>{}, false, grouped});
     }
   }
 
@@ -402,10 +416,12 @@ class Binder {
     for (size_t j = 0; j < items.size(); ++j) {
       if (!items[j].expr || !SameName(items[j].alias, e.text)) continue;
       if (j == scope.current_item || scope.item_state[j] == kBinding)
-        throw Error(err::kSyntax, "Circular reference caused by alias '" + items[j].alias + "' in query definition's SELECT list.");
+        throw Error(err::kSyntax,
+                    "Circular reference caused by alias '" + items[j].alias + "' in query definition's SELECT list.");
       // Each alias used before its item is bound binds that item first, deeper in the stack.
       if (++alias_depth_ > kMaxAliasDepth)
-        throw Error(err::kSyntax, "The select list's aliases use one another too deeply (at '" + e.text + "'); use fewer in a chain.");
+        throw Error(err::kSyntax, "The select list's aliases use one another too deeply (at '" + e.text +
+                                      "'); use fewer in a chain.");
       Item(scope, j);
       --alias_depth_;
       e.alias_of = items[j].expr.get();
@@ -422,8 +438,10 @@ class Binder {
     e.type = found.type;
     for (Scope& scope : scopes_) {
       if (!scope.in_items) continue;
-      if (found.scope == &scope) scope.tables[static_cast<size_t>(found.table)].output = true;
-      else if (!found.scope && scope.unresolved.empty()) scope.unresolved = e.text;
+      if (found.scope == &scope)
+        scope.tables[static_cast<size_t>(found.table)].output = true;
+      else if (!found.scope && scope.unresolved.empty())
+        scope.unresolved = e.text;
     }
   }
 
@@ -440,7 +458,8 @@ class Binder {
         ++named;
         named_table = static_cast<int>(k);
         std::optional<Type> type;
-        if (t.select) type = SubqueryColumn(t, column, unseen_columns);
+        if (t.select)
+          type = SubqueryColumn(t, column, unseen_columns);
         else if (columns_) {
           if (auto jet = columns_(t.name, column)) type = TypeOfColumn(*jet);
         } else {
@@ -463,8 +482,10 @@ class Binder {
     // it) its columns have no types yet.
     const std::vector<Type>& types = t.select->item_types;
     for (size_t i = 0; i < t.names.size(); ++i) {
-      if (t.names[i].empty() || i >= types.size()) unseen = true;
-      else if (SameName(t.names[i], column)) return types[i];
+      if (t.names[i].empty() || i >= types.size())
+        unseen = true;
+      else if (SameName(t.names[i], column))
+        return types[i];
     }
     return std::nullopt;
   }
@@ -475,7 +496,8 @@ class Binder {
   bool AsParameter(ast::Expr& e) {
     if (!asks_ || !e.qualifier.empty()) return false;
     auto& list = statement_->parameters;
-    auto found = std::find_if(list.begin(), list.end(), [&](const ast::Parameter& p) { return SameName(p.name, e.text); });
+    auto found =
+        std::find_if(list.begin(), list.end(), [&](const ast::Parameter& p) { return SameName(p.name, e.text); });
     if (found == list.end()) {
       if (!e.bracketed || !NoSuchName(e.text)) return false;
       list.push_back({e.text, Type::kUnknown, false});
@@ -519,8 +541,8 @@ class Binder {
   const TableLookup& tables_;
   size_t aggregates_ = 0;  // aggregate calls bound so far
   ast::Statement* statement_ = nullptr;
-  bool asks_ = false;      // whether a name that is no column is a parameter
-  size_t nodes_ = 0;       // nodes bound so far in the item being bound, its aliases' counted as written out
+  bool asks_ = false;  // whether a name that is no column is a parameter
+  size_t nodes_ = 0;   // nodes bound so far in the item being bound, its aliases' counted as written out
   int alias_depth_ = 0;
   std::list<Scope> scopes_;  // each SELECT being bound, outermost first (a list: Found points into it)
 };

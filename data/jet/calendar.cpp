@@ -11,7 +11,6 @@ constexpr const char* kMonthsShort[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun"
 constexpr const char* kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 constexpr const char* kDaysShort[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
-
 // Sunday = 1 for a day number (day 1, 1899-12-31, was a Sunday).
 int SundayWeekday(long long days) { return static_cast<int>(((days - 1) % 7 + 7) % 7) + 1; }
 

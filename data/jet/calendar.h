@@ -22,8 +22,8 @@ long DayNumber(const CivilDateTime& dt);
 // a / b rounded towards minus infinity.
 long long FloorDiv(long long a, long long b);
 
-const char* MonthNameOf(int month, bool abbreviate);    // month 1-12
-const char* DayNameOf(int weekday, bool abbreviate);    // weekday 1-7, Sunday = 1
+const char* MonthNameOf(int month, bool abbreviate);  // month 1-12
+const char* DayNameOf(int weekday, bool abbreviate);  // weekday 1-7, Sunday = 1
 // 1-7 counting from first_day (1 = Sunday ... 7 = Saturday).
 int WeekdayOf(const CivilDateTime& dt, int first_day = 1);
 int DayOfYear(const CivilDateTime& dt);

@@ -12,9 +12,9 @@ namespace ornetta::jet {
 
 struct FunctionSpec {
   enum Result {
-    kFixed,      // always `type`
-    kFirstArg,   // its (first) argument's type: Max, Min, First, Last, CVar
-    kChosen,     // the type of the argument it chooses: IIf, Nz, Switch, Choose
+    kFixed,          // always `type`
+    kFirstArg,       // its (first) argument's type: Max, Min, First, Last, CVar
+    kChosen,         // the type of the argument it chooses: IIf, Nz, Switch, Choose
     kKeepsCurrency,  // `type`, but Currency over Currency: Sum
   };
   const char* name;    // Jet's, in upper case; empty for an operator's engine function

@@ -25,8 +25,8 @@ std::string Check(const std::string& column, const std::string& rule, const std:
 // The engine checks a value before the column's affinity converts it: a whole Double (4 / 2)
 // becomes an integer in the column and is let in; text is not, even '42' (write 42).
 std::string WholeIn(const std::string& c, const std::string& lo, const std::string& hi) {
-  return c + " IS NULL OR (typeof(" + c + ") IN ('integer', 'real') AND " + c + " = CAST(" + c + " AS INTEGER) AND " + c +
-         " BETWEEN " + lo + " AND " + hi + ")";
+  return c + " IS NULL OR (typeof(" + c + ") IN ('integer', 'real') AND " + c + " = CAST(" + c + " AS INTEGER) AND " +
+         c + " BETWEEN " + lo + " AND " + hi + ")";
 }
 
 }  // namespace
@@ -40,17 +40,18 @@ std::optional<ColumnDecl> DeclForJetType(std::string_view jet_type, int size, co
                           Check(c, "text of at most " + n + " characters", "length(" + c + ") <= " + n),
                       false};
   }
-  if (OneOf(type, {"MEMO", "LONGTEXT", "NOTE", "LONGCHAR", "NTEXT"})) return ColumnDecl{"MEMO TEXT COLLATE NOCASE", false};
+  if (OneOf(type, {"MEMO", "LONGTEXT", "NOTE", "LONGCHAR", "NTEXT"}))
+    return ColumnDecl{"MEMO TEXT COLLATE NOCASE", false};
   if (OneOf(type, {"BYTE", "TINYINT", "INTEGER1"}))
     return ColumnDecl{"BYTE INTEGER" + Check(c, "Byte values (whole numbers from 0 to 255)", WholeIn(c, "0", "255")),
                       false};
   if (OneOf(type, {"INTEGER", "SHORT", "SMALLINT", "INT", "INTEGER2"}))
-    return ColumnDecl{"SMALLINT" + Check(c, "Integer values (whole numbers from -32768 to 32767)",
-                                          WholeIn(c, "-32768", "32767")),
-                      false};
+    return ColumnDecl{
+        "SMALLINT" + Check(c, "Integer values (whole numbers from -32768 to 32767)", WholeIn(c, "-32768", "32767")),
+        false};
   if (OneOf(type, {"LONG", "INTEGER4"}))
     return ColumnDecl{"LONG INTEGER" + Check(c, "Long values (whole numbers from -2147483648 to 2147483647)",
-                                              WholeIn(c, "-2147483648", "2147483647")),
+                                             WholeIn(c, "-2147483648", "2147483647")),
                       false};
   const std::string number = c + " IS NULL OR typeof(" + c + ") IN ('integer', 'real')";
   if (OneOf(type, {"SINGLE", "REAL", "FLOAT4", "IEEESINGLE"}))
@@ -59,14 +60,17 @@ std::optional<ColumnDecl> DeclForJetType(std::string_view jet_type, int size, co
     return ColumnDecl{"DOUBLE" + Check(c, "numbers", number), false};
   if (OneOf(type, {"CURRENCY", "MONEY"})) return ColumnDecl{"CURRENCY" + Check(c, "numbers", number), false};
   if (OneOf(type, {"DATETIME", "DATE", "TIME", "TIMESTAMP"}))
-    return ColumnDecl{"DATETIME" + Check(c, "dates (write them as #month/day/year#)",
-                                          c + " IS NULL OR (typeof(" + c + ") = 'text' AND length(" + c + ") = 19 AND " +
-                                              c + " GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]')"),
-                      false};
+    return ColumnDecl{
+        "DATETIME" + Check(c, "dates (write them as #month/day/year#)",
+                           c + " IS NULL OR (typeof(" + c + ") = 'text' AND length(" + c + ") = 19 AND " + c +
+                               " GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]')"),
+        false};
   if (OneOf(type, {"YESNO", "BIT", "LOGICAL", "LOGICAL1", "BOOLEAN"}))
     return ColumnDecl{"YESNO" + Check(c, "Yes/No values (True or False)", c + " IN (-1, 0)"), false};
-  if (OneOf(type, {"COUNTER", "AUTOINCREMENT", "IDENTITY"})) return ColumnDecl{"INTEGER PRIMARY KEY AUTOINCREMENT", true};
-  if (OneOf(type, {"BINARY", "VARBINARY", "LONGBINARY", "OLEOBJECT", "GENERAL", "IMAGE"})) return ColumnDecl{"BLOB", false};
+  if (OneOf(type, {"COUNTER", "AUTOINCREMENT", "IDENTITY"}))
+    return ColumnDecl{"INTEGER PRIMARY KEY AUTOINCREMENT", true};
+  if (OneOf(type, {"BINARY", "VARBINARY", "LONGBINARY", "OLEOBJECT", "GENERAL", "IMAGE"}))
+    return ColumnDecl{"BLOB", false};
   return std::nullopt;
 }
 

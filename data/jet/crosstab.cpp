@@ -71,17 +71,23 @@ void Resolve(ast::Select& s, const PivotLookup& pivot_values, bool in_view) {
   if (!x.values.empty()) {
     Writer writer;
     for (const ast::ExprPtr& v : x.values) {
-      const bool literal = v->kind == ast::ExprKind::kString || v->kind == ast::ExprKind::kNumber || v->kind == ast::ExprKind::kDate ||
-                           v->kind == ast::ExprKind::kNull;
+      const bool literal = v->kind == ast::ExprKind::kString || v->kind == ast::ExprKind::kNumber ||
+                           v->kind == ast::ExprKind::kDate || v->kind == ast::ExprKind::kNull;
       if (!literal) throw At(v->offset, "PIVOT ... IN lists values: texts, numbers or dates");
       std::string sql;
       writer.Expr(*v, sql);
-      const std::string name = v->kind == ast::ExprKind::kNull ? "<>" : v->kind == ast::ExprKind::kDate ? DateName(v->text) : v->text;
+      const std::string name = v->kind == ast::ExprKind::kNull   ? "<>"
+                               : v->kind == ast::ExprKind::kDate ? DateName(v->text)
+                                                                 : v->text;
       x.columns.push_back({sql, name});
     }
   } else {
-    if (in_view) throw At(x.offset, "a view cannot hold a crosstab whose columns come from the rows; list them with PIVOT ... IN (...)");
-    if (!pivot_values) throw At(x.offset, "a crosstab's columns come from the rows of an open database; list them with PIVOT ... IN (...)");
+    if (in_view)
+      throw At(x.offset,
+               "a view cannot hold a crosstab whose columns come from the rows; list them with PIVOT ... IN (...)");
+    if (!pivot_values)
+      throw At(x.offset,
+               "a crosstab's columns come from the rows of an open database; list them with PIVOT ... IN (...)");
     for (const BoundValue& v : pivot_values(Writer().PivotValuesQuery(s))) {
       x.columns.push_back(ColumnOf(v));
       if (x.pivot->type == Type::kDate) x.columns.back().name = DateName(x.columns.back().name);
@@ -89,15 +95,17 @@ void Resolve(ast::Select& s, const PivotLookup& pivot_values, bool in_view) {
     }
   }
   if (x.columns.size() + s.cores[0].items.size() > kMaxCrosstabColumns)
-    throw Error(err::kSyntax, "Too many crosstab column headers (" + std::to_string(x.columns.size()) + "): a crosstab has at most " +
-                                  std::to_string(kMaxCrosstabColumns) + " columns; list the ones wanted with PIVOT ... IN (...).");
+    throw Error(err::kSyntax, "Too many crosstab column headers (" + std::to_string(x.columns.size()) +
+                                  "): a crosstab has at most " + std::to_string(kMaxCrosstabColumns) +
+                                  " columns; list the ones wanted with PIVOT ... IN (...).");
   s.item_types.insert(s.item_types.end(), x.columns.size(), x.cell->type);
 }
 
 }  // namespace
 
 void CheckCrosstabCell(const ast::Crosstab& crosstab, bool has_aggregate) {
-  if (!has_aggregate) throw At(crosstab.cell->offset, "TRANSFORM's value must be an aggregate, such as Sum(Amount) or Count(*)");
+  if (!has_aggregate)
+    throw At(crosstab.cell->offset, "TRANSFORM's value must be an aggregate, such as Sum(Amount) or Count(*)");
   if (const ast::Expr* f = FirstOrLast(*crosstab.cell))
     throw At(f->offset, f->text + " cannot be split by the pivot's values; use Min or Max in a crosstab");
 }

@@ -27,7 +27,9 @@ bool Split(std::string_view s, std::vector<Part>& parts) {
     if (std::isdigit(c) || std::isalpha(c)) {
       const bool number = std::isdigit(c);
       size_t j = i;
-      while (j < s.size() && (number ? std::isdigit(static_cast<unsigned char>(s[j])) : std::isalpha(static_cast<unsigned char>(s[j])))) ++j;
+      while (j < s.size() &&
+             (number ? std::isdigit(static_cast<unsigned char>(s[j])) : std::isalpha(static_cast<unsigned char>(s[j]))))
+        ++j;
       if (number && j - i > 4) return false;
       parts.push_back({std::string(s.substr(i, j - i)), number, sep});
       sep = 0;
@@ -123,13 +125,15 @@ bool SetDate(CivilDateTime& dt, int year, int month, int day) {
 bool NamedMonthDate(const std::vector<Part>& p, int month, int current_year, CivilDateTime& dt) {
   std::vector<const Part*> numbers;
   for (const Part& part : p) {
-    if (part.number) numbers.push_back(&part);
-    else if (MonthOf(part) == 0) return false;
+    if (part.number)
+      numbers.push_back(&part);
+    else if (MonthOf(part) == 0)
+      return false;
   }
   if (numbers.size() == 1) {
     const Part& n = *numbers[0];
     if (SmallNumber(n) && SetDate(dt, current_year, month, std::stoi(n.text))) return true;  // Dec 30
-    return SetDate(dt, FullYear(n.text), month, 1);                                           // Dec 1991
+    return SetDate(dt, FullYear(n.text), month, 1);                                          // Dec 1991
   }
   if (numbers.size() != 2) return false;
   const Part& a = *numbers[0];
@@ -158,7 +162,8 @@ bool NumericDate(const std::vector<Part>& p, int current_year, CivilDateTime& dt
     return SetDate(dt, year, n(0), n(1)) || SetDate(dt, year, n(1), n(0));  // 13/12/2026 can only be day first
   }
   // Two numbers: month and day of this year, else the day first, else month and year.
-  if (SmallNumber(p[1]) && (SetDate(dt, current_year, n(0), n(1)) || SetDate(dt, current_year, n(1), n(0)))) return true;
+  if (SmallNumber(p[1]) && (SetDate(dt, current_year, n(0), n(1)) || SetDate(dt, current_year, n(1), n(0))))
+    return true;
   return SetDate(dt, FullYear(p[1].text), n(0), 1);
 }
 

@@ -22,10 +22,34 @@ std::string Two(int v) {
   return buf;
 }
 
-
-enum class DateToken { kLiteral, kYear4, kYear2, kDayOfYear, kMonth, kMonth2, kMonthShort, kMonthLong, kDay, kDay2,
-                       kDayShort, kDayLong, kShortDate, kLongDate, kGeneral, kLongTime, kHour, kHour2, kMinute,
-                       kMinute2, kSecond, kSecond2, kQuarter, kWeekday, kWeek, kAmPm };
+enum class DateToken {
+  kLiteral,
+  kYear4,
+  kYear2,
+  kDayOfYear,
+  kMonth,
+  kMonth2,
+  kMonthShort,
+  kMonthLong,
+  kDay,
+  kDay2,
+  kDayShort,
+  kDayLong,
+  kShortDate,
+  kLongDate,
+  kGeneral,
+  kLongTime,
+  kHour,
+  kHour2,
+  kMinute,
+  kMinute2,
+  kSecond,
+  kSecond2,
+  kQuarter,
+  kWeekday,
+  kWeek,
+  kAmPm
+};
 
 struct DateItem {
   DateToken token;
@@ -40,8 +64,10 @@ bool StartsWithNoCase(const std::string& s, size_t i, const char* word) {
 std::vector<DateItem> ParseDateFormat(const std::string& f) {
   std::vector<DateItem> items;
   auto literal = [&](const std::string& text) {
-    if (!items.empty() && items.back().token == DateToken::kLiteral) items.back().text += text;
-    else items.push_back({DateToken::kLiteral, text});
+    if (!items.empty() && items.back().token == DateToken::kLiteral)
+      items.back().text += text;
+    else
+      items.push_back({DateToken::kLiteral, text});
   };
   for (size_t i = 0; i < f.size();) {
     const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(f[i])));
@@ -72,29 +98,42 @@ std::vector<DateItem> ParseDateFormat(const std::string& f) {
     auto add = [&](DateToken t) { items.push_back({t, ""}); };
     switch (c) {
       case 'y':
-        if (run >= 4) add(DateToken::kYear4);
-        else if (run == 3) add(DateToken::kDayOfYear), add(DateToken::kYear2);
-        else add(run == 2 ? DateToken::kYear2 : DateToken::kDayOfYear);
+        if (run >= 4)
+          add(DateToken::kYear4);
+        else if (run == 3)
+          add(DateToken::kDayOfYear), add(DateToken::kYear2);
+        else
+          add(run == 2 ? DateToken::kYear2 : DateToken::kDayOfYear);
         break;
       case 'm':
-        add(run >= 4 ? DateToken::kMonthLong : run == 3 ? DateToken::kMonthShort : run == 2 ? DateToken::kMonth2 : DateToken::kMonth);
+        add(run >= 4   ? DateToken::kMonthLong
+            : run == 3 ? DateToken::kMonthShort
+            : run == 2 ? DateToken::kMonth2
+                       : DateToken::kMonth);
         break;
       case 'd':
-        add(run >= 6 ? DateToken::kLongDate : run == 5 ? DateToken::kShortDate : run == 4 ? DateToken::kDayLong
-            : run == 3 ? DateToken::kDayShort : run == 2 ? DateToken::kDay2 : DateToken::kDay);
+        add(run >= 6   ? DateToken::kLongDate
+            : run == 5 ? DateToken::kShortDate
+            : run == 4 ? DateToken::kDayLong
+            : run == 3 ? DateToken::kDayShort
+            : run == 2 ? DateToken::kDay2
+                       : DateToken::kDay);
         break;
       case 'h': add(run >= 2 ? DateToken::kHour2 : DateToken::kHour); break;
       case 'n': add(run >= 2 ? DateToken::kMinute2 : DateToken::kMinute); break;
       case 's': add(run >= 2 ? DateToken::kSecond2 : DateToken::kSecond); break;
-      case 'q': for (size_t k = 0; k < run; ++k) add(DateToken::kQuarter); break;
+      case 'q':
+        for (size_t k = 0; k < run; ++k) add(DateToken::kQuarter);
+        break;
       case 'w': add(run >= 2 ? DateToken::kWeek : DateToken::kWeekday); break;
       case 'c': add(DateToken::kGeneral); break;
       case 't':
-        if (run >= 5) add(DateToken::kLongTime);
-        else literal(f.substr(i, run));
+        if (run >= 5)
+          add(DateToken::kLongTime);
+        else
+          literal(f.substr(i, run));
         break;
-      default:
-        literal(f.substr(i, run));
+      default: literal(f.substr(i, run));
     }
     i += run;
   }
@@ -111,7 +150,8 @@ std::vector<DateItem> ParseDateFormat(const std::string& f) {
     while (n < items.size() && items[n].token == DateToken::kLiteral) ++n;
     const bool after_hour = p > 0 && is(p - 1, {DateToken::kHour, DateToken::kHour2});
     const bool before_second = n < items.size() && is(n, {DateToken::kSecond, DateToken::kSecond2});
-    if (after_hour || before_second) items[k].token = items[k].token == DateToken::kMonth ? DateToken::kMinute : DateToken::kMinute2;
+    if (after_hour || before_second)
+      items[k].token = items[k].token == DateToken::kMonth ? DateToken::kMinute : DateToken::kMinute2;
   }
   return items;
 }

@@ -24,12 +24,9 @@ bool IsNumber(sqlite3_value* v) {
 
 std::string Text(sqlite3_value* v) {
   switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER:
-      return std::to_string(sqlite3_value_int64(v));
-    case SQLITE_FLOAT:
-      return NumberToText(sqlite3_value_double(v));
-    case SQLITE_NULL:
-      return "";
+    case SQLITE_INTEGER: return std::to_string(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return NumberToText(sqlite3_value_double(v));
+    case SQLITE_NULL: return "";
     default: {
       const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
       return std::string(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)));
@@ -113,7 +110,6 @@ bool Length(sqlite3_context* ctx, sqlite3_value* v, long long& out) {
   return true;
 }
 
-
 std::optional<CivilDateTime> DateArg(sqlite3_context* ctx, sqlite3_value* v) {
   if (auto d = AsDate(v)) return d;
   if (IsNumber(v)) {
@@ -131,8 +127,10 @@ void ResultText(sqlite3_context* ctx, const std::string& s) {
 }
 
 void ResultNumber(sqlite3_context* ctx, double d) {
-  if (d == std::floor(d) && std::fabs(d) < 9.2e18) sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(d));
-  else sqlite3_result_double(ctx, d);
+  if (d == std::floor(d) && std::fabs(d) < 9.2e18)
+    sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(d));
+  else
+    sqlite3_result_double(ctx, d);
 }
 
 void ResultDate(sqlite3_context* ctx, const CivilDateTime& dt) {

@@ -19,14 +19,15 @@ void Register(sqlite3* db, const fn::Implementation& f, int args) {
 }  // namespace
 
 void RegisterFunctions(sqlite3* db) {
-  for (auto group : {fn::OperatorFunctions(), fn::NumberFunctions(), fn::TextFunctions(), fn::DateFunctions(),
-                     fn::FormatFunctions(), fn::AggregateFunctions(), fn::CurrencyFunctions(),
-                     fn::ConversionFunctions()}) {
+  for (auto group :
+       {fn::OperatorFunctions(), fn::NumberFunctions(), fn::TextFunctions(), fn::DateFunctions(), fn::FormatFunctions(),
+        fn::AggregateFunctions(), fn::CurrencyFunctions(), fn::ConversionFunctions()}) {
     for (const fn::Implementation& f : group) {
       const FunctionSpec* signature = FindEngineFunction(f.engine);
       if (!signature) continue;  // no statement can call it
       // A few counts are registered one by one; a long range (Switch, Choose) as any count.
-      if (signature->max_args - signature->min_args > 3) Register(db, f, -1);
+      if (signature->max_args - signature->min_args > 3)
+        Register(db, f, -1);
       else
         for (int n = signature->min_args; n <= signature->max_args; ++n) Register(db, f, n);
     }

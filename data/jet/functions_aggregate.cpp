@@ -61,8 +61,6 @@ void SpreadFinal(sqlite3_context* ctx) {
   ResultNumber(ctx, kRoot ? std::sqrt(variance) : variance);
 }
 
-
-
 }  // namespace
 
 std::span<const Implementation> AggregateFunctions() {

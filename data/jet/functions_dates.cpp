@@ -11,7 +11,6 @@ namespace ornetta::jet::fn {
 
 namespace {
 
-
 const long long kMinSeconds = SecondsFromCivil({100, 1, 1, 0, 0, 0});
 const long long kMaxSeconds = SecondsFromCivil({9999, 12, 31, 23, 59, 59});
 
@@ -26,9 +25,9 @@ bool ReadInterval(sqlite3_context* ctx, sqlite3_value* v, Interval& out) {
   static const struct {
     const char* text;
     Interval interval;
-  } kIntervals[] = {{"yyyy", Interval::kYear}, {"q", Interval::kQuarter},  {"m", Interval::kMonth},
-                    {"y", Interval::kDayOfYear}, {"d", Interval::kDay},   {"w", Interval::kWeekday},
-                    {"ww", Interval::kWeek},     {"h", Interval::kHour}, {"n", Interval::kMinute},
+  } kIntervals[] = {{"yyyy", Interval::kYear},   {"q", Interval::kQuarter}, {"m", Interval::kMonth},
+                    {"y", Interval::kDayOfYear}, {"d", Interval::kDay},     {"w", Interval::kWeekday},
+                    {"ww", Interval::kWeek},     {"h", Interval::kHour},    {"n", Interval::kMinute},
                     {"s", Interval::kSecond}};
   const std::string text = AsciiLower(Text(v));
   for (const auto& i : kIntervals)
@@ -136,23 +135,19 @@ void DateAdd(sqlite3_context* ctx, int, Args a) {
       CivilDateTime r = *d;
       r.year = static_cast<int>(total / 12);
       r.month = static_cast<int>(total % 12) + 1;
-      const int last = static_cast<int>(r.month == 12 ? DaysFromCivil(r.year + 1, 1, 1) - DaysFromCivil(r.year, 12, 1)
-                                                      : DaysFromCivil(r.year, r.month + 1, 1) - DaysFromCivil(r.year, r.month, 1));
+      const int last =
+          static_cast<int>(r.month == 12 ? DaysFromCivil(r.year + 1, 1, 1) - DaysFromCivil(r.year, 12, 1)
+                                         : DaysFromCivil(r.year, r.month + 1, 1) - DaysFromCivil(r.year, r.month, 1));
       if (r.day > last) r.day = last;
       return ResultDate(ctx, r);
     }
     case Interval::kDayOfYear:
     case Interval::kDay:
-    case Interval::kWeekday:
-      return ResultSeconds(ctx, seconds + n * 86400);
-    case Interval::kWeek:
-      return ResultSeconds(ctx, seconds + n * 7 * 86400);
-    case Interval::kHour:
-      return ResultSeconds(ctx, seconds + n * 3600);
-    case Interval::kMinute:
-      return ResultSeconds(ctx, seconds + n * 60);
-    case Interval::kSecond:
-      return ResultSeconds(ctx, seconds + n);
+    case Interval::kWeekday: return ResultSeconds(ctx, seconds + n * 86400);
+    case Interval::kWeek: return ResultSeconds(ctx, seconds + n * 7 * 86400);
+    case Interval::kHour: return ResultSeconds(ctx, seconds + n * 3600);
+    case Interval::kMinute: return ResultSeconds(ctx, seconds + n * 60);
+    case Interval::kSecond: return ResultSeconds(ctx, seconds + n);
   }
 }
 
@@ -172,35 +167,19 @@ void DateDiff(sqlite3_context* ctx, int argc, Args a) {
   const long long s1 = SecondsFromCivil(*d1), s2 = SecondsFromCivil(*d2);
   long long r = 0;
   switch (interval) {
-    case Interval::kYear:
-      r = d2->year - d1->year;
-      break;
-    case Interval::kQuarter:
-      r = (d2->year * 4LL + (d2->month - 1) / 3) - (d1->year * 4LL + (d1->month - 1) / 3);
-      break;
-    case Interval::kMonth:
-      r = (d2->year * 12LL + d2->month) - (d1->year * 12LL + d1->month);
-      break;
+    case Interval::kYear: r = d2->year - d1->year; break;
+    case Interval::kQuarter: r = (d2->year * 4LL + (d2->month - 1) / 3) - (d1->year * 4LL + (d1->month - 1) / 3); break;
+    case Interval::kMonth: r = (d2->year * 12LL + d2->month) - (d1->year * 12LL + d1->month); break;
     case Interval::kDayOfYear:
-    case Interval::kDay:
-      r = DayNumber(*d2) - DayNumber(*d1);
-      break;
-    case Interval::kWeekday:
-      r = (DayNumber(*d2) - DayNumber(*d1)) / 7;
-      break;
+    case Interval::kDay: r = DayNumber(*d2) - DayNumber(*d1); break;
+    case Interval::kWeekday: r = (DayNumber(*d2) - DayNumber(*d1)) / 7; break;
     case Interval::kWeek:
       // Day number first_day is a first day of a week (day 1 is a Sunday).
       r = FloorDiv(DayNumber(*d2) - first_day, 7) - FloorDiv(DayNumber(*d1) - first_day, 7);
       break;
-    case Interval::kHour:
-      r = FloorDiv(s2, 3600) - FloorDiv(s1, 3600);
-      break;
-    case Interval::kMinute:
-      r = FloorDiv(s2, 60) - FloorDiv(s1, 60);
-      break;
-    case Interval::kSecond:
-      r = s2 - s1;
-      break;
+    case Interval::kHour: r = FloorDiv(s2, 3600) - FloorDiv(s1, 3600); break;
+    case Interval::kMinute: r = FloorDiv(s2, 60) - FloorDiv(s1, 60); break;
+    case Interval::kSecond: r = s2 - s1; break;
   }
   sqlite3_result_int64(ctx, r);
 }
@@ -237,12 +216,16 @@ void DateSerial(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1]) || IsNull(a[2])) return sqlite3_result_null(ctx);
   long long y, m, d;
   if (!Whole(ctx, a[0], y) || !Whole(ctx, a[1], m) || !Whole(ctx, a[2], d)) return;
-  if (y >= 0 && y < 30) y += 2000;
-  else if (y >= 30 && y < 100) y += 1900;
+  if (y >= 0 && y < 30)
+    y += 2000;
+  else if (y >= 30 && y < 100)
+    y += 1900;
   if (y < 0 || y > 20000 || m < -1'000'000 || m > 1'000'000 || d < -10'000'000 || d > 10'000'000)
     return ResultError(ctx, kInvalidCall);
   const long long months = y * 12 + (m - 1);
-  const long long days = DaysFromCivil(static_cast<int>(FloorDiv(months, 12)), static_cast<int>(months - FloorDiv(months, 12) * 12) + 1, 1) + (d - 1);
+  const long long days = DaysFromCivil(static_cast<int>(FloorDiv(months, 12)),
+                                       static_cast<int>(months - FloorDiv(months, 12) * 12) + 1, 1) +
+                         (d - 1);
   ResultSeconds(ctx, days * 86400);
 }
 

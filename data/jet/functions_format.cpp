@@ -34,12 +34,16 @@ void Decimal(double x, int decimals, std::string& whole, std::string& fraction) 
   int point = std::atoi(std::strchr(buf, 'e') + 1) + 1;  // digits before the decimal point
   const int keep = point + decimals;
   std::string kept;
-  if (keep > 0) kept = keep >= 15 ? digits + std::string(static_cast<size_t>(keep - 15), '0') : digits.substr(0, static_cast<size_t>(keep));
+  if (keep > 0)
+    kept = keep >= 15 ? digits + std::string(static_cast<size_t>(keep - 15), '0')
+                      : digits.substr(0, static_cast<size_t>(keep));
   if (keep >= 0 && keep < 15 && digits[static_cast<size_t>(keep)] >= '5') {
     int i = static_cast<int>(kept.size()) - 1;
     for (; i >= 0 && kept[static_cast<size_t>(i)] == '9'; --i) kept[static_cast<size_t>(i)] = '0';
-    if (i >= 0) ++kept[static_cast<size_t>(i)];
-    else kept.insert(kept.begin(), '1'), ++point;
+    if (i >= 0)
+      ++kept[static_cast<size_t>(i)];
+    else
+      kept.insert(kept.begin(), '1'), ++point;
   }
   if (keep < 0 || kept.empty()) kept = std::string(static_cast<size_t>(std::max(decimals, 0)), '0'), point = 0;
   if (point <= 0) {
@@ -99,11 +103,16 @@ std::vector<NumberItem> ParseNumberFormat(const std::string& f) {
       i += 1 + n;
     } else {
       NumberToken t = NumberToken::kLiteral;
-      if (c == '0') t = NumberToken::kZero;
-      else if (c == '#') t = NumberToken::kHash;
-      else if (c == '.' && !point) t = NumberToken::kPoint, point = true;
-      else if (c == ',') t = NumberToken::kComma;
-      else if (c == '%') t = NumberToken::kPercent;
+      if (c == '0')
+        t = NumberToken::kZero;
+      else if (c == '#')
+        t = NumberToken::kHash;
+      else if (c == '.' && !point)
+        t = NumberToken::kPoint, point = true;
+      else if (c == ',')
+        t = NumberToken::kComma;
+      else if (c == '%')
+        t = NumberToken::kPercent;
       items.push_back({t, std::string(1, c)});
       ++i;
     }
@@ -128,9 +137,12 @@ std::string FormatNumberSection(double x, const std::vector<NumberItem>& items) 
   std::vector<bool> comma_literal(items.size(), false);
   for (size_t i = 0; i < point; ++i) {
     if (items[i].token != NumberToken::kComma) continue;
-    if (first != point && i > first && i < last) group = true;
-    else if (first != point && i > last) ++scale_down;
-    else comma_literal[i] = true;
+    if (first != point && i > first && i < last)
+      group = true;
+    else if (first != point && i > last)
+      ++scale_down;
+    else
+      comma_literal[i] = true;
   }
   int decimals = 0, required_decimals = 0;
   for (size_t i = point; i < items.size(); ++i) {
@@ -168,7 +180,8 @@ std::string FormatNumberSection(double x, const std::vector<NumberItem>& items) 
   size_t place = 0, frac_place = 0;
   if (places.empty()) {
     for (size_t i = 0; i < point; ++i)
-      if (items[i].token == NumberToken::kLiteral || items[i].token == NumberToken::kPercent || comma_literal[i]) out += items[i].text;
+      if (items[i].token == NumberToken::kLiteral || items[i].token == NumberToken::kPercent || comma_literal[i])
+        out += items[i].text;
     emit_digits(whole.size());
   }
   for (size_t i = places.empty() ? point : 0; i < items.size(); ++i) {
@@ -195,9 +208,12 @@ std::string FormatNumberSection(double x, const std::vector<NumberItem>& items) 
 bool HasNumberPlaceholders(const std::string& f) {
   bool quoted = false;
   for (size_t i = 0; i < f.size(); ++i) {
-    if (f[i] == '"') quoted = !quoted;
-    else if (!quoted && f[i] == '\\') ++i;
-    else if (!quoted && (f[i] == '0' || f[i] == '#' || f[i] == '%')) return true;
+    if (f[i] == '"')
+      quoted = !quoted;
+    else if (!quoted && f[i] == '\\')
+      ++i;
+    else if (!quoted && (f[i] == '0' || f[i] == '#' || f[i] == '%'))
+      return true;
   }
   return false;
 }
@@ -206,9 +222,12 @@ bool HasDateTokens(const std::string& f) {
   bool quoted = false;
   for (size_t i = 0; i < f.size(); ++i) {
     const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(f[i])));
-    if (f[i] == '"') quoted = !quoted;
-    else if (!quoted && f[i] == '\\') ++i;
-    else if (!quoted && std::strchr("ymdhnsqwc", c)) return true;
+    if (f[i] == '"')
+      quoted = !quoted;
+    else if (!quoted && f[i] == '\\')
+      ++i;
+    else if (!quoted && std::strchr("ymdhnsqwc", c))
+      return true;
   }
   return false;
 }
@@ -223,8 +242,10 @@ std::vector<std::string> Sections(const std::string& f) {
       ++i;
       continue;
     }
-    if (!quoted && f[i] == ';') out.emplace_back();
-    else out.back() += f[i];
+    if (!quoted && f[i] == ';')
+      out.emplace_back();
+    else
+      out.back() += f[i];
   }
   return out;
 }
@@ -252,22 +273,36 @@ struct Named {
 };
 
 const Named kNamed[] = {
-    {"general date", Kind::kDate, [](double, const CivilDateTime& d, const DateOptions& o) { return GeneralDate(d, o); }},
-    {"long date", Kind::kDate, [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, kLongDate, o); }},
-    {"medium date", Kind::kDate, [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, "dd-mmm-yy", o); }},
-    {"short date", Kind::kDate, [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, kShortDate, o); }},
-    {"long time", Kind::kDate, [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, kLongTime, o); }},
-    {"medium time", Kind::kDate, [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, "hh:nn AM/PM", o); }},
-    {"short time", Kind::kDate, [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, "hh:nn", o); }},
-    {"general number", Kind::kNumber, [](double x, const CivilDateTime&, const DateOptions&) { return NumberToText(x); }},
-    {"currency", Kind::kNumber, [](double x, const CivilDateTime&, const DateOptions&) { return TwoDecimals(x, true); }},
+    {"general date", Kind::kDate,
+     [](double, const CivilDateTime& d, const DateOptions& o) { return GeneralDate(d, o); }},
+    {"long date", Kind::kDate,
+     [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, kLongDate, o); }},
+    {"medium date", Kind::kDate,
+     [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, "dd-mmm-yy", o); }},
+    {"short date", Kind::kDate,
+     [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, kShortDate, o); }},
+    {"long time", Kind::kDate,
+     [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, kLongTime, o); }},
+    {"medium time", Kind::kDate,
+     [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, "hh:nn AM/PM", o); }},
+    {"short time", Kind::kDate,
+     [](double, const CivilDateTime& d, const DateOptions& o) { return FormatDate(d, "hh:nn", o); }},
+    {"general number", Kind::kNumber,
+     [](double x, const CivilDateTime&, const DateOptions&) { return NumberToText(x); }},
+    {"currency", Kind::kNumber,
+     [](double x, const CivilDateTime&, const DateOptions&) { return TwoDecimals(x, true); }},
     {"fixed", Kind::kNumber, [](double x, const CivilDateTime&, const DateOptions&) { return TwoDecimals(x, false); }},
-    {"standard", Kind::kNumber, [](double x, const CivilDateTime&, const DateOptions&) { return TwoDecimals(x, true); }},
-    {"percent", Kind::kNumber, [](double x, const CivilDateTime&, const DateOptions&) { return TwoDecimals(x * 100, false, "%"); }},
+    {"standard", Kind::kNumber,
+     [](double x, const CivilDateTime&, const DateOptions&) { return TwoDecimals(x, true); }},
+    {"percent", Kind::kNumber,
+     [](double x, const CivilDateTime&, const DateOptions&) { return TwoDecimals(x * 100, false, "%"); }},
     {"scientific", Kind::kNumber, [](double x, const CivilDateTime&, const DateOptions&) { return Scientific(x); }},
-    {"yes/no", Kind::kBoolean, [](double x, const CivilDateTime&, const DateOptions&) { return std::string(x != 0 ? "Yes" : "No"); }},
-    {"true/false", Kind::kBoolean, [](double x, const CivilDateTime&, const DateOptions&) { return std::string(x != 0 ? "True" : "False"); }},
-    {"on/off", Kind::kBoolean, [](double x, const CivilDateTime&, const DateOptions&) { return std::string(x != 0 ? "On" : "Off"); }},
+    {"yes/no", Kind::kBoolean,
+     [](double x, const CivilDateTime&, const DateOptions&) { return std::string(x != 0 ? "Yes" : "No"); }},
+    {"true/false", Kind::kBoolean,
+     [](double x, const CivilDateTime&, const DateOptions&) { return std::string(x != 0 ? "True" : "False"); }},
+    {"on/off", Kind::kBoolean,
+     [](double x, const CivilDateTime&, const DateOptions&) { return std::string(x != 0 ? "On" : "Off"); }},
 };
 
 void FormatFn(sqlite3_context* ctx, int argc, Args a) {
@@ -324,8 +359,6 @@ void FormatFn(sqlite3_context* ctx, int argc, Args a) {
   if (!is_number_or_date) return ResultText(ctx, text);
   ResultText(ctx, FormatNumber(number ? x : SerialFromCivil(*date), format));
 }
-
-
 
 }  // namespace
 

@@ -68,8 +68,10 @@ void StrFn(sqlite3_context* ctx, int, Args a) {
   double x;
   if (!Number(ctx, a[0], x)) return;
   std::string s = NumberToText(x);
-  if (s.rfind("0.", 0) == 0) s.erase(0, 1);
-  else if (s.rfind("-0.", 0) == 0) s.erase(1, 1);
+  if (s.rfind("0.", 0) == 0)
+    s.erase(0, 1);
+  else if (s.rfind("-0.", 0) == 0)
+    s.erase(1, 1);
   ResultText(ctx, x < 0 ? s : " " + s);
 }
 
@@ -158,12 +160,9 @@ void ChooseFn(sqlite3_context* ctx, int argc, Args a) {
 void IsNumericFn(sqlite3_context* ctx, int, Args a) {
   switch (sqlite3_value_type(a[0])) {
     case SQLITE_INTEGER:
-    case SQLITE_FLOAT:
-      return ResultBool(ctx, true);
-    case SQLITE_TEXT:
-      return ResultBool(ctx, WholeNumericText(Text(a[0])).kind == NumericText::kNumber);
-    default:
-      return ResultBool(ctx, false);
+    case SQLITE_FLOAT: return ResultBool(ctx, true);
+    case SQLITE_TEXT: return ResultBool(ctx, WholeNumericText(Text(a[0])).kind == NumericText::kNumber);
+    default: return ResultBool(ctx, false);
   }
 }
 

@@ -105,7 +105,6 @@ void Power(sqlite3_context* ctx, int, Args a) {
   ResultArithmetic(ctx, r);
 }
 
-
 // --- logical operators ---
 // And, Or, Not, Xor, Eqv and Imp are logical in Jet SQL whatever their operands: any number but 0
 // is True, and the results are -1, 0 or Null by three-valued logic, just as the engine's own AND,
@@ -142,12 +141,8 @@ void LogicFn(sqlite3_context* ctx, int, Args a) {
   const bool unknown = x == T::kUnknown || y == T::kUnknown;
   T r = T::kUnknown;
   switch (kOp) {
-    case Logic::kAnd:
-      r = x == T::kFalse || y == T::kFalse ? T::kFalse : unknown ? T::kUnknown : T::kTrue;
-      break;
-    case Logic::kOr:
-      r = x == T::kTrue || y == T::kTrue ? T::kTrue : unknown ? T::kUnknown : T::kFalse;
-      break;
+    case Logic::kAnd: r = x == T::kFalse || y == T::kFalse ? T::kFalse : unknown ? T::kUnknown : T::kTrue; break;
+    case Logic::kOr: r = x == T::kTrue || y == T::kTrue ? T::kTrue : unknown ? T::kUnknown : T::kFalse; break;
     case Logic::kXor:
       if (!unknown) r = x != y ? T::kTrue : T::kFalse;
       break;

@@ -10,10 +10,10 @@ namespace {
 
 // Windows-1252, the code page Chr and Asc speak, where it differs from Latin-1 (0x80-0x9F).
 // The five unassigned codes stand for themselves, as Windows maps them.
-constexpr char32_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char32_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 std::string Utf8(char32_t c) {
   std::string out;
@@ -144,8 +144,10 @@ void TrimSpaces(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return sqlite3_result_null(ctx);
   std::string s = Text(a[0]);
   size_t b = 0, e = s.size();
-  if (kLeft) while (b < e && s[b] == ' ') ++b;
-  if (kRight) while (e > b && s[e - 1] == ' ') --e;
+  if (kLeft)
+    while (b < e && s[b] == ' ') ++b;
+  if (kRight)
+    while (e > b && s[e - 1] == ' ') --e;
   ResultText(ctx, s.substr(b, e - b));
 }
 
@@ -269,8 +271,6 @@ void AscFn(sqlite3_context* ctx, int, Args a) {
   if (s.empty()) return ResultError(ctx, kInvalidCall);
   sqlite3_result_int(ctx, AnsiCode(FirstCodePoint(s)));
 }
-
-
 
 }  // namespace
 

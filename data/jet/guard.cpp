@@ -35,25 +35,20 @@ int Authorize(void*, int action, const char* arg1, const char* arg2, const char*
     case SQLITE_DROP_TABLE:
     case SQLITE_DROP_INDEX:
     case SQLITE_DROP_TEMP_TABLE:
-    case SQLITE_DROP_TEMP_INDEX:
-      dropping = true;
-      return SQLITE_OK;
+    case SQLITE_DROP_TEMP_INDEX: dropping = true; return SQLITE_OK;
     case SQLITE_INSERT:
     case SQLITE_UPDATE:
     case SQLITE_DELETE:
       if (action == SQLITE_UPDATE && IsSchema(arg1) && arg2 && sqlite3_stricmp(arg2, "rootpage") == 0) dropping = false;
       if (!IsInternal(arg1) || IsSchema(arg1)) return SQLITE_OK;
       return program_writes || (action == SQLITE_DELETE && dropping) ? SQLITE_OK : SQLITE_DENY;
-    case SQLITE_ATTACH:        // other files
+    case SQLITE_ATTACH:  // other files
     case SQLITE_DETACH:
-    case SQLITE_PRAGMA:        // engine settings, the key
+    case SQLITE_PRAGMA:         // engine settings, the key
     case SQLITE_CREATE_VTABLE:  // virtual tables run code of modules, some over other files
-    case SQLITE_DROP_VTABLE:
-      return SQLITE_DENY;
-    case SQLITE_FUNCTION:
-      return Forbidden(arg2) ? SQLITE_DENY : SQLITE_OK;
-    default:
-      return SQLITE_OK;
+    case SQLITE_DROP_VTABLE: return SQLITE_DENY;
+    case SQLITE_FUNCTION: return Forbidden(arg2) ? SQLITE_DENY : SQLITE_OK;
+    default: return SQLITE_OK;
   }
 }
 }  // namespace

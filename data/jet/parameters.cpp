@@ -26,8 +26,8 @@ std::string_view Trim(std::string_view s) {
 }
 
 Error Mismatch(const std::string& name, const char* wanted, std::string_view typed) {
-  return Error(err::kTypeMismatch, "The value '" + std::string(typed) + "' given for the parameter [" + name + "] is not " +
-                                       wanted + ".");
+  return Error(err::kTypeMismatch,
+               "The value '" + std::string(typed) + "' given for the parameter [" + name + "] is not " + wanted + ".");
 }
 
 std::optional<double> Number(std::string_view s) {
@@ -84,10 +84,14 @@ BoundValue ReadParameterValue(const std::string& name, Type type, std::string_vi
   if (type == Type::kBoolean) {
     const std::string word = Upper(std::string(s));
     v.kind = BoundValue::kInteger;
-    if (OneOf(word, {"TRUE", "YES", "ON"})) v.integer = -1;
-    else if (OneOf(word, {"FALSE", "NO", "OFF"})) v.integer = 0;
-    else if (const auto d = Number(s)) v.integer = *d != 0 ? -1 : 0;
-    else throw Mismatch(name, "True or False", typed);
+    if (OneOf(word, {"TRUE", "YES", "ON"}))
+      v.integer = -1;
+    else if (OneOf(word, {"FALSE", "NO", "OFF"}))
+      v.integer = 0;
+    else if (const auto d = Number(s))
+      v.integer = *d != 0 ? -1 : 0;
+    else
+      throw Mismatch(name, "True or False", typed);
     return v;
   }
   const auto d = Number(s);
@@ -104,8 +108,8 @@ BoundValue ReadParameterValue(const std::string& name, Type type, std::string_vi
   }
   const double whole = std::nearbyint(*d);  // the default rounding: half to even
   if (whole < lo || whole > hi)
-    throw Error(err::kOverflow, "Overflow: the value " + std::string(s) + " given for the parameter [" + name + "] does not fit a " +
-                                    TypeName(type) + ".");
+    throw Error(err::kOverflow, "Overflow: the value " + std::string(s) + " given for the parameter [" + name +
+                                    "] does not fit a " + TypeName(type) + ".");
   v.kind = BoundValue::kInteger;
   v.integer = static_cast<long long>(whole);
   return v;

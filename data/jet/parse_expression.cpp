@@ -46,12 +46,11 @@ ExprPtr Parser::Expression() {
 }
 
 // Each loop below builds a left-leaning chain: a op b op c is (a op b) op c.
-#define JET_LEFT_CHAIN(Self, Operand, Accept, OP)                       \
-  ExprPtr Parser::Self() {                                              \
-    ExprPtr left = Operand();                                           \
-    for (size_t at = Peek().offset; Accept; at = Peek().offset)         \
-      left = Binary(OP, at, std::move(left), Operand());                \
-    return left;                                                        \
+#define JET_LEFT_CHAIN(Self, Operand, Accept, OP)                                                                  \
+  ExprPtr Parser::Self() {                                                                                         \
+    ExprPtr left = Operand();                                                                                      \
+    for (size_t at = Peek().offset; Accept; at = Peek().offset) left = Binary(OP, at, std::move(left), Operand()); \
+    return left;                                                                                                   \
   }
 JET_LEFT_CHAIN(Imp, Eqv, AcceptWord("IMP"), Op::kImp)
 JET_LEFT_CHAIN(Eqv, Xor, AcceptWord("EQV"), Op::kEqv)
@@ -94,7 +93,8 @@ ExprPtr Parser::Comparison() {
     static const struct {
       const char* symbol;
       Op op;
-    } kOps[] = {{"=", Op::kEq}, {"<>", Op::kNe}, {"<", Op::kLt}, {">", Op::kGt}, {"<=", Op::kLe}, {">=", Op::kGe}, {"!=", Op::kNe}};
+    } kOps[] = {{"=", Op::kEq},  {"<>", Op::kNe}, {"<", Op::kLt}, {">", Op::kGt},
+                {"<=", Op::kLe}, {">=", Op::kGe}, {"!=", Op::kNe}};
     const size_t at = Peek().offset;
     bool matched = false;
     for (const auto& o : kOps) {
@@ -105,7 +105,8 @@ ExprPtr Parser::Comparison() {
       }
     }
     if (matched) continue;
-    const bool negated = IsWord("NOT") && (IsWord("LIKE", 1) || IsWord("ALIKE", 1) || IsWord("BETWEEN", 1) || IsWord("IN", 1));
+    const bool negated =
+        IsWord("NOT") && (IsWord("LIKE", 1) || IsWord("ALIKE", 1) || IsWord("BETWEEN", 1) || IsWord("IN", 1));
     if (negated) Next();
     ExprPtr e;
     if (AcceptWord("LIKE") || AcceptWord("ALIKE")) {
@@ -122,9 +123,11 @@ ExprPtr Parser::Comparison() {
       e = Node(ExprKind::kIn, at);
       Adopt(*e, std::move(left));
       ExpectSymbol("(");
-      if (IsWord("SELECT")) e->select = Select();
+      if (IsWord("SELECT"))
+        e->select = Select();
       else
-        do Adopt(*e, Expression()); while (AcceptSymbol(","));
+        do Adopt(*e, Expression());
+        while (AcceptSymbol(","));
       ExpectSymbol(")");
     } else if (AcceptWord("IS")) {
       e = Node(ExprKind::kIsNull, at);
@@ -145,18 +148,24 @@ ExprPtr Parser::Comparison() {
 ExprPtr Parser::Additive() {
   ExprPtr left = Modulo();
   for (size_t at = Peek().offset;; at = Peek().offset) {
-    if (AcceptSymbol("+")) left = Binary(Op::kAdd, at, std::move(left), Modulo());
-    else if (AcceptSymbol("-")) left = Binary(Op::kSub, at, std::move(left), Modulo());
-    else return left;
+    if (AcceptSymbol("+"))
+      left = Binary(Op::kAdd, at, std::move(left), Modulo());
+    else if (AcceptSymbol("-"))
+      left = Binary(Op::kSub, at, std::move(left), Modulo());
+    else
+      return left;
   }
 }
 
 ExprPtr Parser::Multiplicative() {
   ExprPtr left = Unary();
   for (size_t at = Peek().offset;; at = Peek().offset) {
-    if (AcceptSymbol("*")) left = Binary(Op::kMul, at, std::move(left), Unary());
-    else if (AcceptSymbol("/")) left = Binary(Op::kDiv, at, std::move(left), Unary());
-    else return left;
+    if (AcceptSymbol("*"))
+      left = Binary(Op::kMul, at, std::move(left), Unary());
+    else if (AcceptSymbol("/"))
+      left = Binary(Op::kDiv, at, std::move(left), Unary());
+    else
+      return left;
   }
 }
 
@@ -177,7 +186,8 @@ ExprPtr Parser::Primary() {
   switch (t.kind) {
     case TokenKind::kNumber: {
       if (!std::isfinite(std::strtod(t.text.c_str(), nullptr)))
-        throw Error(err::kOverflow, "Overflow: the number " + t.text + " at character " + std::to_string(t.offset + 1) + " is too large.");
+        throw Error(err::kOverflow, "Overflow: the number " + t.text + " at character " + std::to_string(t.offset + 1) +
+                                        " is too large.");
       ExprPtr e = Node(ExprKind::kNumber, t.offset);
       e->text = Next().text;
       return e;
@@ -189,7 +199,9 @@ ExprPtr Parser::Primary() {
     }
     case TokenKind::kDate: {
       const auto dt = ParseDateLiteral(t.text);
-      if (!dt) throw Error(err::kSyntax, "Syntax error in date '#" + t.text + "#' at character " + std::to_string(t.offset + 1) + ".");
+      if (!dt)
+        throw Error(err::kSyntax,
+                    "Syntax error in date '#" + t.text + "#' at character " + std::to_string(t.offset + 1) + ".");
       ExprPtr e = Node(ExprKind::kDate, t.offset);
       e->text = FormatStoredDate(*dt);
       Next();
@@ -208,10 +220,8 @@ ExprPtr Parser::Primary() {
         return e;
       }
       throw Fail("expected a value, not '" + t.text + "'");
-    case TokenKind::kEnd:
-      throw Fail("the statement ends where a value is expected");
-    case TokenKind::kName:
-      break;
+    case TokenKind::kEnd: throw Fail("the statement ends where a value is expected");
+    case TokenKind::kName: break;
   }
   if (!t.bracketed) {
     const size_t at = t.offset;
@@ -242,7 +252,8 @@ ExprPtr Parser::Call() {
     e->count_star = true;
   } else if (!IsSymbol(")")) {
     e->distinct = AcceptWord("DISTINCT");
-    do Adopt(*e, Expression()); while (AcceptSymbol(","));
+    do Adopt(*e, Expression());
+    while (AcceptSymbol(","));
   }
   ExpectSymbol(")");
   return e;
@@ -250,7 +261,8 @@ ExprPtr Parser::Call() {
 
 // column, or table.column (table!column too, as Jet reads it)
 ExprPtr Parser::Column() {
-  if ((IsWord("FORMS") || IsWord("REPORTS") || (Peek().bracketed && (SameName(Peek().text, "Forms") || SameName(Peek().text, "Reports")))) &&
+  if ((IsWord("FORMS") || IsWord("REPORTS") ||
+       (Peek().bracketed && (SameName(Peek().text, "Forms") || SameName(Peek().text, "Reports")))) &&
       IsSymbol("!", 1))
     FormReference();
   ExprPtr e = Node(ExprKind::kColumn, Peek().offset);
@@ -259,7 +271,8 @@ ExprPtr Parser::Column() {
   if (AcceptSymbol(".") || AcceptSymbol("!")) {
     e->qualifier = std::move(e->text);
     e->text = Name();
-    if (IsSymbol(".") || IsSymbol("!")) throw Fail("a column is named table.column; tables of other databases are not supported");
+    if (IsSymbol(".") || IsSymbol("!"))
+      throw Fail("a column is named table.column; tables of other databases are not supported");
   }
   return e;
 }
@@ -272,8 +285,9 @@ void Parser::FormReference() {
     text += Next().text;
     text += Next().text;
   }
-  throw Error(err::kSyntax, "The form reference " + text + " (character " + std::to_string(at + 1) +
-                                ") reads a form or report of Access, which does not run here: write the value itself in its place.");
+  throw Error(err::kSyntax,
+              "The form reference " + text + " (character " + std::to_string(at + 1) +
+                  ") reads a form or report of Access, which does not run here: write the value itself in its place.");
 }
 
 }  // namespace ornetta::jet

@@ -53,7 +53,8 @@ std::unique_ptr<ast::Select> Parser::Crosstab() {
   crosstab->pivot = Concat();
   if (AcceptWord("IN")) {
     ExpectSymbol("(");
-    do crosstab->values.push_back(Expression()); while (AcceptSymbol(","));
+    do crosstab->values.push_back(Expression());
+    while (AcceptSymbol(","));
     ExpectSymbol(")");
   }
   s->crosstab = std::move(crosstab);

@@ -12,7 +12,8 @@ std::unique_ptr<ast::Select> Parser::Select() {
     const size_t at = Peek().offset;
     s->cores.push_back(SelectCore());
     if (s->cores.back().top)
-      throw Error(err::kSyntax, "Syntax error at character " + std::to_string(at + 1) + ": TOP inside a UNION is not supported.");
+      throw Error(err::kSyntax,
+                  "Syntax error at character " + std::to_string(at + 1) + ": TOP inside a UNION is not supported.");
   }
   OrderBy(*s);
   if (s->cores.size() > 1 && s->cores[0].top) throw Fail("TOP in a UNION is not supported");
@@ -24,8 +25,10 @@ void Parser::OrderBy(ast::Select& s) {
   ExpectWord("BY");
   do {
     ast::OrderKey key{Expression()};
-    if (AcceptWord("DESC")) key.desc = true;
-    else AcceptWord("ASC");
+    if (AcceptWord("DESC"))
+      key.desc = true;
+    else
+      AcceptWord("ASC");
     s.order.push_back(std::move(key));
   } while (AcceptSymbol(","));
 }
@@ -36,9 +39,12 @@ ast::Core Parser::SelectCore() {
   std::string* into = into_;  // only the statement's first SELECT makes a table
   into_ = nullptr;
   ExpectWord("SELECT");
-  if (AcceptWord("DISTINCT")) c.distinct = true;
-  else if (AcceptWord("DISTINCTROW")) c.distinct_row = true;
-  else AcceptWord("ALL");
+  if (AcceptWord("DISTINCT"))
+    c.distinct = true;
+  else if (AcceptWord("DISTINCTROW"))
+    c.distinct_row = true;
+  else
+    AcceptWord("ALL");
   if (AcceptWord("TOP")) {
     const std::string& n = Peek().text;
     if (Peek().kind != TokenKind::kNumber || n.find_first_not_of("0123456789") != std::string::npos || n.size() > 9)
@@ -47,7 +53,9 @@ ast::Core Parser::SelectCore() {
     if (c.top < 1) throw Fail("TOP needs at least 1 row");
     if (AcceptWord("PERCENT")) {
       c.top_percent = true;
-      if (c.top > 100) throw Error(err::kSyntax, "TOP " + std::to_string(c.top) + " PERCENT: a percentage of the rows is at most 100.");
+      if (c.top > 100)
+        throw Error(err::kSyntax,
+                    "TOP " + std::to_string(c.top) + " PERCENT: a percentage of the rows is at most 100.");
     }
   }
   do {
@@ -68,7 +76,8 @@ ast::Core Parser::SelectCore() {
     if (!into) throw Fail("only a statement's first SELECT can make a table with INTO");
     Next();
     *into = TableName();
-    if (IsWord("IN") && Peek(1).kind == TokenKind::kString) throw Fail("tables of other database files (IN '...') are not supported");
+    if (IsWord("IN") && Peek(1).kind == TokenKind::kString)
+      throw Fail("tables of other database files (IN '...') are not supported");
   }
   if (AcceptWord("FROM")) {
     c.has_from = true;
@@ -77,7 +86,8 @@ ast::Core Parser::SelectCore() {
   if (AcceptWord("WHERE")) c.where = Expression();
   if (AcceptWord("GROUP")) {
     ExpectWord("BY");
-    do c.group.push_back(Expression()); while (AcceptSymbol(","));
+    do c.group.push_back(Expression());
+    while (AcceptSymbol(","));
   }
   if (AcceptWord("HAVING")) c.having = Expression();
   return c;
@@ -99,7 +109,8 @@ ast::TableRef Parser::TableRef() {
   } else {
     t.name = TableName();
   }
-  if (IsWord("IN") && Peek(1).kind == TokenKind::kString) throw Fail("tables of other database files (IN '...') are not supported");
+  if (IsWord("IN") && Peek(1).kind == TokenKind::kString)
+    throw Fail("tables of other database files (IN '...') are not supported");
   if (AcceptWord("AS") || (Peek().kind == TokenKind::kName && !IsKeyword())) t.alias = Name();
   if (t.kind == ast::TableRef::kTable) tables_.push_back({t.name, t.alias});
   return t;
@@ -123,7 +134,9 @@ ast::FromList Parser::FromList() {
       AcceptWord("OUTER");
       join = ast::FromItem::kRight;
     } else if (IsWord("FULL")) {
-      throw Fail("FULL joins are not supported, as in Jet; join with LEFT JOIN, then add the other table's unmatched rows with UNION");
+      throw Fail(
+          "FULL joins are not supported, as in Jet; join with LEFT JOIN, then add the other table's unmatched rows "
+          "with UNION");
     } else {
       return list;
     }

@@ -33,8 +33,10 @@ void Parser::Delete(ast::Statement& s) {
   const std::string& qualifier = s.delete_qualifier;
   const ast::TableUse* target = !qualifier.empty() ? FindTable(qualifier) : tables_.size() == 1 ? &tables_[0] : nullptr;
   if (!target)
-    throw Error(err::kSyntax, qualifier.empty() ? "Specify the table containing the records you want to delete: DELETE table.* FROM ..."
-                                                : "DELETE " + qualifier + ".* names no table of the FROM clause.");
+    throw Error(err::kSyntax,
+                qualifier.empty()
+                    ? "Specify the table containing the records you want to delete: DELETE table.* FROM ..."
+                    : "DELETE " + qualifier + ".* names no table of the FROM clause.");
   s.table = target->name;
   s.target_ref = target->alias.empty() ? target->name : target->alias;
 }
@@ -45,12 +47,14 @@ void Parser::Insert(ast::Statement& s) {
   ExpectWord("INTO");
   s.table = TableName();
   if (AcceptSymbol("(")) {
-    do s.columns.push_back(Name()); while (AcceptSymbol(","));
+    do s.columns.push_back(Name());
+    while (AcceptSymbol(","));
     ExpectSymbol(")");
   }
   if (AcceptWord("VALUES")) {
     ExpectSymbol("(");
-    do s.values.push_back(Expression()); while (AcceptSymbol(","));
+    do s.values.push_back(Expression());
+    while (AcceptSymbol(","));
     ExpectSymbol(")");
     return;
   }
@@ -99,7 +103,8 @@ void Parser::JoinedUpdate(ast::Statement& s) {
   }
   if (set + 2 >= tokens_.size() || tokens_[set].kind == TokenKind::kEnd) throw Fail("expected SET");
   std::string& target_ref = s.target_ref;
-  if (tokens_[set + 1].kind == TokenKind::kName && tokens_[set + 2].kind == TokenKind::kSymbol && tokens_[set + 2].text == ".") {
+  if (tokens_[set + 1].kind == TokenKind::kName && tokens_[set + 2].kind == TokenKind::kSymbol &&
+      tokens_[set + 2].text == ".") {
     target_ref = tokens_[set + 1].text;
   } else {
     size_t first = pos_;
@@ -112,8 +117,10 @@ void Parser::JoinedUpdate(ast::Statement& s) {
     if (tokens_[i].kind != TokenKind::kName || !SameName(tokens_[i].text, target_ref) ||
         (tokens_[i + 1].kind == TokenKind::kSymbol && tokens_[i + 1].text == ".") || prev.kind != TokenKind::kName)
       continue;
-    static const char* const kBefore[] = {"JOIN", "ON", "AND", "OR", "NOT", "IN", "LIKE", "IS", "BETWEEN", "XOR", "MOD"};
-    if (prev.bracketed || std::none_of(std::begin(kBefore), std::end(kBefore), [&](const char* w) { return SameName(prev.text, w); }))
+    static const char* const kBefore[] = {"JOIN", "ON", "AND",     "OR",  "NOT", "IN",
+                                          "LIKE", "IS", "BETWEEN", "XOR", "MOD"};
+    if (prev.bracketed ||
+        std::none_of(std::begin(kBefore), std::end(kBefore), [&](const char* w) { return SameName(prev.text, w); }))
       s.target_is_alias = true;
   }
   tables_.clear();
@@ -128,7 +135,8 @@ void Parser::JoinedUpdate(ast::Statement& s) {
   do {
     std::string qualifier;
     std::string column = SetColumn(qualifier);
-    if (!qualifier.empty() && !SameName(qualifier, target_ref)) throw Fail("an UPDATE of joined tables can set the columns of one table only");
+    if (!qualifier.empty() && !SameName(qualifier, target_ref))
+      throw Fail("an UPDATE of joined tables can set the columns of one table only");
     ExpectSymbol("=");
     s.sets.push_back({std::move(column), Expression()});
   } while (AcceptSymbol(","));
@@ -149,15 +157,20 @@ ast::ColumnDef Parser::ColumnDefinition() {
       const std::string& n = Peek().text;
       if (Peek().kind != TokenKind::kNumber || n.find_first_not_of("0123456789") != std::string::npos || n.size() > 9)
         throw Fail("expected a whole number");
-      if (size == 0) size = std::stoi(Next().text);
-      else Next();
+      if (size == 0)
+        size = std::stoi(Next().text);
+      else
+        Next();
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
   }
   const auto decl = DeclForJetType(type.text, size, quoted);
-  if (!decl) throw Error(err::kSyntax, "Syntax error at character " + std::to_string(type.offset + 1) + ": '" + type.text + "' is not a Jet type.");
+  if (!decl)
+    throw Error(err::kSyntax, "Syntax error at character " + std::to_string(type.offset + 1) + ": '" + type.text +
+                                  "' is not a Jet type.");
   if (JetTypeOfDecl(decl->sql) == JetType::Text && size > 255)
-    throw Error(err::kSyntax, "Size of field " + quoted + " is too long: a Text field holds at most 255 characters; use MEMO.");
+    throw Error(err::kSyntax,
+                "Size of field " + quoted + " is too long: a Text field holds at most 255 characters; use MEMO.");
   def.decl = *decl;
   if (AcceptWord("WITH") && !AcceptWord("COMPRESSION")) ExpectWord("COMP");  // a storage detail of Jet's
   for (;;) {
@@ -185,7 +198,8 @@ ast::ColumnDef Parser::ColumnDefinition() {
 std::vector<std::string> Parser::NameList() {
   ExpectSymbol("(");
   std::vector<std::string> list;
-  do list.push_back(Name()); while (AcceptSymbol(","));
+  do list.push_back(Name());
+  while (AcceptSymbol(","));
   ExpectSymbol(")");
   return list;
 }
@@ -202,8 +216,10 @@ void Parser::Create(ast::Statement& s) {
       if (IsWord("FOREIGN") || IsWord("CHECK")) throw Fail("relationships and CHECK constraints are not supported");
       if (IsWord("PRIMARY") || IsWord("UNIQUE")) {
         const bool primary = AcceptWord("PRIMARY");
-        if (primary) ExpectWord("KEY");
-        else Next();
+        if (primary)
+          ExpectWord("KEY");
+        else
+          Next();
         s.part_order.push_back(ast::kConstraintPart + s.table_constraints.size());
         s.table_constraints.push_back({primary, NameList()});
       } else {
@@ -223,15 +239,18 @@ void Parser::Create(ast::Statement& s) {
     ExpectSymbol("(");
     do {
       ast::IndexColumn col{Name(), false};
-      if (AcceptWord("DESC")) col.desc = true;
-      else AcceptWord("ASC");
+      if (AcceptWord("DESC"))
+        col.desc = true;
+      else
+        AcceptWord("ASC");
       s.index_columns.push_back(std::move(col));
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
     if (AcceptWord("WITH")) {
       // IGNORE NULL only leaves Nulls out of the index; the others would change what the
       // table accepts.
-      if (!AcceptWord("IGNORE")) throw Fail("WITH PRIMARY and WITH DISALLOW NULL are not supported; only WITH IGNORE NULL");
+      if (!AcceptWord("IGNORE"))
+        throw Fail("WITH PRIMARY and WITH DISALLOW NULL are not supported; only WITH IGNORE NULL");
       ExpectWord("NULL");
     }
     return;

@@ -10,12 +10,12 @@ namespace ornetta::jet {
 namespace {
 
 bool IsReserved(const std::string& upper) {
-  static const char* const kWords[] = {"SELECT", "FROM",  "WHERE", "GROUP",  "HAVING", "ORDER", "BY",    "INSERT",
-                                       "INTO",   "VALUES", "UPDATE", "SET",   "DELETE", "CREATE", "DROP", "ALTER",
-                                       "TABLE",  "INDEX", "AND",   "OR",     "NOT",    "XOR",   "EQV",   "IMP",
-                                       "MOD",    "LIKE",  "ALIKE", "BETWEEN", "IN",    "IS",    "AS",    "ON",
-                                       "JOIN",   "INNER", "LEFT",  "RIGHT",  "OUTER",  "UNION", "DISTINCT", "TOP",
-                                       "PARAMETERS", "TRANSFORM", "PIVOT"};
+  static const char* const kWords[] = {
+      "SELECT",  "FROM",   "WHERE",    "GROUP",  "HAVING",     "ORDER",     "BY",    "INSERT", "INTO",
+      "VALUES",  "UPDATE", "SET",      "DELETE", "CREATE",     "DROP",      "ALTER", "TABLE",  "INDEX",
+      "AND",     "OR",     "NOT",      "XOR",    "EQV",        "IMP",       "MOD",   "LIKE",   "ALIKE",
+      "BETWEEN", "IN",     "IS",       "AS",     "ON",         "JOIN",      "INNER", "LEFT",   "RIGHT",
+      "OUTER",   "UNION",  "DISTINCT", "TOP",    "PARAMETERS", "TRANSFORM", "PIVOT"};
   for (const char* w : kWords)
     if (upper == w) return true;
   return false;
@@ -27,7 +27,8 @@ ast::Statement Parse(std::string_view sql) {
   size_t characters = 0;
   for (unsigned char c : sql) characters += (c & 0xC0) != 0x80;  // UTF-8: one lead byte a character
   if (characters > kMaxStatementCharacters)
-    throw Error(err::kSyntax, "The statement is " + std::to_string(characters) + " characters long; a statement may have at most " +
+    throw Error(err::kSyntax, "The statement is " + std::to_string(characters) +
+                                  " characters long; a statement may have at most " +
                                   std::to_string(kMaxStatementCharacters) + " characters, as in Jet.");
   return Parser(sql).Statement();
 }
@@ -37,7 +38,8 @@ ast::Statement Parser::Statement() {
   if (AtEnd()) throw Error(err::kSyntax, "The statement is empty.");
   if (IsWord("PARAMETERS")) Parameters(s);
   const std::string verb = Upper(Peek().text);
-  if (Peek().kind != TokenKind::kName) throw Fail("a statement must begin with SELECT, INSERT, UPDATE, DELETE, CREATE, DROP or ALTER");
+  if (Peek().kind != TokenKind::kName)
+    throw Fail("a statement must begin with SELECT, INSERT, UPDATE, DELETE, CREATE, DROP or ALTER");
   if (verb == "SELECT" || verb == "TRANSFORM") {
     into_ = &s.table;
     s.select = Select();
@@ -93,7 +95,8 @@ void Parser::ExpectSymbol(const char* s) {
 
 Error Parser::Fail(const std::string& what) const {
   const Token& t = Peek();
-  const std::string where = t.kind == TokenKind::kEnd ? "at the end of the statement" : "at character " + std::to_string(t.offset + 1);
+  const std::string where =
+      t.kind == TokenKind::kEnd ? "at the end of the statement" : "at character " + std::to_string(t.offset + 1);
   return Error(err::kSyntax, "Syntax error " + where + ": " + what + ".");
 }
 
@@ -113,7 +116,7 @@ std::string Parser::TableName() {
 
 bool Parser::IsKeyword() const {
   static const char* const kWords[] = {"WHERE", "GROUP", "HAVING", "ORDER", "UNION", "INNER", "LEFT", "RIGHT",
-                                       "JOIN",  "ON",    "FULL",   "CROSS", "SET",   "OUTER", "IN",    "PIVOT"};
+                                       "JOIN",  "ON",    "FULL",   "CROSS", "SET",   "OUTER", "IN",   "PIVOT"};
   for (const char* w : kWords)
     if (IsWord(w)) return true;
   return false;

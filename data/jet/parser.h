@@ -67,7 +67,8 @@ class Parser {
   ast::ExprPtr Or();
   ast::ExprPtr And();
   ast::ExprPtr Not();
-  ast::ExprPtr LogicalChain(ast::ExprPtr (Parser::*operand)(), const char* word, ast::Op op, const char* bit_word, ast::Op bit_op);
+  ast::ExprPtr LogicalChain(ast::ExprPtr (Parser::*operand)(), const char* word, ast::Op op, const char* bit_word,
+                            ast::Op bit_op);
   ast::ExprPtr Comparison();
   ast::ExprPtr Concat();
   ast::ExprPtr Additive();

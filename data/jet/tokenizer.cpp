@@ -51,7 +51,8 @@ std::vector<Token> Tokenize(std::string_view sql) {
       if (close == std::string_view::npos) throw At(start, "a #date# is not closed");
       out.push_back({TokenKind::kDate, std::string(sql.substr(i + 1, close - i - 1)), start});
       i = close + 1;
-    } else if (std::isdigit(c) || (c == '.' && i + 1 < sql.size() && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
+    } else if (std::isdigit(c) ||
+               (c == '.' && i + 1 < sql.size() && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
       const auto digits = [&] {
         while (i < sql.size() && std::isdigit(static_cast<unsigned char>(sql[i]))) ++i;
       };
@@ -75,7 +76,9 @@ std::vector<Token> Tokenize(std::string_view sql) {
       i += 2;
       unsigned long long v = 0;
       while (i < sql.size() && std::isxdigit(static_cast<unsigned char>(sql[i]))) {
-        v = v * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(sql[i])) ? sql[i] - '0' : (std::tolower(sql[i]) - 'a' + 10));
+        v = v * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(sql[i]))
+                                               ? sql[i] - '0'
+                                               : (std::tolower(sql[i]) - 'a' + 10));
         if (v > 0xFFFFFFFFull) throw At(start, "a hexadecimal number is too large");
         ++i;
       }

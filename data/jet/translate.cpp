@@ -35,7 +35,8 @@ Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns, c
     const ast::Select& select = *tree.select;
     for (size_t i = 0; i < select.item_types.size(); ++i) {
       const bool listed = i < select.cores[0].items.size();
-      out.items.push_back({ResultType(select.item_types[i]), listed && select.cores[0].items[i].kind != ast::SelectItem::kExpr,
+      out.items.push_back({ResultType(select.item_types[i]),
+                           listed && select.cores[0].items[i].kind != ast::SelectItem::kExpr,
                            ColumnOfType(select.item_types[i])});
     }
   }

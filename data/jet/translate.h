@@ -30,15 +30,15 @@ struct ResultItem {
   // of the expression, never from the values. Unknown otherwise: the value's own storage class
   // then says what it is.
   JetType type = JetType::Unknown;
-  bool expands = false;  // * or table.*: as many columns as the tables have
+  bool expands = false;               // * or table.*: as many columns as the tables have
   JetType column = JetType::Unknown;  // the Jet type of its values, as a new table's column holds them
 };
 
 using ast::Parameter;
 
 struct Statement {
-  std::string sql;    // one statement of the engine's SQL
-  bool returns_rows;  // a SELECT: the caller reads rows; otherwise it runs to the end
+  std::string sql;                // one statement of the engine's SQL
+  bool returns_rows;              // a SELECT: the caller reads rows; otherwise it runs to the end
   std::vector<ResultItem> items;  // a SELECT's list, in order (of its first part for a UNION)
   // The values it asks for, in the order of the engine's ?1, ?2, ...: each is given before it runs.
   std::vector<Parameter> parameters;
@@ -72,6 +72,7 @@ struct DatabaseLookups {
 // Translates one Jet SQL statement (a trailing ';' allowed). Throws Error with a description that
 // names what is wrong or unsupported and where, for anything it cannot translate with Jet's meaning.
 // Without `columns`, expressions over stored columns are typed Unknown; the SQL is the same.
-Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns = {}, const DatabaseLookups& lookups = {});
+Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns = {},
+                    const DatabaseLookups& lookups = {});
 
 }  // namespace ornetta::jet

@@ -7,7 +7,21 @@ namespace ornetta::jet {
 
 // Unknown: the value's type depends on the row (a column of a table the binder was not told of, a
 // choice between values of different kinds); the value's own storage class then says what it is.
-enum class Type { kUnknown, kNull, kBoolean, kByte, kInteger, kLong, kCurrency, kSingle, kDouble, kDecimal, kDate, kText, kMemo };
+enum class Type {
+  kUnknown,
+  kNull,
+  kBoolean,
+  kByte,
+  kInteger,
+  kLong,
+  kCurrency,
+  kSingle,
+  kDouble,
+  kDecimal,
+  kDate,
+  kText,
+  kMemo
+};
 
 inline bool IsNumeric(Type t) { return t >= Type::kBoolean && t <= Type::kDecimal; }
 inline bool IsText(Type t) { return t == Type::kText || t == Type::kMemo; }

@@ -22,7 +22,8 @@ std::string Writer::Statement(const ast::Statement& s) {
         out = "DELETE FROM ";
         From(s.from, out);
       } else {
-        out = "DELETE FROM " + QuoteName(s.table) + " WHERE rowid IN (SELECT " + QuoteName(s.target_ref) + ".rowid FROM ";
+        out =
+            "DELETE FROM " + QuoteName(s.table) + " WHERE rowid IN (SELECT " + QuoteName(s.target_ref) + ".rowid FROM ";
         From(s.from, out);
       }
       if (s.where) {
@@ -58,9 +59,7 @@ std::string Writer::Statement(const ast::Statement& s) {
         Expr(*s.where, out);
       }
       break;
-    case ast::Statement::kJoinedUpdate:
-      JoinedUpdate(s, out);
-      break;
+    case ast::Statement::kJoinedUpdate: JoinedUpdate(s, out); break;
     case ast::Statement::kCreateTable:
       out = "CREATE TABLE " + QuoteName(s.table) + " (";
       for (size_t i = 0; i < s.part_order.size(); ++i) {
@@ -78,26 +77,21 @@ std::string Writer::Statement(const ast::Statement& s) {
       out += ')';
       break;
     case ast::Statement::kCreateIndex:
-      out = std::string("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX " + QuoteName(s.table) + " ON " + QuoteName(s.index_table) + " (";
+      out = std::string("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX " + QuoteName(s.table) + " ON " +
+            QuoteName(s.index_table) + " (";
       for (size_t i = 0; i < s.index_columns.size(); ++i)
         out += (i ? ", " : "") + QuoteName(s.index_columns[i].name) + (s.index_columns[i].desc ? " DESC" : "");
       out += ')';
       break;
-    case ast::Statement::kDropTable:
-      out = "DROP TABLE " + QuoteName(s.table);
-      break;
-    case ast::Statement::kDropIndex:
-      out = "DROP INDEX " + QuoteName(s.table);
-      break;
+    case ast::Statement::kDropTable: out = "DROP TABLE " + QuoteName(s.table); break;
+    case ast::Statement::kDropIndex: out = "DROP INDEX " + QuoteName(s.table); break;
     case ast::Statement::kCreateView:
       out = "CREATE VIEW " + QuoteName(s.table);
       for (size_t i = 0; i < s.columns.size(); ++i) out += (i ? ", " : " (") + QuoteName(s.columns[i]);
       out += s.columns.empty() ? " AS " : ") AS ";
       Select(*s.select, out);
       break;
-    case ast::Statement::kDropView:
-      out = "DROP VIEW " + QuoteName(s.table);
-      break;
+    case ast::Statement::kDropView: out = "DROP VIEW " + QuoteName(s.table); break;
     case ast::Statement::kAlterAdd:
       out = "ALTER TABLE " + QuoteName(s.table) + " ADD COLUMN ";
       ColumnDef(s.column_defs[0], out);

@@ -47,15 +47,12 @@ std::optional<Literal> LiteralOf(const ast::Expr& e) {
       if (*end != '\0' || !std::isfinite(l.number)) return std::nullopt;
       return l;
     }
-    case ExprKind::kBool:
-      l.number = sign * (x->truth ? -1 : 0);
-      return l;
+    case ExprKind::kBool: l.number = sign * (x->truth ? -1 : 0); return l;
     case ExprKind::kDate:
       if (sign < 0) return std::nullopt;  // -#1/1/2026# is a number, no longer a date
       l.text = x->text;
       return l;
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 
@@ -65,7 +62,8 @@ bool Greater(Kind kind, const Literal& a, const Literal& b) {
 
 // Written twice by min() and max(): only small bounds that read no row and hold no subquery.
 bool Repeatable(const ast::Expr& e) {
-  if (e.kind == ExprKind::kColumn || e.kind == ExprKind::kSubquery || e.kind == ExprKind::kExists || e.select) return false;
+  if (e.kind == ExprKind::kColumn || e.kind == ExprKind::kSubquery || e.kind == ExprKind::kExists || e.select)
+    return false;
   if (e.height > 4) return false;
   for (const ast::ExprPtr& a : e.args)
     if (!Repeatable(*a)) return false;

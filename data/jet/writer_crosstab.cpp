@@ -49,8 +49,10 @@ void Writer::FilteredAggregate(const ast::Expr& e, std::string& out) {
   out += FindFunction(Upper(e.text))->engine;
   out += e.distinct ? "(DISTINCT CASE WHEN " : "(CASE WHEN ";
   out += pivot_filter_ + " THEN ";
-  if (e.count_star) out += '1';
-  else Expr(*e.args[0], out);
+  if (e.count_star)
+    out += '1';
+  else
+    Expr(*e.args[0], out);
   out += " END)";
 }
 

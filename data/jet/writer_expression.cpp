@@ -224,8 +224,10 @@ void Writer::Call(const ast::Expr& e, std::string& out) {
     out += "coalesce(";
     Expr(*e.args[0], out);
     out += ", ";
-    if (e.args.size() > 1) Expr(*e.args[1], out);
-    else out += "''";
+    if (e.args.size() > 1)
+      Expr(*e.args[1], out);
+    else
+      out += "''";
     out += ')';
     return;
   }

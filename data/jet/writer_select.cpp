@@ -38,7 +38,8 @@ void Writer::Core(const ast::Core& c, bool fold_case, std::string& out, const st
     if (!plain_column || !item.alias.empty() || !item.expr->qualifier.empty() || names[i] != item.expr->text)
       out += " AS " + QuoteName(names[i]);
   }
-  if (extra_key) out += (c.items.empty() ? "" : ", ") + *extra_key + (fold_case ? " COLLATE NOCASE" : "") + " AS [jet_key]";
+  if (extra_key)
+    out += (c.items.empty() ? "" : ", ") + *extra_key + (fold_case ? " COLLATE NOCASE" : "") + " AS [jet_key]";
   if (extra_columns) out += *extra_columns;
   if (c.has_from) {
     out += " FROM ";
@@ -101,9 +102,9 @@ void Writer::Select(const ast::Select& s, std::string& out) {
     Order(s, out);
     return;
   }
-  const bool one_group = first.group.empty() && (first.aggregate || std::any_of(s.order.begin(), s.order.end(), [](const ast::OrderKey& k) {
-                                                   return k.aggregate;
-                                                 }));
+  const bool one_group =
+      first.group.empty() && (first.aggregate || std::any_of(s.order.begin(), s.order.end(),
+                                                             [](const ast::OrderKey& k) { return k.aggregate; }));
   if (s.order.empty() || one_group) {
     Core(first, first.distinct, out);
     Order(s, out);
@@ -141,8 +142,9 @@ std::string Writer::TiedRows(const ast::Select& s) {
     const std::string& k = keys[j];
     const std::string b = "(SELECT [jet_key] FROM " + nth(k) + ")";
     // Nulls sort first, as in Jet.
-    const std::string before = s.order[j].desc ? "(" + k + " > " + b + " COLLATE NOCASE OR (" + b + " IS NULL AND " + k + " IS NOT NULL))"
-                                               : "(" + k + " < " + b + " COLLATE NOCASE OR (" + k + " IS NULL AND " + b + " IS NOT NULL))";
+    const std::string before =
+        s.order[j].desc ? "(" + k + " > " + b + " COLLATE NOCASE OR (" + b + " IS NULL AND " + k + " IS NOT NULL))"
+                        : "(" + k + " < " + b + " COLLATE NOCASE OR (" + k + " IS NULL AND " + b + " IS NOT NULL))";
     const std::string level = "(" + k + " IS " + b + " COLLATE NOCASE)";
     cond = "(" + before + " OR " + (cond == "1" ? level : "(" + level + " AND " + cond + ")") + ")";
     // Each key repeats the whole SELECT: many keys over a long SELECT would grow without bound.

@@ -52,8 +52,8 @@ bool ReadInt(std::string_view s, size_t pos, size_t len, int& out) {
 
 bool IsValidCivil(const CivilDateTime& dt) {
   return dt.year >= 100 && dt.year <= 9999 && dt.month >= 1 && dt.month <= 12 && dt.day >= 1 &&
-         dt.day <= DaysInMonth(dt.year, dt.month) && dt.hour >= 0 && dt.hour <= 23 &&
-         dt.minute >= 0 && dt.minute <= 59 && dt.second >= 0 && dt.second <= 59;
+         dt.day <= DaysInMonth(dt.year, dt.month) && dt.hour >= 0 && dt.hour <= 23 && dt.minute >= 0 &&
+         dt.minute <= 59 && dt.second >= 0 && dt.second <= 59;
 }
 
 long DaysFromCivil(int year, int month, int day) {
@@ -85,22 +85,21 @@ CivilDateTime CivilFromSerial(double serial) {
 
 std::string FormatStoredDate(const CivilDateTime& dt) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", dt.year, dt.month, dt.day, dt.hour,
-                dt.minute, dt.second);
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", dt.year, dt.month, dt.day, dt.hour, dt.minute,
+                dt.second);
   return buf;
 }
 
 std::optional<CivilDateTime> ParseStoredDate(std::string_view s) {
   CivilDateTime dt;
-  if (s.size() < 10 || s[4] != '-' || s[7] != '-' || !ReadInt(s, 0, 4, dt.year) ||
-      !ReadInt(s, 5, 2, dt.month) || !ReadInt(s, 8, 2, dt.day))
+  if (s.size() < 10 || s[4] != '-' || s[7] != '-' || !ReadInt(s, 0, 4, dt.year) || !ReadInt(s, 5, 2, dt.month) ||
+      !ReadInt(s, 8, 2, dt.day))
     return std::nullopt;
   if (s.size() > 10) {
-    if ((s[10] != ' ' && s[10] != 'T') || s.size() < 16 || s[13] != ':' ||
-        !ReadInt(s, 11, 2, dt.hour) || !ReadInt(s, 14, 2, dt.minute))
+    if ((s[10] != ' ' && s[10] != 'T') || s.size() < 16 || s[13] != ':' || !ReadInt(s, 11, 2, dt.hour) ||
+        !ReadInt(s, 14, 2, dt.minute))
       return std::nullopt;
-    if (s.size() > 16 && (s.size() != 19 || s[16] != ':' || !ReadInt(s, 17, 2, dt.second)))
-      return std::nullopt;
+    if (s.size() > 16 && (s.size() != 19 || s[16] != ':' || !ReadInt(s, 17, 2, dt.second))) return std::nullopt;
   }
   if (!IsValidCivil(dt)) return std::nullopt;
   return dt;

@@ -68,21 +68,14 @@ int64_t Variant::AsCurrency() const {
 
 std::string Variant::ToText() const {
   switch (type_) {
-    case Type::Empty:
-      return "";
-    case Type::Null:
-      throw Error(94, "Invalid use of Null");
+    case Type::Empty: return "";
+    case Type::Null: throw Error(94, "Invalid use of Null");
     case Type::Integer:
-    case Type::Long:
-      return std::to_string(std::get<int64_t>(value_));
-    case Type::Double:
-      return NumberToText(std::get<double>(value_));
-    case Type::String:
-      return std::get<std::string>(value_);
-    case Type::Boolean:
-      return AsBoolean() ? "True" : "False";
-    case Type::Currency:
-      return CurrencyToText(std::get<int64_t>(value_));
+    case Type::Long: return std::to_string(std::get<int64_t>(value_));
+    case Type::Double: return NumberToText(std::get<double>(value_));
+    case Type::String: return std::get<std::string>(value_);
+    case Type::Boolean: return AsBoolean() ? "True" : "False";
+    case Type::Currency: return CurrencyToText(std::get<int64_t>(value_));
     case Type::Date: {
       std::string text = FormatStoredDate(CivilFromSerial(std::get<double>(value_)));
       if (text.compare(10, 9, " 00:00:00") == 0) text.resize(10);
@@ -112,7 +105,8 @@ std::string NumberToText(double v) {
 std::string CurrencyToText(int64_t ten_thousandths) {
   // Unsigned, so that the most negative amount has a magnitude too.
   const bool negative = ten_thousandths < 0;
-  const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(ten_thousandths) : static_cast<uint64_t>(ten_thousandths);
+  const uint64_t magnitude =
+      negative ? 0 - static_cast<uint64_t>(ten_thousandths) : static_cast<uint64_t>(ten_thousandths);
   std::string text = std::to_string(magnitude / 10000);
   if (const uint64_t fraction = magnitude % 10000) {
     std::string digits = std::to_string(fraction);

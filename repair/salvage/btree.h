@@ -19,7 +19,9 @@ enum PageType : uint8_t {
   kTableLeaf = 13,
 };
 
-inline bool IsBtreeType(uint8_t t) { return t == kIndexInterior || t == kTableInterior || t == kIndexLeaf || t == kTableLeaf; }
+inline bool IsBtreeType(uint8_t t) {
+  return t == kIndexInterior || t == kTableInterior || t == kIndexLeaf || t == kTableLeaf;
+}
 inline bool IsTableType(uint8_t t) { return t == kTableInterior || t == kTableLeaf; }
 inline bool IsLeafType(uint8_t t) { return t == kIndexLeaf || t == kTableLeaf; }
 

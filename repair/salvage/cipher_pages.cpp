@@ -18,7 +18,7 @@ constexpr size_t kIvBytes = 16;
 constexpr size_t kHmacBytes = 20;
 constexpr int kHmacRounds = 2;
 constexpr unsigned char kHmacSaltMask = 0x3a;
-constexpr uint32_t kProbePages = 8;  // pages tried for each page size before a key is given up
+constexpr uint32_t kProbePages = 8;             // pages tried for each page size before a key is given up
 const char kPlainHeader[] = "SQLite format 3";  // with its NUL: the 16 bytes the salt stands in for
 }  // namespace
 

@@ -50,8 +50,7 @@ bool TableShape::Fits(const std::vector<Value>& values) const {
       case Affinity::kNumeric:
         // Text that reads as a number would have been stored as one; other text can stay.
         break;
-      case Affinity::kBlob:
-        break;
+      case Affinity::kBlob: break;
     }
   }
   return true;
@@ -64,7 +63,8 @@ Rebuild::Rebuild(const fs::path& file, const std::string& password, const crypto
   // Nothing relies on a half-made copy: one sync of the finished file makes it as durable. The
   // journal stays (in memory) for the trials of rows that Accepts takes back. The rows passed
   // their types' checks when the engine wrote them: they are not checked again.
-  engine::Exec(db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY; PRAGMA ignore_check_constraints = ON; BEGIN;");
+  engine::Exec(db,
+               "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY; PRAGMA ignore_check_constraints = ON; BEGIN;");
   for (const SchemaEntry& entry : schema) {
     if (entry.type != "table") {
       if (!entry.sql.empty()) later_.push_back(entry);
@@ -152,7 +152,8 @@ sqlite3_stmt* Rebuild::InsertStatement(const TableShape& table, size_t columns) 
         if (std::none_of(table.columns.begin(), table.columns.end(),
                          [&](const std::string& c) { return AsciiUpper(c) == AsciiUpper(candidate); }))
           alias = candidate;
-      if (alias.empty()) throw Error(err::kEngine, "The table " + table.name + " names every column the engine's row keys go by.");
+      if (alias.empty())
+        throw Error(err::kEngine, "The table " + table.name + " names every column the engine's row keys go by.");
       names += ", " + alias;
       marks += ", ?";
     }
@@ -237,14 +238,16 @@ void Rebuild::Finish(int32_t user_version, int32_t application_id) {
     try {
       engine::Exec(db, entry.sql);
     } catch (const Error& e) {
-      throw Error(err::kEngine, "Cannot create the " + entry.type + " " + entry.name + " in the rebuilt copy: " + e.Description());
+      throw Error(err::kEngine,
+                  "Cannot create the " + entry.type + " " + entry.name + " in the rebuilt copy: " + e.Description());
     }
   }
-  engine::Exec(db, "PRAGMA user_version = " + std::to_string(user_version) + "; PRAGMA application_id = " +
-                       std::to_string(application_id) + "; COMMIT;");
+  engine::Exec(db, "PRAGMA user_version = " + std::to_string(user_version) +
+                       "; PRAGMA application_id = " + std::to_string(application_id) + "; COMMIT;");
   db_.reset();
   if (std::error_code ec = platform::SyncFile(file_))
-    throw Error(err::kPathFileAccess, "The rebuilt copy '" + file_.string() + "' could not be written to disk (" + ec.message() + ").");
+    throw Error(err::kPathFileAccess,
+                "The rebuilt copy '" + file_.string() + "' could not be written to disk (" + ec.message() + ").");
 }
 
 }  // namespace ornetta::repair::salvage

@@ -22,7 +22,9 @@ std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const fs::pa
       << "The damaged originals are kept, byte for byte, in " << backup_folder.string() << ".\n"
       << "Only pages that passed their authentication were read into the repaired databases.\n";
   for (const SalvageOutcome& o : outcomes) {
-    out << "\n" << o.file_name << "\n" << std::string(o.file_name.size(), '-') << "\n"
+    out << "\n"
+        << o.file_name << "\n"
+        << std::string(o.file_name.size(), '-') << "\n"
         << "Pages: " << o.page_count << " of " << o.page_size << " bytes; lost: " << o.lost_pages.size() << "\n"
         << "Key: " << o.key_source << "\n"
         << "List of tables: " << o.schema_source << "\n";
@@ -31,8 +33,10 @@ std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const fs::pa
     out << "\nTables:\n";
     for (const TableOutcome& t : o.tables) {
       out << "  " << t.name << ": " << Rows(t.recovered) << " recovered";
-      if (t.lost_known > 0) out << ", " << Rows(t.lost_known) << " lost" << (t.count_exact ? "" : " (at least)");
-      else if (t.rows_lost) out << ", rows lost on " << Pages(t.lost_pages) << " (how many is not known)";
+      if (t.lost_known > 0)
+        out << ", " << Rows(t.lost_known) << " lost" << (t.count_exact ? "" : " (at least)");
+      else if (t.rows_lost)
+        out << ", rows lost on " << Pages(t.lost_pages) << " (how many is not known)";
       out << "\n";
       for (const std::string& key : t.lost_keys) out << "      lost: " << key << "\n";
       if (t.lost_keys.size() < static_cast<size_t>(t.lost_known))
@@ -53,10 +57,12 @@ fs::path WriteReport(const std::vector<SalvageOutcome>& outcomes, const fs::path
   {
     std::ofstream file(partial, std::ios::binary | std::ios::trunc);
     file << ReportText(outcomes, backup_folder);
-    if (!file.flush()) throw Error(err::kPathFileAccess, "The salvage report could not be written to '" + path.string() + "'.");
+    if (!file.flush())
+      throw Error(err::kPathFileAccess, "The salvage report could not be written to '" + path.string() + "'.");
   }
   if (std::error_code ec = platform::ReplaceFileAtomically(partial, path))
-    throw Error(err::kPathFileAccess, "The salvage report could not be written to '" + path.string() + "' (" + ec.message() + ").");
+    throw Error(err::kPathFileAccess,
+                "The salvage report could not be written to '" + path.string() + "' (" + ec.message() + ").");
   return path;
 }
 
@@ -67,9 +73,12 @@ std::string LostRowsSummary(const std::vector<SalvageOutcome>& outcomes) {
       if (t.lost_known == 0 && !t.rows_lost) continue;
       summary += summary.empty() ? "" : "; ";
       summary += t.name + ": ";
-      if (t.lost_known > 0 && t.count_exact) summary += Rows(t.lost_known);
-      else if (t.lost_known > 0) summary += "at least " + Rows(t.lost_known);
-      else summary += "the rows of " + Pages(t.lost_pages) + " (how many is not known)";
+      if (t.lost_known > 0 && t.count_exact)
+        summary += Rows(t.lost_known);
+      else if (t.lost_known > 0)
+        summary += "at least " + Rows(t.lost_known);
+      else
+        summary += "the rows of " + Pages(t.lost_pages) + " (how many is not known)";
     }
     if (o.set_aside_rows > 0)
       summary += (summary.empty() ? "" : "; ") + Rows(o.set_aside_rows) + " of " + o.file_name + " set aside";

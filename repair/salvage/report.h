@@ -17,7 +17,8 @@ constexpr const char* kReportName = "Salvage report.txt";
 std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const std::filesystem::path& backup_folder);
 
 // Writes the report into `backup_folder` (flushed); returns its path. Throws Error on failure.
-std::filesystem::path WriteReport(const std::vector<SalvageOutcome>& outcomes, const std::filesystem::path& backup_folder);
+std::filesystem::path WriteReport(const std::vector<SalvageOutcome>& outcomes,
+                                  const std::filesystem::path& backup_folder);
 
 // The lost rows in a few words for a message: "Invoices: 12 rows; InvoiceLines: rows of 1
 // damaged page (how many is not known)". Empty when no row was lost.

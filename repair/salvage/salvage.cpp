@@ -119,16 +119,17 @@ struct LostTreePage {
 struct TableState {
   SchemaEntry entry;
   const TableShape* shape = nullptr;
-  std::vector<LostTreePage> lost;   // pages of its tree that are lost
-  bool root_unknown = false;        // its tree was not found: every rowid may be anywhere
+  std::vector<LostTreePage> lost;  // pages of its tree that are lost
+  bool root_unknown = false;       // its tree was not found: every rowid may be anywhere
   int leaf_depth = -1;
   std::set<int64_t> found_in_lost;  // rows found again where lost pages were
   std::set<int64_t> known_lost;
-  bool whole_index = false;         // an index of it was read whole
+  bool whole_index = false;  // an index of it was read whole
   TableOutcome outcome;
 
   bool InLost(int64_t rowid) const {
-    return root_unknown || std::any_of(lost.begin(), lost.end(), [&](const LostTreePage& p) { return p.range.Holds(rowid); });
+    return root_unknown ||
+           std::any_of(lost.begin(), lost.end(), [&](const LostTreePage& p) { return p.range.Holds(rowid); });
   }
   void NoteLost(int64_t rowid, const std::string& how) {
     if (!known_lost.insert(rowid).second) return;
@@ -157,8 +158,10 @@ class Run {
   void ReadTrees(const std::function<void(double)>& progress) {
     for (size_t i = 0; i < order_.size(); ++i) {
       TableState& t = tables_[order_[i]];
-      if (t.entry.root == 0) t.root_unknown = true;
-      else ReadTree(t, t.entry.root);
+      if (t.entry.root == 0)
+        t.root_unknown = true;
+      else
+        ReadTree(t, t.entry.root);
       if (progress) progress(static_cast<double>(i + 1) / order_.size());
     }
   }
@@ -187,13 +190,15 @@ class Run {
       for (const std::string& name : order_) {
         TableState& t = tables_[name];
         if (!freelist_known || (t.lost.empty() && !t.root_unknown) || name == kSequenceTable) continue;
-        if (std::all_of(rows.begin(), rows.end(), [&](const auto& r) { return t.InLost(r.first) && t.shape->Fits(r.second); }))
+        if (std::all_of(rows.begin(), rows.end(),
+                        [&](const auto& r) { return t.InLost(r.first) && t.shape->Fits(r.second); }))
           fits.push_back(&t);
       }
       Narrow(fits, rows);
       if (fits.size() != 1) {
         SetAside(pgno, rows.size(), rows.front().first, rows.back().first,
-                 !freelist_known ? "the list of free pages is damaged, so a page freed by deletions cannot be told from a page of live rows"
+                 !freelist_known ? "the list of free pages is damaged, so a page freed by deletions cannot be told "
+                                   "from a page of live rows"
                  : fits.empty()  ? "no table can hold them with certainty"
                                  : "more than one table could hold them");
         continue;
@@ -218,21 +223,25 @@ class Run {
       bool sequence = true;
       size_t rows = 0;
       std::vector<std::pair<int64_t, std::vector<Value>>> sample;
-      Walker(map_, true).Table(
-          pgno, kAllRowids,
-          [&](int64_t rowid, std::vector<Value>& v) {
-            ++rows;
-            if (sample.size() < kSampleRows) sample.emplace_back(rowid, v);
-            std::erase_if(fits, [&](const TableState* t) { return !t->shape->Fits(v); });
-            sequence = sequence && v.size() == 2 && v[0].kind == Value::kText && v[1].kind == Value::kInteger &&
-                       tables_.count(v[0].bytes);
-          },
-          [](int64_t, const std::string&) {}, [](uint32_t, const Range&, int) {});
+      Walker(map_, true)
+          .Table(
+              pgno, kAllRowids,
+              [&](int64_t rowid, std::vector<Value>& v) {
+                ++rows;
+                if (sample.size() < kSampleRows) sample.emplace_back(rowid, v);
+                std::erase_if(fits, [&](const TableState* t) { return !t->shape->Fits(v); });
+                sequence = sequence && v.size() == 2 && v[0].kind == Value::kText && v[1].kind == Value::kInteger &&
+                           tables_.count(v[0].bytes);
+              },
+              [](int64_t, const std::string&) {}, [](uint32_t, const Range&, int) {});
       if (rows == 0) continue;
       Narrow(fits, sample);
-      if (sequence && tables_.count(kSequenceTable)) candidates[kSequenceTable].push_back(pgno);
-      else if (fits.size() == 1) candidates[fits.front()->entry.name].push_back(pgno);
-      else SetAsideTree(pgno, fits.empty() ? "no table can hold its rows" : "more than one table could hold its rows");
+      if (sequence && tables_.count(kSequenceTable))
+        candidates[kSequenceTable].push_back(pgno);
+      else if (fits.size() == 1)
+        candidates[fits.front()->entry.name].push_back(pgno);
+      else
+        SetAsideTree(pgno, fits.empty() ? "no table can hold its rows" : "more than one table could hold its rows");
     }
     for (auto& [name, roots] : candidates) {
       uint32_t chosen = roots.size() == 1 ? roots.front() : 0;
@@ -264,12 +273,15 @@ class Run {
       auto it = tables_.find(e.table);
       if (it == tables_.end()) continue;
       TableState& t = it->second;
-      const bool whole = walker.Index(e.root, [&](std::vector<Value>& v) {
-        if (v.back().kind != Value::kInteger) return;
-        const int64_t rowid = v.back().integer;
-        if (!t.InLost(rowid) || t.found_in_lost.count(rowid)) return;
-        t.NoteLost(rowid, "rowid " + std::to_string(rowid) + ", " + e.name + " = " + Join(v, v.size() - 1));
-      }, [&](uint32_t pgno) { owners_[pgno] = "index " + e.name + " (rebuilt from the rows)"; });
+      const bool whole = walker.Index(
+          e.root,
+          [&](std::vector<Value>& v) {
+            if (v.back().kind != Value::kInteger) return;
+            const int64_t rowid = v.back().integer;
+            if (!t.InLost(rowid) || t.found_in_lost.count(rowid)) return;
+            t.NoteLost(rowid, "rowid " + std::to_string(rowid) + ", " + e.name + " = " + Join(v, v.size() - 1));
+          },
+          [&](uint32_t pgno) { owners_[pgno] = "index " + e.name + " (rebuilt from the rows)"; });
       t.whole_index = t.whole_index || (whole && !e.sql.empty() && e.sql.find(" WHERE ") == std::string::npos) ||
                       (whole && e.sql.empty());
     }
@@ -294,7 +306,8 @@ class Run {
       t.outcome.rows_lost = t.outcome.lost_known > 0 || t.root_unknown || (!t.outcome.count_exact && !t.lost.empty());
       outcome_.tables.push_back(t.outcome);
       for (const LostTreePage& p : t.lost)
-        owners_[p.pgno] = (t.leaf_depth >= 0 && p.depth < t.leaf_depth ? "an interior page of table " : "rows of table ") + name;
+        owners_[p.pgno] =
+            (t.leaf_depth >= 0 && p.depth < t.leaf_depth ? "an interior page of table " : "rows of table ") + name;
     }
   }
 
@@ -325,12 +338,17 @@ class Run {
     const int depth = Walker(map_).Table(
         root, kAllRowids,
         [&](int64_t rowid, std::vector<Value>& v) {
-          if (!sequence) Insert(t, rowid, v, false);
+          if (!sequence)
+            Insert(t, rowid, v, false);
           else if (v.size() == 2 && v[0].kind == Value::kText && v[1].kind == Value::kInteger)
             sequences_.emplace_back(v[0].bytes, v[1].integer);
         },
-        [&](int64_t rowid, const std::string& why) { t.NoteLost(rowid, "rowid " + std::to_string(rowid) + ": " + why); },
-        [&](uint32_t pgno, const Range& range, int d) { t.lost.push_back({pgno, range, d}); });
+        [&](int64_t rowid, const std::string& why) {
+          t.NoteLost(rowid, "rowid " + std::to_string(rowid) + ": " + why);
+        },
+        [&](uint32_t pgno, const Range& range, int d) {
+          t.lost.push_back({pgno, range, d});
+        });
     t.leaf_depth = std::max(t.leaf_depth, depth);
   }
 
@@ -370,12 +388,14 @@ class Run {
   std::map<uint32_t, std::string> owners_;
 };
 
-uint32_t HeaderWord(const std::vector<unsigned char>& header, size_t offset) { return ReadBig32(header.data() + offset); }
+uint32_t HeaderWord(const std::vector<unsigned char>& header, size_t offset) {
+  return ReadBig32(header.data() + offset);
+}
 
 // The tables to rebuild: the file's own list, completed (or replaced, when page 1 is lost) from
 // the first stand-in that has a whole one.
-std::vector<SchemaEntry> FindSchema(PageMap& map, bool first_page, const std::string& password, const StandIns& stand_ins,
-                                    SalvageOutcome& outcome) {
+std::vector<SchemaEntry> FindSchema(PageMap& map, bool first_page, const std::string& password,
+                                    const StandIns& stand_ins, SalvageOutcome& outcome) {
   bool whole = false;
   std::vector<SchemaEntry> schema;
   if (first_page) schema = ReadSchema(map, &whole);
@@ -404,8 +424,8 @@ std::vector<SchemaEntry> FindSchema(PageMap& map, bool first_page, const std::st
 }  // namespace
 
 bool SalvageOutcome::RowsLost() const {
-  return set_aside_rows > 0 ||
-         std::any_of(tables.begin(), tables.end(), [](const TableOutcome& t) { return t.lost_known > 0 || t.rows_lost; });
+  return set_aside_rows > 0 || std::any_of(tables.begin(), tables.end(),
+                                           [](const TableOutcome& t) { return t.lost_known > 0 || t.rows_lost; });
 }
 
 bool IsDamaged(const PageFile& file, const std::string& password) {
@@ -453,8 +473,9 @@ SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, con
     freelist_known = map.MarkFreelist(HeaderWord(h, 32));
     if (!freelist_known) outcome.notes.push_back("A page of the list of free pages is lost.");
   } else {
-    outcome.notes.push_back("The first page is lost: the header values kept by the engine (the schema version) were "
-                            "reset, and pages freed by deletions cannot be told from pages of rows.");
+    outcome.notes.push_back(
+        "The first page is lost: the header values kept by the engine (the schema version) were "
+        "reset, and pages freed by deletions cannot be told from pages of rows.");
   }
   outcome.page_count = map.count();
   const std::vector<SchemaEntry> schema = FindSchema(map, first_page, password, stand_ins, outcome);
@@ -465,8 +486,10 @@ SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, con
     Rebuild rebuild(destination, password, pages->salt(), schema);
     Run run(map, rebuild, schema, outcome);
     run.ReadTrees(part(0.4, 0.8));
-    if (first_page) run.ReadOrphanLeaves(freelist_known);
-    else run.ReadFragments();
+    if (first_page)
+      run.ReadOrphanLeaves(freelist_known);
+    else
+      run.ReadFragments();
     run.ReadIndexes();
     run.Finish();
     if (progress) progress(0.9);
@@ -476,10 +499,10 @@ SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, con
       if (!map.Lost(pgno) || map.IsLockPage(pgno)) continue;
       outcome.lost_pages.push_back(pgno);
       const auto owner = run.owners().find(pgno);
-      outcome.lost_owners.push_back(pgno == 1                      ? "the list of tables and the file's header"
+      outcome.lost_owners.push_back(pgno == 1                       ? "the list of tables and the file's header"
                                     : map.Has(pgno, PageMap::kFree) ? "the list of free pages (no rows)"
-                                    : owner != run.owners().end()  ? owner->second
-                                                                   : "not known (no readable page points to it)");
+                                    : owner != run.owners().end()   ? owner->second
+                                                                    : "not known (no readable page points to it)");
     }
     if (progress) progress(1.0);
   } catch (...) {

@@ -22,12 +22,12 @@ namespace ornetta::repair::salvage {
 
 struct TableOutcome {
   std::string name;
-  long long recovered = 0;          // rows written into the new database
-  long long lost_known = 0;         // rows known lost: named by an index entry, or a broken row
+  long long recovered = 0;             // rows written into the new database
+  long long lost_known = 0;            // rows known lost: named by an index entry, or a broken row
   std::vector<std::string> lost_keys;  // how they are known, at most kListedKeys
-  long long lost_pages = 0;         // pages of its b-tree that failed authentication
-  bool rows_lost = false;           // a lost page held (or may have held) some of its rows
-  bool count_exact = false;         // then lost_known is every lost row: a whole index named them
+  long long lost_pages = 0;            // pages of its b-tree that failed authentication
+  bool rows_lost = false;              // a lost page held (or may have held) some of its rows
+  bool count_exact = false;            // then lost_known is every lost row: a whole index named them
 };
 
 struct SalvageOutcome {
@@ -36,11 +36,11 @@ struct SalvageOutcome {
   uint32_t page_count = 0;
   std::vector<uint32_t> lost_pages;      // every page that failed authentication (or is missing)
   std::vector<std::string> lost_owners;  // per lost page: whose it was, in words
-  std::string key_source;     // where the salt that reads the file came from
-  std::string schema_source;  // where the list of tables came from
+  std::string key_source;                // where the salt that reads the file came from
+  std::string schema_source;             // where the list of tables came from
   std::vector<TableOutcome> tables;
-  long long set_aside_rows = 0;          // readable rows that could not be given to one table
-  std::vector<std::string> notes;        // anything else the reader of the report should know
+  long long set_aside_rows = 0;    // readable rows that could not be given to one table
+  std::vector<std::string> notes;  // anything else the reader of the report should know
 
   // Whether some live row is gone or set aside (then the repair must not report plain success).
   bool RowsLost() const;

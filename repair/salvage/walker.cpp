@@ -104,8 +104,10 @@ int Walker::Table(uint32_t root, Range range, const RowSink& row, const LostRow&
       lost_page(step.pgno, step.range, step.depth);
       continue;
     }
-    if (probe_) seen[step.pgno] = true;
-    else map_.Set(step.pgno, PageMap::kOwned);
+    if (probe_)
+      seen[step.pgno] = true;
+    else
+      map_.Set(step.pgno, PageMap::kOwned);
     if (tree->type() == kTableInterior) {
       children.clear();
       int64_t lo = step.range.lo;

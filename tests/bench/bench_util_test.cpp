@@ -39,12 +39,14 @@ TEST(BenchUtilTest, TheFirstSideAlternatesRoundByRound) {
 
 TEST(BenchUtilTest, InChildMeasuresTheChildsOwnWorkAndKeepsTheFastestRun) {
   int calls_in_parent = 0;
-  const Measure m = InChild([&] {
-    ++calls_in_parent;  // happens in the child: the parent's copy stays 0
-    std::vector<char> block(8 << 20, 1);
-    volatile char sink = block[block.size() - 1];
-    (void)sink;
-  }, 2);
+  const Measure m = InChild(
+      [&] {
+        ++calls_in_parent;  // happens in the child: the parent's copy stays 0
+        std::vector<char> block(8 << 20, 1);
+        volatile char sink = block[block.size() - 1];
+        (void)sink;
+      },
+      2);
   EXPECT_EQ(calls_in_parent, 0);
   EXPECT_GT(m.seconds, 0);
   EXPECT_GE(m.peak_kib, 8 * 1024);

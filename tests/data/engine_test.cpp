@@ -37,15 +37,17 @@ TEST(ConnectionStringTest, ReadsTheProvidersKeys) {
   EXPECT_EQ(s.password, " p w ") << "the password is taken exactly";
   EXPECT_FALSE(s.engine_type);
   EXPECT_EQ(ParseConnectionString(CompactDestination("/x.mdb", "pw")).engine_type, 5);
-  EXPECT_EQ(ParseConnectionString("provider=MICROSOFT.JET.OLEDB.4.0;data source=\"/a;b.mdb\";").data_source, "/a;b.mdb");
+  EXPECT_EQ(ParseConnectionString("provider=MICROSOFT.JET.OLEDB.4.0;data source=\"/a;b.mdb\";").data_source,
+            "/a;b.mdb");
 }
 
 TEST(ConnectionStringTest, RefusesWhatItCannotServeWithoutRepeatingThePassword) {
-  for (const char* bad : {"Provider=SQLOLEDB;Data Source=x;Jet OLEDB:Database Password=secret12",
-                          "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=secret12",
-                          "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;Jet OLEDB:Engine Type=4;Jet OLEDB:Database Password=secret12",
-                          "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;Colour=blue;Jet OLEDB:Database Password=secret12",
-                          "Data Source=x;Jet OLEDB:Database Password=secret12"}) {
+  for (const char* bad :
+       {"Provider=SQLOLEDB;Data Source=x;Jet OLEDB:Database Password=secret12",
+        "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=secret12",
+        "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;Jet OLEDB:Engine Type=4;Jet OLEDB:Database Password=secret12",
+        "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;Colour=blue;Jet OLEDB:Database Password=secret12",
+        "Data Source=x;Jet OLEDB:Database Password=secret12"}) {
     try {
       ParseConnectionString(bad);
       ADD_FAILURE() << bad;
@@ -65,7 +67,8 @@ TEST(ConnectionTest, StateFollowsOpenAndClose) {
   EXPECT_EQ(conn->State(), 1);
   EXPECT_THROW(conn->Open(), Error);
   // An open connection keeps no password, as with "Persist Security Info=False".
-  EXPECT_EQ(conn->ConnectionString.find(demo::DeploymentPassword()), std::string::npos) << "the password stays in the string";
+  EXPECT_EQ(conn->ConnectionString.find(demo::DeploymentPassword()), std::string::npos)
+      << "the password stays in the string";
   EXPECT_EQ(conn->ConnectionString.find("Password"), std::string::npos);
   EXPECT_NE(conn->ConnectionString.find(install.year_database().string()), std::string::npos);
   conn->Close();
@@ -79,7 +82,8 @@ TEST(ConnectionStringTest, TheCompactionsStringsAreTheProvidersExactly) {
   EXPECT_EQ(CompactionSourceString("/a/DB.mdb", "pw"), CompactSource("/a/DB.mdb", "pw"));
   EXPECT_EQ(CompactionDestinationString("/a/TMPDB.mdb", "pw"), CompactDestination("/a/TMPDB.mdb", "pw"));
   EXPECT_EQ(OpenConnectionString("/a/DB.mdb", "pw"),
-            "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/a/DB.mdb;Persist Security Info=False;Jet OLEDB:Database Password=pw");
+            "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/a/DB.mdb;Persist Security Info=False;Jet OLEDB:Database "
+            "Password=pw");
 }
 
 TEST(ConnectionTest, OpeningAMissingFileCreatesNothing) {
@@ -124,8 +128,9 @@ TEST(CompactionTest, KeepsSchemaRowsUserVersionAndPasswordAndLeavesTheSource) {
   {
     // Rows written and deleted again leave free pages for the compaction to drop.
     engine::Handle db = engine::Open(src, pw);
-    engine::Exec(db.get(), "CREATE TABLE scratch(x); WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
-                           "WHERE n < 5000) INSERT INTO scratch SELECT randomblob(200) FROM c; DROP TABLE scratch;");
+    engine::Exec(db.get(),
+                 "CREATE TABLE scratch(x); WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
+                 "WHERE n < 5000) INSERT INTO scratch SELECT randomblob(200) FROM c; DROP TABLE scratch;");
   }
   const long long lines = QueryCount(src, "InvoiceLines");
   const auto src_size = fs::file_size(src);
@@ -143,11 +148,13 @@ TEST(CompactionTest, KeepsSchemaRowsUserVersionAndPasswordAndLeavesTheSource) {
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
     std::string out;
-    while (sqlite3_step(st) == SQLITE_ROW) out += std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) + ";";
+    while (sqlite3_step(st) == SQLITE_ROW)
+      out += std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) + ";";
     sqlite3_finalize(st);
     return out;
   };
-  EXPECT_EQ(scalar(b.get(), "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"), scalar(a.get(), "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"));
+  EXPECT_EQ(scalar(b.get(), "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"),
+            scalar(a.get(), "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"));
   EXPECT_EQ(scalar(b.get(), "PRAGMA user_version"), "1;");
   EXPECT_EQ(scalar(b.get(), "PRAGMA integrity_check"), "ok;");
   EXPECT_THROW(engine::Open(dst, "wrong password"), Error);

@@ -72,7 +72,8 @@ TEST_F(GetConnectionTest, LoneTmpCopiesMarkedWholeTakeTheirDatabasesNames) {
   EXPECT_TRUE(fs::exists(install.year_database()));
   EXPECT_FALSE(fs::exists(Db("TMPDBStart.mdb")));
   EXPECT_FALSE(fs::exists(Db("TMP" + install.current_year_file)));
-  EXPECT_FALSE(fs::exists(WholeMarkPath(Db("TMP" + install.current_year_file)))) << "the mark goes with the copy's name";
+  EXPECT_FALSE(fs::exists(WholeMarkPath(Db("TMP" + install.current_year_file))))
+      << "the mark goes with the copy's name";
   EXPECT_EQ(prod.file_nme, install.year_database().string());
 }
 
@@ -155,7 +156,8 @@ TEST_F(GetConnectionTest, NoCurrentYearGivesTheName0mdb) {
 
 TEST_F(GetConnectionTest, DatabaseFolderAndNamesAreFoundWithoutRegardToCase) {
   fs::rename(install.database_folder(), install.program_folder() / "DATABASE");
-  fs::rename(install.program_folder() / "DATABASE" / "DBStart.mdb", install.program_folder() / "DATABASE" / "dbstart.MDB");
+  fs::rename(install.program_folder() / "DATABASE" / "DBStart.mdb",
+             install.program_folder() / "DATABASE" / "dbstart.MDB");
   prod.Get_Connection();
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(prod.dbconnection->State(), 1);
@@ -170,9 +172,7 @@ struct UnopenableCase {
 };
 
 void Truncate(const fs::path& p) { fs::resize_file(p, 3000); }
-void Garbage(const fs::path& p) {
-  std::ofstream(p, std::ios::binary | std::ios::trunc) << std::string(8192, 'x');
-}
+void Garbage(const fs::path& p) { std::ofstream(p, std::ios::binary | std::ios::trunc) << std::string(8192, 'x'); }
 void Empty(const fs::path& p) { std::ofstream(p, std::ios::trunc); }
 void Zeroes(const fs::path& p) {
   const auto size = fs::file_size(p);

@@ -32,7 +32,8 @@ std::string Rows(const fs::path& file, const char* sql) {
   sqlite3_stmt* st = nullptr;
   sqlite3_prepare_v2(db.get(), sql, -1, &st, nullptr);
   std::string out;
-  while (sqlite3_step(st) == SQLITE_ROW) out += std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) + ";";
+  while (sqlite3_step(st) == SQLITE_ROW)
+    out += std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) + ";";
   sqlite3_finalize(st);
   return out;
 }
@@ -67,8 +68,9 @@ TEST_F(PageSizeTest, EachFileOpensInItsOwnSizeAndALegacyOneCostsNoSecondKey) {
   // Written through our open, a legacy file stays in its size, whole.
   {
     Handle db = Open(legacy, pw);
-    Exec(db.get(), "INSERT INTO errlog VALUES ('written in the legacy size', '2026-12-09 00:00:00');"
-                   "DELETE FROM logs WHERE LogId % 2 = 0;");
+    Exec(db.get(),
+         "INSERT INTO errlog VALUES ('written in the legacy size', '2026-12-09 00:00:00');"
+         "DELETE FROM logs WHERE LogId % 2 = 0;");
   }
   EXPECT_TRUE(ReadsWithPageSize(legacy, pw, kLegacyPageSize));
   EXPECT_EQ(RowCounts(legacy)["errlog"], 2);
@@ -84,7 +86,8 @@ TEST_F(PageSizeTest, AWrongPasswordOrANonDatabaseIsRefusedAsBefore) {
     for (int i = 0; i < 64 * 1024; ++i) out.put(static_cast<char>(rng()));
   }
   const std::string wrong = "Wrong-Pass-Word-2026";
-  const std::vector<std::pair<fs::path, std::string>> cases = {{current, wrong}, {legacy, wrong}, {garbage, pw}, {garbage, wrong}};
+  const std::vector<std::pair<fs::path, std::string>> cases = {
+      {current, wrong}, {legacy, wrong}, {garbage, pw}, {garbage, wrong}};
   for (const auto& [file, password] : cases) {
     const std::string bytes = Bytes(file);
     try {
@@ -109,9 +112,10 @@ TEST_F(PageSizeTest, CompactionWritesALegacyFileInTheCurrentSize) {
   const auto rows = RowCounts(legacy);
   const std::string legacy_bytes = Bytes(legacy);
   const fs::path copy = temp.path() / "TMPDB2025_26.mdb";
-  const std::string cs = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + legacy.string() + ";Jet OLEDB:Database Password=" + pw + ";";
-  JetEngine().CompactDatabase(cs, "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=" + copy.string() +
-                                      ";Jet OLEDB:Database Password=" + pw + ";");
+  const std::string cs =
+      "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + legacy.string() + ";Jet OLEDB:Database Password=" + pw + ";";
+  JetEngine().CompactDatabase(cs, "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=" +
+                                      copy.string() + ";Jet OLEDB:Database Password=" + pw + ";");
 
   EXPECT_EQ(fs::file_size(copy) % kPageSize, 0u);
   EXPECT_TRUE(ReadsWithPageSize(copy, pw, kPageSize));
@@ -134,9 +138,10 @@ TEST_F(PageSizeTest, AJournalLeftByAWriterThatDiedRollsBackInItsOwnSize) {
     if (child == 0) {
       try {
         Handle db = Open(file, pw);
-        Exec(db.get(), "PRAGMA cache_size = 10; BEGIN; DELETE FROM InvoiceLines; UPDATE Invoices SET Total = 0; WITH RECURSIVE "
-                       "c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 4000) INSERT INTO errlog SELECT "
-                       "hex(randomblob(120)), '2026-12-09 00:00:00' FROM c;");
+        Exec(db.get(),
+             "PRAGMA cache_size = 10; BEGIN; DELETE FROM InvoiceLines; UPDATE Invoices SET Total = 0; WITH RECURSIVE "
+             "c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 4000) INSERT INTO errlog SELECT "
+             "hex(randomblob(120)), '2026-12-09 00:00:00' FROM c;");
         _exit(0);  // with the handle open: closing it would roll back
       } catch (...) {
         _exit(1);

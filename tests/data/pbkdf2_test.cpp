@@ -39,7 +39,8 @@ TEST(Pbkdf2Test, GivesTheStandardBytes) {
   EXPECT_EQ(Derive("password", "salt", 4096, 20), "4b007901b765489abead49d926f721d065a429c1");
   EXPECT_EQ(Derive("passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096, 25),
             "3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038");
-  EXPECT_EQ(Derive(std::string("pass\0word", 9), std::string("sa\0lt", 5), 4096, 16), "56fa6aa75548099dcc37d7f03425e0c3");
+  EXPECT_EQ(Derive(std::string("pass\0word", 9), std::string("sa\0lt", 5), 4096, 16),
+            "56fa6aa75548099dcc37d7f03425e0c3");
 }
 
 TEST(Pbkdf2Test, GivesTheEnginesKeyForLongPasswordsAndFullRounds) {

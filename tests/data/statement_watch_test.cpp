@@ -80,7 +80,8 @@ TEST_F(StatementWatchTest, StopFromAnotherThreadEndsTheStatementWithTheEnginesEr
 
 TEST_F(StatementWatchTest, AStatementThatFinishesIsNotStopped) {
   int looks = 0;
-  StatementWatch watch(db(), [&](milliseconds) { return ++looks, true; }, 0ms);
+  StatementWatch watch(
+      db(), [&](milliseconds) { return ++looks, true; }, 0ms);
   EXPECT_EQ(prod.Retrieve_Id("SELECT Count(*) FROM logs AS a, logs AS b").AsLong(), 40 * 40);
   EXPECT_FALSE(watch.stopped());
   EXPECT_GT(looks, 0) << "a zero interval looks in at every call of the engine";

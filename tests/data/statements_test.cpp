@@ -63,7 +63,8 @@ TEST_F(StatementsTest, StatementRunnersReportOnlyAsTheyShould) {
   EXPECT_TRUE(host.messages.empty());
 
   prod.update_rec("INSERT INTO probe VALUES (3, 'three', 3, Null)");
-  EXPECT_EQ(host.messages, (std::vector<ShownMessage>{{"Successfully executed your Request...", 0, "TARVIK - ORNETTA"}}));
+  EXPECT_EQ(host.messages,
+            (std::vector<ShownMessage>{{"Successfully executed your Request...", 0, "TARVIK - ORNETTA"}}));
   prod.update_rec("INSERT INTO nowhere VALUES (1)");
   EXPECT_EQ(host.messages.size(), 1u) << "a failed statement shows nothing";
 
@@ -81,7 +82,8 @@ TEST_F(StatementsTest, ErrorLogKeepsAnyTextAsItIs) {
   prod.er_hnd(hostile, when);
   prod.er_hnd("plain", SerialFromCivil({2026, 1, 2}));
   EXPECT_EQ(prod.Retrieve_Name("select count(*) from probe"), "2") << "no statement ran from inside the text";
-  EXPECT_TRUE(prod.chk_rec_exst("select * from errlog where ErrText = '" + std::string("it''s done''); DELETE FROM probe; --") + "'"));
+  EXPECT_TRUE(prod.chk_rec_exst("select * from errlog where ErrText = '" +
+                                std::string("it''s done''); DELETE FROM probe; --") + "'"));
   const Variant logged = prod.Retrieve_Id("select ErrDate from errlog where ErrText = 'plain'");
   ASSERT_EQ(logged.type(), Variant::Type::Date);
   EXPECT_EQ(FormatStoredDate(CivilFromSerial(logged.AsDate())), "2026-01-02 00:00:00");

@@ -27,7 +27,11 @@ class TextHelpersTest : public ::testing::Test {
 TEST(AsciiCaseTest, OnlyAsciiLettersChangeCase) {
   EXPECT_EQ(AsciiUpper("dbStart.mdb \xC3\xA9\xE9"), "DBSTART.MDB \xC3\xA9\xE9");
   EXPECT_EQ(AsciiLower("DB2026_27.MDB \xC3\x89\xC9"), "db2026_27.mdb \xC3\x89\xC9");
-  EXPECT_TRUE(EqualIgnoringAsciiCase("Stra\xC3\x9F" "e", "STRA\xC3\x9F" "E"));
+  EXPECT_TRUE(
+      EqualIgnoringAsciiCase("Stra\xC3\x9F"
+                             "e",
+                             "STRA\xC3\x9F"
+                             "E"));
   EXPECT_FALSE(EqualIgnoringAsciiCase("\xC3\xA9", "\xC3\x89"));  // é and É: not ASCII
   EXPECT_FALSE(EqualIgnoringAsciiCase("ab", "abc"));
 }
@@ -43,7 +47,8 @@ TEST(SqlQuotingTest, NamesAndTextReachTheEngineAsWritten) {
                           QuotedName(table) + " VALUES (" + QuotedText(text) + ");";
   ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
   sqlite3_stmt* st = nullptr;
-  const std::string select = "SELECT " + QuotedName(column) + ", (SELECT name FROM sqlite_master) FROM " + QuotedName(table);
+  const std::string select =
+      "SELECT " + QuotedName(column) + ", (SELECT name FROM sqlite_master) FROM " + QuotedName(table);
   ASSERT_EQ(sqlite3_prepare_v2(db, select.c_str(), -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
   ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
   EXPECT_EQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), text);
@@ -100,14 +105,25 @@ TEST_F(TextHelpersTest, FieldPicking) {
     int16_t pos;
     const char* want;
   } cases[] = {
-      {"a,b,c", ",", 1, "a"},  {"a,b,c", ",", 2, "b"},  {"a,b,c", ",", 3, "c"},  {"a,b,c", ",", 4, ""},
-      {"a,,c", ",", 2, ""},    {"abc", ",", 1, "abc"},  {"abc", ",", 2, ""},     {"a,b,c", ",", -1, ""},
-      {"a,b", "", 1, ""},      {"", ",", 1, ""},        {"x;;y;;z", ";;", 1, "x"},
+      {"a,b,c", ",", 1, "a"},
+      {"a,b,c", ",", 2, "b"},
+      {"a,b,c", ",", 3, "c"},
+      {"a,b,c", ",", 4, ""},
+      {"a,,c", ",", 2, ""},
+      {"abc", ",", 1, "abc"},
+      {"abc", ",", 2, ""},
+      {"a,b,c", ",", -1, ""},
+      {"a,b", "", 1, ""},
+      {"", ",", 1, ""},
+      {"x;;y;;z", ";;", 1, "x"},
       // Longer separators: a skipped field takes only the separator's first character along.
-      {"x;;y;;z", ";;", 2, ";y"}, {"aXbXc", "x", 2, ""},  {"aXbXc", "X", 3, "c"},
+      {"x;;y;;z", ";;", 2, ";y"},
+      {"aXbXc", "x", 2, ""},
+      {"aXbXc", "X", 3, "c"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(prod.Str_Split_Using_Separator(c.src, c.sep, c.pos), c.want) << c.src << " sep " << c.sep << " pos " << c.pos;
+    EXPECT_EQ(prod.Str_Split_Using_Separator(c.src, c.sep, c.pos), c.want)
+        << c.src << " sep " << c.sep << " pos " << c.pos;
   EXPECT_TRUE(host.messages.empty());
 
   EXPECT_EQ(prod.Str_Split_Using_Separator("a,b,c", ",", 0), "");

@@ -49,7 +49,8 @@ class ImportFailureTest : public ::testing::Test {
 
 TEST_F(ImportFailureTest, BadSourcesAreRefusedWithTheirReason) {
   std::ofstream(folder.path() / "notes.mdb") << "Minutes of the meeting\n";
-  ExpectRefused(folder.path() / "notes.mdb", "is not an Access database: it does not begin as a Jet or ACE file does", {"notes.mdb"});
+  ExpectRefused(folder.path() / "notes.mdb", "is not an Access database: it does not begin as a Jet or ACE file does",
+                {"notes.mdb"});
   fs::remove(folder.path() / "notes.mdb");
 
   ExpectRefused(folder.path() / "missing.mdb", "does not exist", {});
@@ -71,7 +72,8 @@ TEST_F(ImportFailureTest, BadSourcesAreRefusedWithTheirReason) {
   fs::remove(encrypted);
 
   // The page of the object list zeroed; then the file cut short after the object list.
-  const fs::path zeroed = Damaged("zeroed.mdb", [](std::string& b) { std::fill(b.begin() + 2 * 4096, b.begin() + 3 * 4096, '\0'); });
+  const fs::path zeroed =
+      Damaged("zeroed.mdb", [](std::string& b) { std::fill(b.begin() + 2 * 4096, b.begin() + 3 * 4096, '\0'); });
   ExpectRefused(zeroed, "cannot be read: the file is damaged", {"zeroed.mdb"});
   fs::remove(zeroed);
   const fs::path cut = Damaged("cut.mdb", [](std::string& b) { b.resize(100000); });
@@ -81,7 +83,8 @@ TEST_F(ImportFailureTest, BadSourcesAreRefusedWithTheirReason) {
 TEST_F(ImportFailureTest, ADamagedDataPageIsFoundByTheRowCount) {
   const fs::path source = folder.path() / "rows.mdb";
   bench::WriteJetCopy(Sample("testV2003.mdb"), source, "Table1", 2000, [](uint64_t r) {
-    return std::vector<bench::JetValue>{"r" + std::to_string(r), "x", int64_t{1}, int64_t{1}, int64_t{1}, 1.0, 1.0, int64_t{1}, int64_t{1}};
+    return std::vector<bench::JetValue>{
+        "r" + std::to_string(r), "x", int64_t{1}, int64_t{1}, int64_t{1}, 1.0, 1.0, int64_t{1}, int64_t{1}};
   });
   // The library skips a row it cannot make out, without a word: the count in the table's
   // definition says one is missing. Here a whole data page becomes a page of another kind.
@@ -139,7 +142,8 @@ TEST_F(ImportFailureTest, AnInterruptedImportLeavesNoTarget) {
   const fs::path source = folder.path() / "big.mdb";
   // Long enough (about a second) to be stopped after its temporary file appears.
   bench::WriteJetCopy(Sample("testV2003.mdb"), source, "Table1", 30000, [](uint64_t r) {
-    return std::vector<bench::JetValue>{"r" + std::to_string(r), "some text", int64_t{1}, int64_t{2}, int64_t{3}, 1.5, 40000.0, int64_t{5}, int64_t{1}};
+    return std::vector<bench::JetValue>{
+        "r" + std::to_string(r), "some text", int64_t{1}, int64_t{2}, int64_t{3}, 1.5, 40000.0, int64_t{5}, int64_t{1}};
   });
   const fs::path target = folder.path() / "target.mdb";
   for (int sig : {SIGINT, SIGTERM}) {

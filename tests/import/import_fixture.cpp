@@ -42,7 +42,8 @@ class Capture {
 ImportRun RunImport(const fs::path& source, const fs::path& target, bool overwrite) {
   Capture out, err, progress;
   ImportRun run;
-  run.status = Import(Options{source, target, overwrite, demo::DeploymentPassword()}, out.file(), progress.file(), false, err.file());
+  run.status = Import(Options{source, target, overwrite, demo::DeploymentPassword()}, out.file(), progress.file(),
+                      false, err.file());
   run.out = out.Text();
   run.err = err.Text();
   return run;
@@ -111,7 +112,8 @@ std::vector<std::vector<std::string>> LibraryRows(const fs::path& file, const st
   mdb_rewind_table(table);
   std::vector<std::string> values(table->num_cols, std::string(kBindSize, '\0'));
   std::vector<int> lens(table->num_cols);
-  for (unsigned i = 0; i < table->num_cols; ++i) mdb_bind_column(table, static_cast<int>(i) + 1, values[i].data(), &lens[i]);
+  for (unsigned i = 0; i < table->num_cols; ++i)
+    mdb_bind_column(table, static_cast<int>(i) + 1, values[i].data(), &lens[i]);
   while (mdb_fetch_row(table)) {
     std::vector<std::string> row;
     for (unsigned i = 0; i < table->num_cols; ++i) {

@@ -15,10 +15,10 @@ namespace ornetta::import::testing {
 
 // The public Jet 4 samples; tests that need them are skipped when the folder is missing.
 std::filesystem::path Sample(const std::string& name);
-#define ORNETTA_NEED_SAMPLES()                                                                  \
-  do {                                                                                        \
-    if (!std::filesystem::exists(::ornetta::import::testing::Sample("testV2003.mdb")))        \
-      GTEST_SKIP() << "the sample Access files are not at " << ORNETTA_JET_SAMPLES;           \
+#define ORNETTA_NEED_SAMPLES()                                                         \
+  do {                                                                                 \
+    if (!std::filesystem::exists(::ornetta::import::testing::Sample("testV2003.mdb"))) \
+      GTEST_SKIP() << "the sample Access files are not at " << ORNETTA_JET_SAMPLES;    \
   } while (0)
 
 struct ImportRun {

@@ -82,7 +82,9 @@ void ExpectSameValue(const std::string& library, const std::string& target, JetT
       EXPECT_LE(std::fabs(a - b), 1e-14 * std::max(1.0, std::fabs(a))) << where << ": " << library << " / " << target;
       break;
     }
-    case JetType::Currency: EXPECT_EQ(std::llround(std::stod(library) * 1e4), std::llround(std::stod(target) * 1e4)) << where; break;
+    case JetType::Currency:
+      EXPECT_EQ(std::llround(std::stod(library) * 1e4), std::llround(std::stod(target) * 1e4)) << where;
+      break;
     case JetType::Text:
     case JetType::Memo: EXPECT_EQ(library, AsLibraryPrintsIt(target)) << where; break;
     default: EXPECT_EQ(library, target) << where;
@@ -91,7 +93,8 @@ void ExpectSameValue(const std::string& library, const std::string& target, JetT
 
 // Every row and value of `table`: the target's (in file order, the order it was written in) against
 // the library's.
-void ExpectTableCarried(const fs::path& source, sqlite3* db, const std::string& table, const std::string& order = "rowid") {
+void ExpectTableCarried(const fs::path& source, sqlite3* db, const std::string& table,
+                        const std::string& order = "rowid") {
   const auto columns = Columns(db, table);
   std::vector<std::string> names;
   for (const auto& r : Rows(db, "PRAGMA table_info([" + table + "])")) names.push_back(r[1]);
@@ -123,19 +126,23 @@ TEST_F(ImportTest, TypesSampleEveryTableKeyIndexAndValue) {
   engine::Handle h = OpenTarget(target);
   EXPECT_EQ(One(h.get(), "PRAGMA integrity_check"), "ok");
   EXPECT_EQ(One(h.get(), "PRAGMA user_version"), "1");
-  for (const char* t : {"Table1", "Table2", "Table3", "Table4"}) ExpectTableCarried(Sample("testV2003.mdb"), h.get(), t);
+  for (const char* t : {"Table1", "Table2", "Table3", "Table4"})
+    ExpectTableCarried(Sample("testV2003.mdb"), h.get(), t);
 
   auto t1 = Columns(h.get(), "Table1");
-  const std::map<std::string, JetType> want = {{"A", JetType::Text},   {"B", JetType::Text},   {"C", JetType::Byte},
-                                               {"D", JetType::Integer}, {"E", JetType::Long},  {"F", JetType::Double},
-                                               {"G", JetType::DateTime}, {"H", JetType::Currency}, {"I", JetType::YesNo}};
+  const std::map<std::string, JetType> want = {
+      {"A", JetType::Text},     {"B", JetType::Text},     {"C", JetType::Byte},
+      {"D", JetType::Integer},  {"E", JetType::Long},     {"F", JetType::Double},
+      {"G", JetType::DateTime}, {"H", JetType::Currency}, {"I", JetType::YesNo}};
   for (const auto& [name, type] : want) EXPECT_EQ(t1.at(name).type, type) << name << " " << t1.at(name).decl;
   EXPECT_EQ(t1.at("A").decl.rfind("TEXT(50)", 0), 0u) << t1.at("A").decl;
   EXPECT_EQ(t1.at("B").decl.rfind("TEXT(100)", 0), 0u) << t1.at("B").decl;
   EXPECT_EQ(t1.at("A").pk, 1);  // the primary key stays one
   // Defaults come across through the dialect ("DefaultValue: 0" on C, D, E).
-  EXPECT_NE(One(h.get(), "SELECT sql FROM sqlite_master WHERE name = 'Table1'").find("[C] BYTE INTEGER"), std::string::npos);
-  EXPECT_NE(One(h.get(), "SELECT sql FROM sqlite_master WHERE name = 'Table1'").find("DEFAULT ((0))"), std::string::npos);
+  EXPECT_NE(One(h.get(), "SELECT sql FROM sqlite_master WHERE name = 'Table1'").find("[C] BYTE INTEGER"),
+            std::string::npos);
+  EXPECT_NE(One(h.get(), "SELECT sql FROM sqlite_master WHERE name = 'Table1'").find("DEFAULT ((0))"),
+            std::string::npos);
   // Indexes keep their columns; a name used by two tables is made unique.
   EXPECT_EQ(One(h.get(), "SELECT sql FROM sqlite_master WHERE name = 'B'"), "CREATE INDEX [B] ON [Table1] ([B])");
   EXPECT_EQ(One(h.get(), "SELECT tbl_name FROM sqlite_master WHERE name = 'Table3_id'"), "Table3");
@@ -180,19 +187,23 @@ TEST_F(ImportTest, SavedQueriesBecomeViewsOrAreListedWithTheReason) {
   const std::string view = One(h.get(), "SELECT sql FROM sqlite_master WHERE type = 'view' AND name = 'SelectQuery'");
   for (const char* part : {"SELECT DISTINCT [Table1].*", "LEFT JOIN [Table3]", "INNER JOIN [Table2]", "ORDER BY"})
     EXPECT_NE(view.find(part), std::string::npos) << part << " in " << view;
-  engine::Exec(h.get(), "INSERT INTO Table1 VALUES ('foo', 'b', 'c'); INSERT INTO Table3 VALUES ('foo', 'x', 'z');"
-                        "INSERT INTO Table2 VALUES ('foo', 'foo', 'q'); INSERT INTO Table2 VALUES ('foo', 'bar', 'q')");
+  engine::Exec(h.get(),
+               "INSERT INTO Table1 VALUES ('foo', 'b', 'c'); INSERT INTO Table3 VALUES ('foo', 'x', 'z');"
+               "INSERT INTO Table2 VALUES ('foo', 'foo', 'q'); INSERT INTO Table2 VALUES ('foo', 'bar', 'q')");
   EXPECT_EQ(Rows(h.get(), "SELECT * FROM SelectQuery").size(), 1u);
   EXPECT_EQ(One(h.get(), "SELECT count(*) FROM sqlite_master WHERE type = 'view'"), "1");
   // Every other query is named with why it is not a view.
   for (const char* listed :
        {"query UpdateQuery (update): an action query", "query AppendQuery (append): an action query",
         "query DeleteQuery (delete): an action query", "query MakeTableQuery (make-table): an action query",
-        "query CrosstabQuery (crosstab): the dialect refuses it: Syntax error at character 1: a crosstab's columns come from the rows",
+        "query CrosstabQuery (crosstab): the dialect refuses it: Syntax error at character 1: a crosstab's columns "
+        "come from the rows",
         "query UnionQuery (union): the engine refuses it",
-        "query PassthroughQuery (pass-through): a pass-through query runs on another database server; its SQL: ALTER TABLE "
+        "query PassthroughQuery (pass-through): a pass-through query runs on another database server; its SQL: ALTER "
+        "TABLE "
         "Table4 DROP COLUMN col5;",
-        "query DataDefinitionQuery (data-definition): a data-definition query changes the structure, it selects nothing; its "
+        "query DataDefinitionQuery (data-definition): a data-definition query changes the structure, it selects "
+        "nothing; its "
         "SQL: CREATE TABLE Table5 (col1 CHAR, col2 CHAR);"})
     EXPECT_NE(run.out.find(listed), std::string::npos) << listed << "\n" << run.out;
   EXPECT_NE(run.out.find("Not carried (8):"), std::string::npos) << run.out;
@@ -204,15 +215,30 @@ TEST_F(ImportTest, SavedQueriesBecomeViewsOrAreListedWithTheReason) {
 std::vector<bench::JetValue> EdgeRow(uint64_t r) {
   using V = bench::JetValue;
   const int64_t i = static_cast<int64_t>(r);
-  std::vector<V> row = {"row " + std::to_string(i), "text " + std::to_string(i), i % 256, i - 200, i * 1000003 - 150000000,
-                        static_cast<double>(i) / 7.0, 36000.0 + static_cast<double>(i) + static_cast<double>(i % 86400) / 86400.0,
-                        i * 123457 - 15000000, i % 2};
+  std::vector<V> row = {"row " + std::to_string(i),
+                        "text " + std::to_string(i),
+                        i % 256,
+                        i - 200,
+                        i * 1000003 - 150000000,
+                        static_cast<double>(i) / 7.0,
+                        36000.0 + static_cast<double>(i) + static_cast<double>(i % 86400) / 86400.0,
+                        i * 123457 - 15000000,
+                        i % 2};
   switch (r) {
     case 0: row = {"nulls", V{}, V{}, V{}, V{}, V{}, V{}, V{}, int64_t{0}}; break;
-    case 1: row = {"empty", "", int64_t{0}, int64_t{-32768}, int64_t{-2147483647 - 1}, -0.1, -1.5, int64_t{-9999}, int64_t{1}}; break;
-    case 2: row = {"limits", "Ωμέγα 日本語 \xF0\x9F\x93\x9A", int64_t{255}, int64_t{32767}, int64_t{2147483647}, 1e300,
-                   2958465.999988426, int64_t{999999999999999}, int64_t{1}}; break;
-    case 3: row = {"seconds", "x", int64_t{1}, int64_t{1}, int64_t{1}, 0.1, 46000.0 + 45296.0 / 86400.0, int64_t{1}, int64_t{0}}; break;
+    case 1:
+      row = {"empty", "",   int64_t{0},     int64_t{-32768}, int64_t{-2147483647 - 1},
+             -0.1,    -1.5, int64_t{-9999}, int64_t{1}};
+      break;
+    case 2:
+      row = {
+          "limits",          "Ωμέγα 日本語 \xF0\x9F\x93\x9A", int64_t{255}, int64_t{32767}, int64_t{2147483647}, 1e300,
+          2958465.999988426, int64_t{999999999999999},        int64_t{1}};
+      break;
+    case 3:
+      row = {"seconds",  "x",       int64_t{1}, int64_t{1}, int64_t{1}, 0.1, 46000.0 + 45296.0 / 86400.0,
+             int64_t{1}, int64_t{0}};
+      break;
     default: break;
   }
   return row;
@@ -227,7 +253,8 @@ TEST_F(ImportTest, GeneratedRowsAtEveryEdgeAreExact) {
   engine::Handle h = OpenTarget(target);
   ExpectTableCarried(source, h.get(), "Table1");
   auto row = [&](const std::string& a) { return Rows(h.get(), "SELECT * FROM Table1 WHERE A = '" + a + "'").at(0); };
-  EXPECT_EQ(row("nulls"), (std::vector<std::string>{"nulls", "<null>", "<null>", "<null>", "<null>", "<null>", "<null>", "<null>", "0"}));
+  EXPECT_EQ(row("nulls"), (std::vector<std::string>{"nulls", "<null>", "<null>", "<null>", "<null>", "<null>", "<null>",
+                                                    "<null>", "0"}));
   const std::vector<std::string> empty = row("empty");
   EXPECT_EQ(empty[1], "");  // not Null
   EXPECT_EQ(empty[3], "-32768");
@@ -244,13 +271,15 @@ TEST_F(ImportTest, GeneratedRowsAtEveryEdgeAreExact) {
   EXPECT_EQ(row("seconds")[6], "2025-12-09 12:34:56");
   EXPECT_EQ(row("seconds")[5], "0.1");
   // Typed back through the application as Jet types.
-  EXPECT_EQ(One(h.get(), "SELECT typeof(H) || typeof(I) || typeof(G) FROM Table1 WHERE A = 'seconds'"), "realintegertext");
+  EXPECT_EQ(One(h.get(), "SELECT typeof(H) || typeof(I) || typeof(G) FROM Table1 WHERE A = 'seconds'"),
+            "realintegertext");
 }
 
 TEST_F(ImportTest, CurrencyBeyondADoublesDigitsIsListedNotSilentlyRounded) {
   const fs::path source = folder.path() / "money.mdb";
   bench::WriteJetCopy(Sample("testV2003.mdb"), source, "Table1", 1, [](uint64_t) {
-    return std::vector<bench::JetValue>{"max", "m", int64_t{0}, int64_t{0}, int64_t{0}, 0.0, 0.0, int64_t{9223372036854775807}, int64_t{0}};
+    return std::vector<bench::JetValue>{
+        "max", "m", int64_t{0}, int64_t{0}, int64_t{0}, 0.0, 0.0, int64_t{9223372036854775807}, int64_t{0}};
   });
   const ImportRun run = RunImport(source, folder.path() / "money-target.mdb");
   ASSERT_EQ(run.status, kCarriedWithList) << run.err;
@@ -266,7 +295,8 @@ void SetLastCounter(const fs::path& file, const std::string& table, int32_t last
   MdbHandle* mdb = mdb_open(file.c_str(), MDB_NOFLAGS);
   ASSERT_TRUE(mdb);
   mdb_read_catalog(mdb, MDB_ANY);
-  const uint64_t offset = mdb_get_catalogentry_by_name(mdb, table.c_str())->table_pg * 4096ULL + mdb->fmt->tab_num_rows_offset + 4;
+  const uint64_t offset =
+      mdb_get_catalogentry_by_name(mdb, table.c_str())->table_pg * 4096ULL + mdb->fmt->tab_num_rows_offset + 4;
   mdb_close(mdb);
   std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
   f.seekp(static_cast<std::streamoff>(offset));
@@ -305,10 +335,12 @@ TEST_F(ImportTest, RelationshipsAreListedWithTheirColumns) {
   const std::vector<std::vector<bench::JetValue>> rows = {
       {"Table1Table3", int64_t{0}, int64_t{2}, int64_t{0}, "Table3", "b", "Table1", "A"},
       {"Table1Table3", int64_t{0}, int64_t{2}, int64_t{1}, "Table3", "a", "Table1", "B"}};
-  bench::WriteJetCopy(Sample("testV2003.mdb"), source, "MSysRelationships", rows.size(), [&](uint64_t r) { return rows[r]; });
+  bench::WriteJetCopy(Sample("testV2003.mdb"), source, "MSysRelationships", rows.size(),
+                      [&](uint64_t r) { return rows[r]; });
   const ImportRun run = RunImport(source, folder.path() / "related-target.mdb");
   ASSERT_EQ(run.status, kCarriedWithList) << run.err;
-  EXPECT_NE(run.out.find("relationship Table1Table3: Table3 (b, a) refers to Table1 (A, B): the dialect has no relationships"),
+  EXPECT_NE(run.out.find(
+                "relationship Table1Table3: Table3 (b, a) refers to Table1 (A, B): the dialect has no relationships"),
             std::string::npos)
       << run.out;
 }

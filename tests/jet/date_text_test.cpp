@@ -62,14 +62,26 @@ TEST(DateTextTest, TextThatIsNoDate) {
     const char* rule;
     const char* text;
   } cases[] = {
-      {"no such day", "2/30/2026"},       {"no such day", "Feb 30 2026"},     {"no such month", "13/13/2026"},
-      {"no such hour", "12/09/2026 25:00"}, {"no such hour", "13:00 PM"},     {"no such minute", "10:60"},
-      {"a word that names no month", "tomorrow"}, {"a word that names no month", "Dec 30 foo"},
-      {"two months", "Dec Jan 30"},       {"a time inside the date", "Dec 10:30 30 1991"},
-      {"mixed separators", "12/30-1991"}, {"a number alone", "12"},            {"nothing", ""},
-      {"blanks", "  "},                   {"too many numbers", "1/2/3/4"},      {"five digits", "12/30/19910"},
-      {"before the year 100", "12/31/0099"}, {"another character", "12*30*1991"},
-      {"only a day's name", "Monday"},     {"words that name no month", ",D.DRD"},
+      {"no such day", "2/30/2026"},
+      {"no such day", "Feb 30 2026"},
+      {"no such month", "13/13/2026"},
+      {"no such hour", "12/09/2026 25:00"},
+      {"no such hour", "13:00 PM"},
+      {"no such minute", "10:60"},
+      {"a word that names no month", "tomorrow"},
+      {"a word that names no month", "Dec 30 foo"},
+      {"two months", "Dec Jan 30"},
+      {"a time inside the date", "Dec 10:30 30 1991"},
+      {"mixed separators", "12/30-1991"},
+      {"a number alone", "12"},
+      {"nothing", ""},
+      {"blanks", "  "},
+      {"too many numbers", "1/2/3/4"},
+      {"five digits", "12/30/19910"},
+      {"before the year 100", "12/31/0099"},
+      {"another character", "12*30*1991"},
+      {"only a day's name", "Monday"},
+      {"words that name no month", ",D.DRD"},
   };
   for (const Case& c : cases) EXPECT_FALSE(jet::ParseDateLiteral(c.text, 2026)) << c.rule << ": '" << c.text << "'";
 }
@@ -87,8 +99,11 @@ TEST_F(DateTextFunctionsTest, TheFunctionsAndLiteralsReadTheSameForms) {
       {"#Dec 30 1991 18:00#", "1991-12-30 18:00:00"},
       {"Year(#Dec 30#) = Year(Date())", "-1"},
       {"#December 30, 1991# = #12/30/91#", "-1"},
-      {"IsDate('December 30, 1991')", "-1"}, {"IsDate('30-Dec-1991 10:30')", "-1"},
-      {"IsDate('Dec 32 1991')", "0"},        {"IsDate('the 30th')", "0"},   {"IsDate(Null)", "0"},
+      {"IsDate('December 30, 1991')", "-1"},
+      {"IsDate('30-Dec-1991 10:30')", "-1"},
+      {"IsDate('Dec 32 1991')", "0"},
+      {"IsDate('the 30th')", "0"},
+      {"IsDate(Null)", "0"},
       {"DateValue(Null)", "<null>"},
   });
   ExpectErrors({

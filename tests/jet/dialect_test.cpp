@@ -13,29 +13,68 @@ using JetDialectTest = testing::JetDatabase;
 TEST_F(JetDialectTest, OperatorsFollowJetsTypesAndNullRules) {
   ExpectValues({
       // + joins two texts and adds a numeric text to a number.
-      {"'1' + '2'", "12"}, {"'1' + 2", "3"}, {"2 + '1.5'", "3.5"}, {"'3' * '4'", "12"}, {"-'2'", "-2"},
+      {"'1' + '2'", "12"},
+      {"'1' + 2", "3"},
+      {"2 + '1.5'", "3.5"},
+      {"'3' * '4'", "12"},
+      {"-'2'", "-2"},
       // As values, And and Or let a known side decide; otherwise Null spreads.
-      {"Null And False", "0"},  {"False And Null", "0"},  {"Null And True", "<null>"}, {"Null Or True", "-1"},
-      {"True Or Null", "-1"},   {"Null Or False", "<null>"}, {"Null Xor True", "<null>"}, {"Null Eqv True", "<null>"},
-      {"False Imp Null", "-1"}, {"Null Imp True", "-1"},  {"True Imp Null", "<null>"},  {"Null Imp False", "<null>"},
-      {"Not Null", "<null>"},   {"Not 0", "-1"},           {"Not 1.5", "0"},
+      {"Null And False", "0"},
+      {"False And Null", "0"},
+      {"Null And True", "<null>"},
+      {"Null Or True", "-1"},
+      {"True Or Null", "-1"},
+      {"Null Or False", "<null>"},
+      {"Null Xor True", "<null>"},
+      {"Null Eqv True", "<null>"},
+      {"False Imp Null", "-1"},
+      {"Null Imp True", "-1"},
+      {"True Imp Null", "<null>"},
+      {"Null Imp False", "<null>"},
+      {"Not Null", "<null>"},
+      {"Not 0", "-1"},
+      {"Not 1.5", "0"},
       // They are logical whatever their operands: any number but 0 is True, the result -1 or 0.
-      {"5 And 3", "-1"}, {"5 Or 0", "-1"}, {"5 Xor 3", "0"}, {"2 Eqv -1", "-1"}, {"0.5 Imp 0", "0"},
-      {"True Eqv True", "-1"}, {"(1 < 2) And (3 < 4)", "-1"},
-      {"(1 < 2) Or Null", "-1"}, {"Not (1 > 2)", "-1"}, {"IIf(Null Or True, 'y', 'n')", "y"},
+      {"5 And 3", "-1"},
+      {"5 Or 0", "-1"},
+      {"5 Xor 3", "0"},
+      {"2 Eqv -1", "-1"},
+      {"0.5 Imp 0", "0"},
+      {"True Eqv True", "-1"},
+      {"(1 < 2) And (3 < 4)", "-1"},
+      {"(1 < 2) Or Null", "-1"},
+      {"Not (1 > 2)", "-1"},
+      {"IIf(Null Or True, 'y', 'n')", "y"},
       {"'2' And '1'", "-1"},
       // Bit by bit: the ANSI-92 BAnd, BOr, BXor and BNot, with Null as unknown.
-      {"5 BAnd 3", "1"}, {"5 BOr 3", "7"}, {"5 BXor 3", "6"}, {"BNot 0", "-1"}, {"BNot 1.5", "-3"},
-      {"0 BAnd Null", "0"}, {"-1 BOr Null", "-1"}, {"1 BOr Null", "<null>"}, {"BNot Null", "<null>"},
-      {"1 + 2 BAnd 6", "2"}, {"BNot 1 = -2", "-1"},
+      {"5 BAnd 3", "1"},
+      {"5 BOr 3", "7"},
+      {"5 BXor 3", "6"},
+      {"BNot 0", "-1"},
+      {"BNot 1.5", "-3"},
+      {"0 BAnd Null", "0"},
+      {"-1 BOr Null", "-1"},
+      {"1 BOr Null", "<null>"},
+      {"BNot Null", "<null>"},
+      {"1 + 2 BAnd 6", "2"},
+      {"BNot 1 = -2", "-1"},
       // Unary minus binds looser than ^, tighter than *.
-      {"-2 ^ 2", "-4"}, {"-(2) * 3", "-6"}, {"2 * -3", "-6"}, {"- -2", "2"},
+      {"-2 ^ 2", "-4"},
+      {"-(2) * 3", "-6"},
+      {"2 * -3", "-6"},
+      {"- -2", "2"},
   });
   ExpectErrors({
-      {"'a' * 2", "Data type mismatch"},  {"-'a'", "Data type mismatch"}, {"'a' + 1", "Data type mismatch"},
-      {"1E308 * 10", "Overflow"},          {"1E308 + 1E308", "Overflow"},
-      {"(-8) ^ 0.5", "Invalid procedure call"}, {"Not 'a'", "Data type mismatch"}, {"1 And 'a'", "Data type mismatch"},
-      {"'a' BAnd 1", "Data type mismatch"}, {"3000000000 BOr 1", "Overflow"},
+      {"'a' * 2", "Data type mismatch"},
+      {"-'a'", "Data type mismatch"},
+      {"'a' + 1", "Data type mismatch"},
+      {"1E308 * 10", "Overflow"},
+      {"1E308 + 1E308", "Overflow"},
+      {"(-8) ^ 0.5", "Invalid procedure call"},
+      {"Not 'a'", "Data type mismatch"},
+      {"1 And 'a'", "Data type mismatch"},
+      {"'a' BAnd 1", "Data type mismatch"},
+      {"3000000000 BOr 1", "Overflow"},
   });
   // As conditions, Null counts as not true.
   Run("CREATE TABLE t (id LONG, flag YESNO)");
@@ -54,12 +93,13 @@ TEST_F(JetDialectTest, LogicalOperatorsMeanTheSameAsValuesAndAsConditions) {
   const char* const kValues[] = {"-1", "0", "1", "2", "0.5", "Null"};
   for (const char* a : kValues)
     for (const char* b : kValues) Run(std::string("INSERT INTO v (a, b) VALUES (") + a + ", " + b + ")");
-  for (const char* op : {"a And b", "a Or b", "a Xor b", "a Eqv b", "a Imp b", "Not a", "Not (a And b)", "a And Not b Or b",
-                         "(a Or b) And (a Xor b)"}) {
+  for (const char* op : {"a And b", "a Or b", "a Xor b", "a Eqv b", "a Imp b", "Not a", "Not (a And b)",
+                         "a And Not b Or b", "(a Or b) And (a Xor b)"}) {
     const std::string value_rows = Rows(std::string("SELECT id FROM v WHERE (") + op + ") = -1 ORDER BY id");
     const std::string condition_rows = Rows(std::string("SELECT id FROM v WHERE ") + op + " ORDER BY id");
     EXPECT_EQ(value_rows, condition_rows) << op;
-    EXPECT_EQ(Rows(std::string("SELECT Count(*) FROM v WHERE (") + op + ") Not In (-1, 0)"), "0") << op << ": only -1, 0 or Null";
+    EXPECT_EQ(Rows(std::string("SELECT Count(*) FROM v WHERE (") + op + ") Not In (-1, 0)"), "0")
+        << op << ": only -1, 0 or Null";
   }
   // The case that showed two meanings in one statement.
   Run("CREATE TABLE y (n LONG)");
@@ -70,14 +110,14 @@ TEST_F(JetDialectTest, LogicalOperatorsMeanTheSameAsValuesAndAsConditions) {
 
 TEST_F(JetDialectTest, LikeUsesTheProvidersWildcards) {
   ExpectValues({
-      {"'é' Like '_'", "-1"},          {"'Ünïcode' Like 'ü%E'", "-1"}, {"'ab' Like '_'", "0"},
-      {"'50%' Like '50[%]'", "-1"},    {"'505' Like '50[%]'", "0"},    {"'a_c' Like 'a[_]c'", "-1"},
-      {"'abc' Like 'a[_]c'", "0"},     {"'x' Like '[!a-f]'", "-1"},    {"'C' Like '[a-f]'", "-1"},
-      {"'' Like '%'", "-1"},           {"'' Like '_'", "0"},           {"'a*c' Like 'a*c'", "-1"},
-      {"'abc' Like 'a*c'", "0"},       {"'a?c' Like 'a?c'", "-1"},     {"'a#c' Like 'a#c'", "-1"},
-      {"'abcabd' Like '%ab_'", "-1"},  {"'abcabd' Like '%abc'", "0"},  {"'xay' Like '%a%y'", "-1"},
-      {"'xay' Not Like '%a%'", "0"},   {"Null Like '%'", "<null>"},    {"'a' Like Null", "<null>"},
-      {"'abc' ALike 'A_C'", "-1"},     {"'[x]' Like '[[]x]'", "-1"},
+      {"'é' Like '_'", "-1"},         {"'Ünïcode' Like 'ü%E'", "-1"}, {"'ab' Like '_'", "0"},
+      {"'50%' Like '50[%]'", "-1"},   {"'505' Like '50[%]'", "0"},    {"'a_c' Like 'a[_]c'", "-1"},
+      {"'abc' Like 'a[_]c'", "0"},    {"'x' Like '[!a-f]'", "-1"},    {"'C' Like '[a-f]'", "-1"},
+      {"'' Like '%'", "-1"},          {"'' Like '_'", "0"},           {"'a*c' Like 'a*c'", "-1"},
+      {"'abc' Like 'a*c'", "0"},      {"'a?c' Like 'a?c'", "-1"},     {"'a#c' Like 'a#c'", "-1"},
+      {"'abcabd' Like '%ab_'", "-1"}, {"'abcabd' Like '%abc'", "0"},  {"'xay' Like '%a%y'", "-1"},
+      {"'xay' Not Like '%a%'", "0"},  {"Null Like '%'", "<null>"},    {"'a' Like Null", "<null>"},
+      {"'abc' ALike 'A_C'", "-1"},    {"'[x]' Like '[[]x]'", "-1"},
   });
   // Many % against a long text that almost matches: backtracking to every % would not finish.
   const std::string text(400, 'a');
@@ -101,7 +141,8 @@ TEST_F(JetDialectTest, TopKeepsTheRowsLevelWithTheLastOne) {
   EXPECT_EQ(Rows("SELECT TOP 1 Max(pts) FROM s ORDER BY 1"), "9");
   EXPECT_EQ(Value("SELECT Count(*) FROM (SELECT TOP 2 who FROM s)"), "2") << "without ORDER BY, any n rows";
   EXPECT_EQ(Rows("SELECT who FROM s WHERE pts IN (SELECT TOP 1 pts FROM s ORDER BY pts DESC) ORDER BY who"), "ann");
-  EXPECT_EQ(Rows("SELECT who FROM s AS o WHERE who IN (SELECT TOP 1 who FROM s WHERE s.grp = o.grp ORDER BY pts DESC) ORDER BY who"),
+  EXPECT_EQ(Rows("SELECT who FROM s AS o WHERE who IN (SELECT TOP 1 who FROM s WHERE s.grp = o.grp ORDER BY pts DESC) "
+                 "ORDER BY who"),
             "ann;cid");
 }
 
@@ -127,19 +168,22 @@ TEST_F(JetJoinTest, UpdatesThroughAJoinSetTheRowsTheJoinSelects) {
       "WHERE c.City = 'Rome'");
   EXPECT_EQ(Orders(), "1,Oslo,50;2,Oslo,150;3,x,40;4,new,70");
   // The set table may come second; unmatched rows of a LEFT JOIN read Null.
-  Run("UPDATE Customers INNER JOIN Orders ON Customers.CustId = Orders.CustId SET Orders.Status = 'vip' WHERE Orders.Total > 100");
+  Run("UPDATE Customers INNER JOIN Orders ON Customers.CustId = Orders.CustId SET Orders.Status = 'vip' WHERE "
+      "Orders.Total > 100");
   EXPECT_EQ(Orders(), "1,Oslo,50;2,vip,150;3,x,40;4,new,70");
   Run("UPDATE Orders LEFT JOIN Customers ON Orders.CustId = Customers.CustId SET Orders.Status = Customers.CustName "
       "WHERE Orders.Total > 60");
   EXPECT_EQ(Orders(), "1,Oslo,50;2,Ann,150;3,x,40;4,<null>,70");
   Run("UPDATE Orders o SET o.Total = 1 WHERE o.OrderId = 4");
   EXPECT_EQ(Value("SELECT Total FROM Orders WHERE OrderId = 4"), "1");
-  Run("UPDATE Customers, Orders SET Customers.City = 'busy' WHERE Customers.CustId = Orders.CustId AND Orders.Total > 100");
+  Run("UPDATE Customers, Orders SET Customers.City = 'busy' WHERE Customers.CustId = Orders.CustId AND Orders.Total > "
+      "100");
   EXPECT_EQ(Rows("SELECT City FROM Customers ORDER BY CustId"), "busy;Rome;Oslo");
 }
 
 TEST_F(JetJoinTest, DeletesThroughAJoinRemoveRowsOfTheNamedTable) {
-  Run("DELETE Orders.* FROM Orders INNER JOIN Customers ON Orders.CustId = Customers.CustId WHERE Customers.City = 'Oslo'");
+  Run("DELETE Orders.* FROM Orders INNER JOIN Customers ON Orders.CustId = Customers.CustId WHERE Customers.City = "
+      "'Oslo'");
   EXPECT_EQ(Orders(), "3,new,20;4,new,70");
   EXPECT_EQ(Value("SELECT Count(*) FROM Customers"), "3") << "the other table keeps its rows";
   Run("DELETE DISTINCTROW o.* FROM Orders AS o LEFT JOIN Customers AS c ON o.CustId = c.CustId WHERE c.CustId Is Null");
@@ -151,7 +195,8 @@ TEST_F(JetJoinTest, DeletesThroughAJoinRemoveRowsOfTheNamedTable) {
 TEST_F(JetDialectTest, TextComparesWithoutRegardToCaseEverywhere) {
   Run("CREATE TABLE p (name TEXT(10), city TEXT(10), n LONG)");
   Run("CREATE TABLE q (city TEXT(10), country TEXT(10))");
-  for (const char* row : {"'ann', 'Oslo', 1", "'ANN', 'oslo', 2", "'Bob', 'ROME', 3", "'bob', 'rome', 4", "'al', Null, 5"})
+  for (const char* row :
+       {"'ann', 'Oslo', 1", "'ANN', 'oslo', 2", "'Bob', 'ROME', 3", "'bob', 'rome', 4", "'al', Null, 5"})
     Run(std::string("INSERT INTO p VALUES (") + row + ")");
   Run("INSERT INTO q VALUES ('OSLO', 'Norway')");
   EXPECT_EQ(Value("SELECT Count(*) FROM (SELECT DISTINCT name FROM p)"), "3");
@@ -168,12 +213,14 @@ TEST_F(JetDialectTest, TextComparesWithoutRegardToCaseEverywhere) {
 }
 
 TEST_F(JetDialectTest, ColumnsRefuseValuesOfAnotherForm) {
-  Run("CREATE TABLE f (b BYTE, i INTEGER, l LONG, s SINGLE, d DOUBLE, c CURRENCY, w DATETIME, y YESNO, t TEXT(3), m MEMO)");
+  Run("CREATE TABLE f (b BYTE, i INTEGER, l LONG, s SINGLE, d DOUBLE, c CURRENCY, w DATETIME, y YESNO, t TEXT(3), m "
+      "MEMO)");
   // Values of each column's own form go in, through literals, functions and expressions.
   Run("INSERT INTO f VALUES (255, -32768, 2147483647, 1.5, 2, 3.25, #12/09/2026#, True, 'abc', '0123')");
   Run("INSERT INTO f (w, y, l) VALUES (DateAdd('d', 1, Now()), 1 = 2, 84 / 2)");
   Run("UPDATE f SET w = #12/09/2026# + 1, y = Not y, c = c * 2, d = d / 4, b = Null");
-  EXPECT_EQ(Rows("SELECT b, l, y, w, c, d, t, m FROM f WHERE i = -32768"), "<null>,2147483647,False,2026-12-10 00:00:00,6.5,0.5,abc,0123");
+  EXPECT_EQ(Rows("SELECT b, l, y, w, c, d, t, m FROM f WHERE i = -32768"),
+            "<null>,2147483647,False,2026-12-10 00:00:00,6.5,0.5,abc,0123");
   ExpectErrors(
       {
           {"UPDATE f SET l = l + 1", "[l] holds Long values"},  // 2147483648 in the first row

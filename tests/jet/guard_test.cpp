@@ -42,9 +42,9 @@ TEST_F(JetGuardTest, OtherFilesCannotBeAttachedCreatedOrWritten) {
 }
 
 TEST_F(JetGuardTest, EngineSettingsAndTheKeyCannotBeChanged) {
-  for (const char* sql : {"PRAGMA key = 'x'", "PRAGMA rekey = 'x'", "PRAGMA cipher_page_size = 1024", "PRAGMA journal_mode = OFF",
-                          "PRAGMA writable_schema = 1", "PRAGMA temp_store_directory = '/tmp'", "PRAGMA user_version = 7",
-                          "PRAGMA query_only = 0"})
+  for (const char* sql : {"PRAGMA key = 'x'", "PRAGMA rekey = 'x'", "PRAGMA cipher_page_size = 1024",
+                          "PRAGMA journal_mode = OFF", "PRAGMA writable_schema = 1",
+                          "PRAGMA temp_store_directory = '/tmp'", "PRAGMA user_version = 7", "PRAGMA query_only = 0"})
     ExpectRefused(sql);
   Run("SELECT 1");  // the key still opens the database
 }
@@ -66,10 +66,10 @@ TEST_F(JetGuardTest, TheEnginesOwnTablesCanBeReadButNotWritten) {
   Run("CREATE INDEX byA ON t (a)");
   Run("INSERT INTO t (a) VALUES (1)");
   EXPECT_EQ(Engine("ANALYZE"), "ran");
-  for (const char* sql : {"INSERT INTO sqlite_sequence VALUES ('t', 9223372036854775807)", "UPDATE sqlite_sequence SET seq = 0",
-                          "DELETE FROM sqlite_sequence", "INSERT INTO sqlite_stat1 VALUES ('t', 'byA', '1 1')",
-                          "UPDATE sqlite_stat1 SET stat = '9'", "DELETE FROM sqlite_stat1",
-                          "UPDATE SQLITE_SEQUENCE SET seq = 0"})
+  for (const char* sql :
+       {"INSERT INTO sqlite_sequence VALUES ('t', 9223372036854775807)", "UPDATE sqlite_sequence SET seq = 0",
+        "DELETE FROM sqlite_sequence", "INSERT INTO sqlite_stat1 VALUES ('t', 'byA', '1 1')",
+        "UPDATE sqlite_stat1 SET stat = '9'", "DELETE FROM sqlite_stat1", "UPDATE SQLITE_SEQUENCE SET seq = 0"})
     ExpectRefused(sql);
   EXPECT_EQ(Rows("SELECT seq FROM sqlite_sequence WHERE name = 't'"), "1");
   Run("INSERT INTO t (a) VALUES (2)");
@@ -94,9 +94,10 @@ TEST_F(JetGuardTest, AViewCarriesNothingPastTheGuard) {
   Run("INSERT INTO t (n) VALUES (4)");
   {
     engine::Handle other = engine::Open(folder.path() / "jet.mdb", "pw");  // no guard on this one
-    engine::Exec(other.get(), "CREATE VIEW loads AS SELECT load_extension('libc.so.6') AS x;"
-                              "CREATE VIEW exports AS SELECT sqlcipher_export('main') AS x;"
-                              "CREATE VIEW counters AS SELECT name, seq FROM sqlite_sequence;");
+    engine::Exec(other.get(),
+                 "CREATE VIEW loads AS SELECT load_extension('libc.so.6') AS x;"
+                 "CREATE VIEW exports AS SELECT sqlcipher_export('main') AS x;"
+                 "CREATE VIEW counters AS SELECT name, seq FROM sqlite_sequence;");
   }
   ExpectRefused("SELECT * FROM loads");
   ExpectRefused("SELECT * FROM exports");

@@ -95,10 +95,12 @@ class JetDatabase : public ::testing::Test {
   std::string Plan(const std::string& jet_sql) {
     const std::string sql = jet::Translate(jet_sql).sql;
     sqlite3_stmt* st = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(conn->NativeHandle(), ("EXPLAIN QUERY PLAN " + sql).c_str(), -1, &st, nullptr), SQLITE_OK)
+    EXPECT_EQ(sqlite3_prepare_v2(conn->NativeHandle(), ("EXPLAIN QUERY PLAN " + sql).c_str(), -1, &st, nullptr),
+              SQLITE_OK)
         << sql;
     std::string out;
-    while (sqlite3_step(st) == SQLITE_ROW) out += reinterpret_cast<const char*>(sqlite3_column_text(st, 3)) + std::string(";");
+    while (sqlite3_step(st) == SQLITE_ROW)
+      out += reinterpret_cast<const char*>(sqlite3_column_text(st, 3)) + std::string(";");
     sqlite3_finalize(st);
     return out;
   }

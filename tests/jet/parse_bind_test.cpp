@@ -19,9 +19,9 @@ using jet::ast::Op;
 // The tree as nested lists: (op operand ...), with `?` after a node the engine reads as a
 // condition.
 std::string Dump(const Expr& e) {
-  static const char* const kOps[] = {"",   "Imp", "Eqv", "Xor", "Or", "And", "Not", "=",  "<>", "<", ">",
-                                     "<=", ">=",  "&",   "+",   "-",  "Mod", "\\",  "*",  "/",  "^", "neg", "+",
-                                     "BAnd", "BOr", "BXor", "BNot"};
+  static const char* const kOps[] = {"",  "Imp", "Eqv", "Xor", "Or", "And",  "Not", "=",    "<>",
+                                     "<", ">",   "<=",  ">=",  "&",  "+",    "-",   "Mod",  "\\",
+                                     "*", "/",   "^",   "neg", "+",  "BAnd", "BOr", "BXor", "BNot"};
   std::string head;
   switch (e.kind) {
     case ExprKind::kNumber:
@@ -107,9 +107,9 @@ TEST(ParseTest, OperatorsBindAsJetsPrecedenceSays) {
 TEST(ParseTest, NodesKnowWhereTheyStart) {
   const auto s = jet::Parse("SELECT a + Len(b) FROM t");
   const Expr& plus = FirstItem(s);
-  EXPECT_EQ(plus.offset, 9u);               // the +
-  EXPECT_EQ(plus.args[0]->offset, 7u);      // a
-  EXPECT_EQ(plus.args[1]->offset, 11u);     // Len
+  EXPECT_EQ(plus.offset, 9u);            // the +
+  EXPECT_EQ(plus.args[0]->offset, 7u);   // a
+  EXPECT_EQ(plus.args[1]->offset, 11u);  // Len
   EXPECT_EQ(plus.args[1]->args[0]->offset, 15u);
 }
 
@@ -121,7 +121,8 @@ TEST(ParseTest, TheParserChecksSyntaxOnly) {
     const char* message;
   } cases[] = {
       {"SELECT 1 +", "Syntax error at the end of the statement: the statement ends where a value is expected."},
-      {"SELECT a FROM t WHERE", "Syntax error at the end of the statement: the statement ends where a value is expected."},
+      {"SELECT a FROM t WHERE",
+       "Syntax error at the end of the statement: the statement ends where a value is expected."},
       {"SELECT a b FROM t", "Syntax error at character 10: unexpected 'b' after the end of the statement."},
       {"SELECT x Between 1 Or 2", "Syntax error at character 20: expected AND."},
       {"SELECT 1E999", "Overflow: the number 1E999 at character 8 is too large."},
@@ -143,28 +144,59 @@ TEST(BindTest, EveryExpressionHasItsJetType) {
     jet::Type type;
   } cases[] = {
       // Literals.
-      {"1", jet::Type::kLong},               {"1.5", jet::Type::kDouble},    {"'a'", jet::Type::kText},
-      {"#1/2/2026#", jet::Type::kDate},      {"True", jet::Type::kBoolean},  {"Null", jet::Type::kNull},
+      {"1", jet::Type::kLong},
+      {"1.5", jet::Type::kDouble},
+      {"'a'", jet::Type::kText},
+      {"#1/2/2026#", jet::Type::kDate},
+      {"True", jet::Type::kBoolean},
+      {"Null", jet::Type::kNull},
       // Stored columns, found through FROM's tables.
-      {"d", jet::Type::kDate},               {"t.n", jet::Type::kLong},      {"memo", jet::Type::kMemo},
-      {"y", jet::Type::kBoolean},            {"c", jet::Type::kCurrency},    {"nothere", jet::Type::kUnknown},
+      {"d", jet::Type::kDate},
+      {"t.n", jet::Type::kLong},
+      {"memo", jet::Type::kMemo},
+      {"y", jet::Type::kBoolean},
+      {"c", jet::Type::kCurrency},
+      {"nothere", jet::Type::kUnknown},
       // Dates move by days and subtract to days.
-      {"d + 1", jet::Type::kDate},           {"d - 1.5", jet::Type::kDate},  {"d - #1/1/2026#", jet::Type::kDouble},
+      {"d + 1", jet::Type::kDate},
+      {"d - 1.5", jet::Type::kDate},
+      {"d - #1/1/2026#", jet::Type::kDouble},
       // A date is a number too: a date plus a date is a date, Int and Fix of one cut it to its day,
       // other arithmetic on it is a number.
-      {"d + d", jet::Type::kDate},           {"Int(d)", jet::Type::kDate},   {"Fix(Now())", jet::Type::kDate},
-      {"d * 2", jet::Type::kDouble},         {"CDbl(d)", jet::Type::kDouble}, {"d = 1", jet::Type::kBoolean},
+      {"d + d", jet::Type::kDate},
+      {"Int(d)", jet::Type::kDate},
+      {"Fix(Now())", jet::Type::kDate},
+      {"d * 2", jet::Type::kDouble},
+      {"CDbl(d)", jet::Type::kDouble},
+      {"d = 1", jet::Type::kBoolean},
       // Numbers widen; Null spreads; text joins.
-      {"i + n", jet::Type::kLong},           {"n * 1.5", jet::Type::kDouble}, {"Null + 1", jet::Type::kNull},
-      {"name & 1", jet::Type::kText},        {"name + 'x'", jet::Type::kText}, {"name + 1", jet::Type::kUnknown},
-      {"7 \\ 2", jet::Type::kLong},          {"7 / 2", jet::Type::kDouble},  {"-i", jet::Type::kInteger},
+      {"i + n", jet::Type::kLong},
+      {"n * 1.5", jet::Type::kDouble},
+      {"Null + 1", jet::Type::kNull},
+      {"name & 1", jet::Type::kText},
+      {"name + 'x'", jet::Type::kText},
+      {"name + 1", jet::Type::kUnknown},
+      {"7 \\ 2", jet::Type::kLong},
+      {"7 / 2", jet::Type::kDouble},
+      {"-i", jet::Type::kInteger},
       // Comparisons and logical operators are Yes/No.
-      {"n = 1", jet::Type::kBoolean},        {"i BAnd 3", jet::Type::kLong},  {"BNot i", jet::Type::kInteger},        {"name Like 'a%'", jet::Type::kBoolean}, {"Not y", jet::Type::kBoolean},
+      {"n = 1", jet::Type::kBoolean},
+      {"i BAnd 3", jet::Type::kLong},
+      {"BNot i", jet::Type::kInteger},
+      {"name Like 'a%'", jet::Type::kBoolean},
+      {"Not y", jet::Type::kBoolean},
       // Functions: a fixed type, or their argument's, or the type of what they choose.
-      {"Now()", jet::Type::kDate},           {"Left(name, 1)", jet::Type::kText}, {"Count(*)", jet::Type::kLong},
-      {"CCur(1)", jet::Type::kCurrency},     {"Max(d)", jet::Type::kDate},  {"First(name)", jet::Type::kText},
-      {"IIf(y, d, Null)", jet::Type::kDate}, {"IIf(y, 1, 'a')", jet::Type::kUnknown}, {"Nz(name, memo)", jet::Type::kMemo},
-      {"Switch(y, d, n > 1, #1/1/2026#)", jet::Type::kDate}, {"Choose(n, 1, 2.5)", jet::Type::kDouble},
+      {"Now()", jet::Type::kDate},
+      {"Left(name, 1)", jet::Type::kText},
+      {"Count(*)", jet::Type::kLong},
+      {"CCur(1)", jet::Type::kCurrency},
+      {"Max(d)", jet::Type::kDate},
+      {"First(name)", jet::Type::kText},
+      {"IIf(y, d, Null)", jet::Type::kDate},
+      {"IIf(y, 1, 'a')", jet::Type::kUnknown},
+      {"Nz(name, memo)", jet::Type::kMemo},
+      {"Switch(y, d, n > 1, #1/1/2026#)", jet::Type::kDate},
+      {"Choose(n, 1, 2.5)", jet::Type::kDouble},
       {"(SELECT Max(d) FROM t)", jet::Type::kDate},
   };
   for (const Case& c : cases) {
@@ -195,7 +227,8 @@ TEST(BindTest, ColumnsAreFoundInTheNearestSelectThatHasThem) {
       {"SELECT Count(*) FROM (SELECT TOP 2 n FROM t ORDER BY n)", jet::Type::kLong},
       {"SELECT n FROM (SELECT TOP 2 n FROM t ORDER BY n, d DESC) AS q", jet::Type::kLong},
   };
-  for (const Case& c : cases) EXPECT_EQ(jet::TypeName(FirstItem(Bound(c.sql)).type), std::string(jet::TypeName(c.type))) << c.sql;
+  for (const Case& c : cases)
+    EXPECT_EQ(jet::TypeName(FirstItem(Bound(c.sql)).type), std::string(jet::TypeName(c.type))) << c.sql;
 }
 
 TEST(BindTest, ConditionsAreMarkedWhereTheEngineReadsThem) {

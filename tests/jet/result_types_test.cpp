@@ -56,17 +56,20 @@ TEST_F(ResultTypeTest, DateFunctionsGiveDates) {
       {"SELECT DateSerial(Null, 1, 1)", "null"},
       // Functions of dates that are not dates themselves keep their own types.
       {"SELECT Year(#1/2/2026#), DateDiff('d', #1/1/2026#, #1/2/2026#), Weekday(#1/2/2026#)", "int:2026,int:1,int:6"},
-      {"SELECT Format(#1/2/2026#, 'yyyy'), MonthName(1), CStr(#1/2/2026#)", "str:2026,str:January,str:2026-01-02 00:00:00"},
+      {"SELECT Format(#1/2/2026#, 'yyyy'), MonthName(1), CStr(#1/2/2026#)",
+       "str:2026,str:January,str:2026-01-02 00:00:00"},
       {"SELECT IsDate(#1/2/2026#)", "int:-1"},
   });
 }
 
 TEST_F(ResultTypeTest, TheClockFunctionsGiveDates) {
-  for (const char* sql : {"SELECT Date()", "SELECT Now()", "SELECT Time()", "SELECT Date() - 1", "SELECT Now() + 0.5"}) {
+  for (const char* sql :
+       {"SELECT Date()", "SELECT Now()", "SELECT Time()", "SELECT Date() - 1", "SELECT Now() + 0.5"}) {
     const std::string got = TypedRow(sql);
     EXPECT_EQ(got.rfind("date:", 0), 0u) << sql << " gave " << got;
   }
-  EXPECT_EQ(TypedRow("SELECT Time() < #1/1/1900#, Date() = DateValue(Now()), Date() - (Date() - 1)"), "int:-1,int:-1,int:1");
+  EXPECT_EQ(TypedRow("SELECT Time() < #1/1/1900#, Date() = DateValue(Now()), Date() - (Date() - 1)"),
+            "int:-1,int:-1,int:1");
 }
 
 TEST_F(ResultTypeTest, LiteralsAreDatesAndTextIsText) {

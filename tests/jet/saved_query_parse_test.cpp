@@ -39,27 +39,30 @@ TEST(SavedQueryParse, WhichNamesAreParameters) {
     const char* want;
   } cases[] = {
       {"declared ones come first, in their order, with their types",
-       "PARAMETERS [b] IEEEDouble, a Text (50), [c] Bit; SELECT [zz], a, [b] FROM t", "b:Double!,a:Text!,c:Boolean!,zz:Unknown"},
+       "PARAMETERS [b] IEEEDouble, a Text (50), [c] Bit; SELECT [zz], a, [b] FROM t",
+       "b:Double!,a:Text!,c:Boolean!,zz:Unknown"},
       {"Access's own type names are read", "PARAMETERS a Short, b Long, c Currency, d DateTime, e Value; SELECT 1",
        "a:Integer!,b:Long!,c:Currency!,d:Date!,e:Unknown!"},
-      {"an undeclared one takes the type of what it is compared with", "SELECT n FROM t WHERE d > [From] AND [Least] <= n",
-       "From:Date,Least:Long"},
+      {"an undeclared one takes the type of what it is compared with",
+       "SELECT n FROM t WHERE d > [From] AND [Least] <= n", "From:Date,Least:Long"},
       {"... or of its Between bounds and In list", "SELECT n FROM t WHERE [x] Between 1 And 2 OR name In ([y], 'a')",
        "x:Long,y:Text"},
       {"... or of the column it is stored into", "UPDATE t SET d = [When] WHERE n = [Which]", "When:Date,Which:Long"},
-      {"... the same way in INSERT's values", "INSERT INTO t (n, d) VALUES ([How many], [When])", "How many:Long,When:Date"},
+      {"... the same way in INSERT's values", "INSERT INTO t (n, d) VALUES ([How many], [When])",
+       "How many:Long,When:Date"},
       {"a column is no parameter, however it is cased", "SELECT [N], [NAME] FROM t", ""},
       {"a bare name that is no column is left to the engine", "SELECT zz FROM t", ""},
       {"a qualified name is no parameter", "SELECT x.[zz] FROM t AS x", ""},
-      {"a subquery's columns are not known, so nothing is taken for a parameter", "SELECT [zz] FROM (SELECT n FROM t) AS q", ""},
+      {"a subquery's columns are not known, so nothing is taken for a parameter",
+       "SELECT [zz] FROM (SELECT n FROM t) AS q", ""},
       {"nor over a table that does not exist", "SELECT [zz] FROM nowhere", ""},
       {"an alias of the list is no parameter", "SELECT n AS [k] FROM t ORDER BY [k]", ""},
       {"ORDER BY reads the tables' columns", "SELECT n FROM t ORDER BY [d], [zz]", "zz:Unknown"},
-      {"an outer query's columns are seen from a subquery", "SELECT n FROM t WHERE n In (SELECT n FROM t AS u WHERE [d] = [zz])",
-       "zz:Date"},
+      {"an outer query's columns are seen from a subquery",
+       "SELECT n FROM t WHERE n In (SELECT n FROM t AS u WHERE [d] = [zz])", "zz:Date"},
       {"a column's DEFAULT asks for nothing", "CREATE TABLE z (a LONG DEFAULT [q])", ""},
-      {"the crosstab's cell and pivot are read in its scope", "TRANSFORM Sum([n]) SELECT [name] FROM t GROUP BY name PIVOT [Which]",
-       "Which:Unknown"},
+      {"the crosstab's cell and pivot are read in its scope",
+       "TRANSFORM Sum([n]) SELECT [name] FROM t GROUP BY name PIVOT [Which]", "Which:Unknown"},
   };
   for (const Case& c : cases) {
     try {
@@ -78,14 +81,17 @@ TEST(SavedQueryParse, WhatTheEngineIsGiven) {
   } cases[] = {
       {"each parameter is the engine's ?N, the same number each time",
        "SELECT n FROM t WHERE n > [a] AND n < [b] OR n = [a]",
-       "SELECT [n] FROM [t] WHERE ((([n] > ?1 COLLATE NOCASE) AND ([n] < ?2 COLLATE NOCASE)) OR ([n] = ?1 COLLATE NOCASE))"},
+       "SELECT [n] FROM [t] WHERE ((([n] > ?1 COLLATE NOCASE) AND ([n] < ?2 COLLATE NOCASE)) OR ([n] = ?1 COLLATE "
+       "NOCASE))"},
       {"a crosstab is its grouping SELECT with a column for each listed value, Null where no row has it",
        "TRANSFORM Count(*) SELECT name FROM t GROUP BY name PIVOT n IN (1, 'x')",
-       "SELECT [name], (CASE WHEN count(CASE WHEN ([n]) = 1 COLLATE NOCASE THEN 1 END) = 0 THEN NULL ELSE count(CASE WHEN ([n]) = 1 "
-       "COLLATE NOCASE THEN 1 END) END) AS \"1\", (CASE WHEN count(CASE WHEN ([n]) = 'x' COLLATE NOCASE THEN 1 END) = 0 THEN NULL ELSE "
+       "SELECT [name], (CASE WHEN count(CASE WHEN ([n]) = 1 COLLATE NOCASE THEN 1 END) = 0 THEN NULL ELSE count(CASE "
+       "WHEN ([n]) = 1 "
+       "COLLATE NOCASE THEN 1 END) END) AS \"1\", (CASE WHEN count(CASE WHEN ([n]) = 'x' COLLATE NOCASE THEN 1 END) = "
+       "0 THEN NULL ELSE "
        "count(CASE WHEN ([n]) = 'x' COLLATE NOCASE THEN 1 END) END) AS \"x\" FROM [t] GROUP BY [name] COLLATE NOCASE"},
-      {"a view keeps the translated SELECT under its column names",
-       "CREATE VIEW [v w] (a, b) AS SELECT n, name FROM t", "CREATE VIEW [v w] ([a], [b]) AS SELECT [n], [name] FROM [t]"},
+      {"a view keeps the translated SELECT under its column names", "CREATE VIEW [v w] (a, b) AS SELECT n, name FROM t",
+       "CREATE VIEW [v w] ([a], [b]) AS SELECT [n], [name] FROM [t]"},
       {"DROP VIEW", "DROP VIEW [v w]", "DROP VIEW [v w]"},
   };
   for (const Case& c : cases) {
@@ -105,14 +111,20 @@ TEST(SavedQueryParse, WhatIsRefusedAndWhy) {
   } cases[] = {
       {"a parameter is declared once", "PARAMETERS a Long, A Text; SELECT a", "the parameter [A] is declared twice"},
       {"PARAMETERS needs a statement after it", "PARAMETERS a Long;", "must be followed by the statement"},
-      {"a view asks for nothing (Jet's rule)", "CREATE VIEW v AS SELECT n FROM t WHERE n > [Least]", "A view cannot ask for values"},
+      {"a view asks for nothing (Jet's rule)", "CREATE VIEW v AS SELECT n FROM t WHERE n > [Least]",
+       "A view cannot ask for values"},
       {"... declared or not", "PARAMETERS a Long; CREATE VIEW v AS SELECT a", "the parameter [a]"},
-      {"TRANSFORM's value is an aggregate", "TRANSFORM n SELECT name FROM t GROUP BY name PIVOT d", "must be an aggregate"},
-      {"Last cannot be split by value", "TRANSFORM Last(n) SELECT name FROM t GROUP BY name PIVOT d IN (1)", "Last cannot be split"},
-      {"... whatever the part reads from", "TRANSFORM n SELECT name, (SELECT 1) AS k FROM (SELECT * FROM t) AS q GROUP BY name PIVOT d IN (1)",
+      {"TRANSFORM's value is an aggregate", "TRANSFORM n SELECT name FROM t GROUP BY name PIVOT d",
        "must be an aggregate"},
-      {"a crosstab is no part of a UNION", "TRANSFORM Sum(n) SELECT name FROM t GROUP BY name UNION SELECT 1", "cannot be part of a UNION"},
-      {"a crosstab has no TOP", "TRANSFORM Sum(n) SELECT TOP 2 name FROM t GROUP BY name PIVOT d", "TOP is not supported in a crosstab"},
+      {"Last cannot be split by value", "TRANSFORM Last(n) SELECT name FROM t GROUP BY name PIVOT d IN (1)",
+       "Last cannot be split"},
+      {"... whatever the part reads from",
+       "TRANSFORM n SELECT name, (SELECT 1) AS k FROM (SELECT * FROM t) AS q GROUP BY name PIVOT d IN (1)",
+       "must be an aggregate"},
+      {"a crosstab is no part of a UNION", "TRANSFORM Sum(n) SELECT name FROM t GROUP BY name UNION SELECT 1",
+       "cannot be part of a UNION"},
+      {"a crosstab has no TOP", "TRANSFORM Sum(n) SELECT TOP 2 name FROM t GROUP BY name PIVOT d",
+       "TOP is not supported in a crosstab"},
       {"without the database, the values must be listed", "TRANSFORM Sum(n) SELECT name FROM t GROUP BY name PIVOT d",
        "list them with PIVOT ... IN"},
       {"PIVOT is needed", "TRANSFORM Sum(n) SELECT name FROM t GROUP BY name", "expected PIVOT"},

@@ -34,28 +34,72 @@ TEST_F(JetTest, ExpressionsHaveJetsValues) {
     const char* want;
   } cases[] = {
       // & joins as text, Null counts as empty, and binds looser than + and -.
-      {"'a' & Null", "a"},        {"Null & Null", "<null>"},   {"1 + 2 & 3", "33"},     {"'x' & 1.5", "x1.5"},
+      {"'a' & Null", "a"},
+      {"Null & Null", "<null>"},
+      {"1 + 2 & 3", "33"},
+      {"'x' & 1.5", "x1.5"},
       // + adds numbers and joins texts; Null spreads.
-      {"'a' + 'b'", "ab"},        {"1 + Null", "<null>"},      {"2 + 3 * 4", "14"},     {"-2 ^ 2", "-4"},
-      {"7 \\ 2", "3"},            {"7 Mod 3", "1"},            {"7 / 2", "3.5"},        {"2 ^ 10", "1024"},
+      {"'a' + 'b'", "ab"},
+      {"1 + Null", "<null>"},
+      {"2 + 3 * 4", "14"},
+      {"-2 ^ 2", "-4"},
+      {"7 \\ 2", "3"},
+      {"7 Mod 3", "1"},
+      {"7 / 2", "3.5"},
+      {"2 ^ 10", "1024"},
       // Yes/No and comparisons are -1 and 0.
-      {"True", "-1"},             {"False", "0"},              {"1 = 1", "-1"},         {"1 > 2", "0"},
-      {"'ABC' = 'abc'", "-1"},    {"Not True", "0"},           {"True And False", "0"}, {"True Or False", "-1"},
-      {"True Xor True", "0"},     {"True Eqv False", "0"},     {"False Imp False", "-1"},
-      {"5 Between 10 And 1", "-1"}, {"'b' In ('A', 'B')", "-1"}, {"Null Is Null", "-1"}, {"3 Is Not Null", "-1"},
+      {"True", "-1"},
+      {"False", "0"},
+      {"1 = 1", "-1"},
+      {"1 > 2", "0"},
+      {"'ABC' = 'abc'", "-1"},
+      {"Not True", "0"},
+      {"True And False", "0"},
+      {"True Or False", "-1"},
+      {"True Xor True", "0"},
+      {"True Eqv False", "0"},
+      {"False Imp False", "-1"},
+      {"5 Between 10 And 1", "-1"},
+      {"'b' In ('A', 'B')", "-1"},
+      {"Null Is Null", "-1"},
+      {"3 Is Not Null", "-1"},
       // Like in ANSI-92 mode: % and _; [sets]; * and ? are ordinary characters.
-      {"'Hello' Like 'h%'", "-1"}, {"'Hello' Like 'H_llo'", "-1"}, {"'Hello' Like '[gh]ello'", "-1"},
-      {"'Hello' Like '[!h]ello'", "0"}, {"'Hello' Like 'H*'", "0"}, {"'H*' Like 'H*'", "-1"},
+      {"'Hello' Like 'h%'", "-1"},
+      {"'Hello' Like 'H_llo'", "-1"},
+      {"'Hello' Like '[gh]ello'", "-1"},
+      {"'Hello' Like '[!h]ello'", "0"},
+      {"'Hello' Like 'H*'", "0"},
+      {"'H*' Like 'H*'", "-1"},
       // Functions.
-      {"Right('2018', 2)", "18"}, {"Left('abc', 5)", "abc"},   {"Mid('abcdef', 2, 3)", "bcd"}, {"Len('héllo')", "5"},
-      {"UCase('ab')", "AB"},      {"Trim('  a  ')", "a"},      {"InStr('abcabc', 'C')", "3"}, {"InStr(4, 'abcabc', 'c')", "6"},
-      {"IIf(1 > 2, 'yes', 'no')", "no"}, {"Nz(Null, 5)", "5"}, {"IsNull(Null)", "-1"},    {"Int(-2.5)", "-3"},
-      {"Fix(-2.5)", "-2"},        {"CInt(2.5)", "2"},          {"CInt(3.5)", "4"},      {"Round(2.5)", "2"}, {"Round(1.2351, 2)", "1.24"},
+      {"Right('2018', 2)", "18"},
+      {"Left('abc', 5)", "abc"},
+      {"Mid('abcdef', 2, 3)", "bcd"},
+      {"Len('héllo')", "5"},
+      {"UCase('ab')", "AB"},
+      {"Trim('  a  ')", "a"},
+      {"InStr('abcabc', 'C')", "3"},
+      {"InStr(4, 'abcabc', 'c')", "6"},
+      {"IIf(1 > 2, 'yes', 'no')", "no"},
+      {"Nz(Null, 5)", "5"},
+      {"IsNull(Null)", "-1"},
+      {"Int(-2.5)", "-3"},
+      {"Fix(-2.5)", "-2"},
+      {"CInt(2.5)", "2"},
+      {"CInt(3.5)", "4"},
+      {"Round(2.5)", "2"},
+      {"Round(1.2351, 2)", "1.24"},
       {"4 Not Between 1 And 3", "-1"},
-      {"Val(' 12 3abc')", "123"}, {"Year(#12/09/2026#)", "2026"}, {"Month(#12/09/2026#)", "12"},
-      {"Day(#2026-12-09 10:30#)", "9"}, {"Hour(#12/09/2026 10:30:00 PM#)", "22"},
-      {"#12/09/2026# + 1", "2026-12-10 00:00:00"}, {"#12/10/2026# - #12/09/2026#", "1"},
-      {"&H1F", "31"},             {"-True", "1"},              {"5 - -True", "4"},      {"-Yes & ''", "1"},
+      {"Val(' 12 3abc')", "123"},
+      {"Year(#12/09/2026#)", "2026"},
+      {"Month(#12/09/2026#)", "12"},
+      {"Day(#2026-12-09 10:30#)", "9"},
+      {"Hour(#12/09/2026 10:30:00 PM#)", "22"},
+      {"#12/09/2026# + 1", "2026-12-10 00:00:00"},
+      {"#12/10/2026# - #12/09/2026#", "1"},
+      {"&H1F", "31"},
+      {"-True", "1"},
+      {"5 - -True", "4"},
+      {"-Yes & ''", "1"},
   };
   for (const Case& c : cases) {
     try {
@@ -71,10 +115,14 @@ TEST_F(JetTest, DateLiteralsAreReadMonthFirstAsJetReadsThem) {
     const char* literal;
     const char* want;
   } cases[] = {
-      {"12/09/2026", "2026-12-09 00:00:00"}, {"2026-12-09", "2026-12-09 00:00:00"},
-      {"9/12/2026", "2026-09-12 00:00:00"},  {"13/12/2026", "2026-12-13 00:00:00"},  // only day-first is possible
-      {"12/9/26", "2026-12-09 00:00:00"},    {"12/09/2026 10:30:00", "2026-12-09 10:30:00"},
-      {"12/09/2026 12:05 AM", "2026-12-09 00:05:00"}, {"10:30", "1899-12-30 10:30:00"},
+      {"12/09/2026", "2026-12-09 00:00:00"},
+      {"2026-12-09", "2026-12-09 00:00:00"},
+      {"9/12/2026", "2026-09-12 00:00:00"},
+      {"13/12/2026", "2026-12-13 00:00:00"},  // only day-first is possible
+      {"12/9/26", "2026-12-09 00:00:00"},
+      {"12/09/2026 10:30:00", "2026-12-09 10:30:00"},
+      {"12/09/2026 12:05 AM", "2026-12-09 00:05:00"},
+      {"10:30", "1899-12-30 10:30:00"},
   };
   for (const Case& c : cases) {
     const auto dt = jet::ParseDateLiteral(c.literal);
@@ -101,7 +149,8 @@ TEST_F(JetTest, DeletingLogRowsAfterADay) {
 TEST_F(JetTest, DateComparisonsCanUseAnIndexOnTheDates) {
   Run("CREATE INDEX byDate ON logs (dates)");
   EXPECT_NE(Plan("Delete * from logs where dates>#12/09/2026#").find("byDate"), std::string::npos);
-  EXPECT_NE(Plan("SELECT Count(*) FROM logs WHERE dates >= DateAdd('d', -7, Date())").find("byDate"), std::string::npos);
+  EXPECT_NE(Plan("SELECT Count(*) FROM logs WHERE dates >= DateAdd('d', -7, Date())").find("byDate"),
+            std::string::npos);
   EXPECT_EQ(Plan("SELECT Count(*) FROM logs WHERE who = 'a'").find("byDate"), std::string::npos);
 }
 
@@ -116,7 +165,9 @@ TEST_F(JetTest, StatementsOfEveryKind) {
   Run("INSERT INTO logs (dates, who) SELECT dates, 'copy' FROM logs");
   EXPECT_EQ(Value("SELECT TOP 1 who FROM logs ORDER BY who DESC"), "it's");
   EXPECT_EQ(Value("SELECT DISTINCTROW Count(*) AS n FROM logs AS l INNER JOIN logs AS m ON l.id = m.id"), "2");
-  EXPECT_EQ(Value("SELECT who FROM logs WHERE EXISTS (SELECT * FROM DB_Years WHERE curryear) AND id IN (SELECT Max(id) FROM logs)"), "copy");
+  EXPECT_EQ(Value("SELECT who FROM logs WHERE EXISTS (SELECT * FROM DB_Years WHERE curryear) AND id IN (SELECT Max(id) "
+                  "FROM logs)"),
+            "copy");
   Run("DELETE logs.* FROM logs WHERE who = 'copy'");
   Run("DROP INDEX byWho ON logs");
   Run("DROP TABLE logs");
@@ -128,8 +179,9 @@ TEST_F(JetTest, ColumnsComeBackWithTheirJetTypes) {
   Run("INSERT INTO t VALUES (1, 2, 3, 4.5, '007', '008', True, #12/09/2026#)");
   Recordset rs;
   rs.Open("SELECT * FROM t", conn);
-  const Variant::Type want[] = {Variant::Type::Integer, Variant::Type::Integer, Variant::Type::Long, Variant::Type::Double,
-                                Variant::Type::String,  Variant::Type::String,  Variant::Type::Boolean, Variant::Type::Date};
+  const Variant::Type want[] = {Variant::Type::Integer, Variant::Type::Integer, Variant::Type::Long,
+                                Variant::Type::Double,  Variant::Type::String,  Variant::Type::String,
+                                Variant::Type::Boolean, Variant::Type::Date};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(rs.Fields(i).type(), want[i]) << rs.FieldName(i);
   EXPECT_EQ(rs.Fields(4).AsString(), "007") << "a memo keeps its text";
 }
@@ -199,9 +251,10 @@ TEST_F(JetTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
   };
   EXPECT_EQ(Value("SELECT " + nest("(", 30, "1", ")")), "1");
   EXPECT_EQ(Value("SELECT " + nest("Not ", 30, "0", "")), "0");
-  for (const std::string& sql : {"SELECT " + nest("(", 20000, "1", ")"), "SELECT " + nest("-", 20000, "1", ""),
-                                 "SELECT " + nest("Not ", 10000, "1", ""), "SELECT * FROM " + nest("(", 20000, "logs", ")"),
-                                 "SELECT 1 WHERE " + nest("EXISTS (SELECT 1 WHERE ", 2500, "1", ")")}) {
+  for (const std::string& sql :
+       {"SELECT " + nest("(", 20000, "1", ")"), "SELECT " + nest("-", 20000, "1", ""),
+        "SELECT " + nest("Not ", 10000, "1", ""), "SELECT * FROM " + nest("(", 20000, "logs", ")"),
+        "SELECT 1 WHERE " + nest("EXISTS (SELECT 1 WHERE ", 2500, "1", ")")}) {
     try {
       Value(sql);
       ADD_FAILURE() << sql.substr(0, 40) << " was accepted";
@@ -213,11 +266,12 @@ TEST_F(JetTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
 
 TEST_F(JetTest, TheEnginesOwnTablesAreReadOnlyToStatements) {
   Run("INSERT INTO logs (who) VALUES ('a')");
-  for (const char* sql : {"INSERT INTO sqlite_sequence VALUES ('logs', 9223372036854775807)",
-                          "UPDATE sqlite_sequence SET seq = 0", "UPDATE [SQLite_Sequence] AS s SET s.seq = 0",
-                          "DELETE * FROM sqlite_sequence", "DELETE s.* FROM sqlite_sequence AS s WHERE s.name = 'logs'",
-                          "DROP TABLE sqlite_sequence", "ALTER TABLE sqlite_sequence ADD COLUMN x LONG",
-                          "CREATE INDEX bySeq ON sqlite_sequence (seq)", "DROP INDEX sqlite_autoindex_logs_1 ON logs"}) {
+  for (const char* sql :
+       {"INSERT INTO sqlite_sequence VALUES ('logs', 9223372036854775807)", "UPDATE sqlite_sequence SET seq = 0",
+        "UPDATE [SQLite_Sequence] AS s SET s.seq = 0", "DELETE * FROM sqlite_sequence",
+        "DELETE s.* FROM sqlite_sequence AS s WHERE s.name = 'logs'", "DROP TABLE sqlite_sequence",
+        "ALTER TABLE sqlite_sequence ADD COLUMN x LONG", "CREATE INDEX bySeq ON sqlite_sequence (seq)",
+        "DROP INDEX sqlite_autoindex_logs_1 ON logs"}) {
     try {
       Run(sql);
       ADD_FAILURE() << sql << " was accepted";
@@ -272,7 +326,8 @@ TEST_F(JetTest, StatementsHaveJetsLengthLimitAndDepthLimit) {
 
 TEST_F(JetTest, TypedStatementsReachOnlyTheOpenDatabase) {
   const fs::path other = folder.path() / "other.db";
-  for (const std::string& sql : std::vector<std::string>{"PRAGMA key = 'x'", "ATTACH DATABASE '" + other.string() + "' AS o",
+  for (const std::string& sql :
+       std::vector<std::string>{"PRAGMA key = 'x'", "ATTACH DATABASE '" + other.string() + "' AS o",
                                 "SELECT load_extension('libc.so.6')", "PRAGMA writable_schema = 1"}) {
     EXPECT_THROW(Value(sql), Error) << sql;
     // The engine's own syntax does not get past the translation either; check the guard itself.

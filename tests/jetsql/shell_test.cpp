@@ -19,7 +19,8 @@ namespace {
 class ShellTest : public ::testing::Test {
  protected:
   int Run(std::vector<std::string> statements, const std::string& input = "") {
-    jetsql::Options options{install.year_database().string(), demo::DeploymentPassword(), typed, std::move(statements), parameters};
+    jetsql::Options options{install.year_database().string(), demo::DeploymentPassword(), typed, std::move(statements),
+                            parameters};
     std::istringstream in(input);
     out.str("");
     err.str("");
@@ -34,8 +35,8 @@ class ShellTest : public ::testing::Test {
 
 TEST_F(ShellTest, PrintsRowsAsTabSeparatedTextWithAHeader) {
   EXPECT_EQ(Run({"CREATE TABLE t (a LONG, b TEXT(10), c DOUBLE, d DATETIME, e YESNO)",
-                 "INSERT INTO t VALUES (1, 'x\ty', 0.1, #12/09/2026 10:30#, True)",
-                 "INSERT INTO t (a) VALUES (2)", "SELECT * FROM t ORDER BY a"}),
+                 "INSERT INTO t VALUES (1, 'x\ty', 0.1, #12/09/2026 10:30#, True)", "INSERT INTO t (a) VALUES (2)",
+                 "SELECT * FROM t ORDER BY a"}),
             0);
   EXPECT_EQ(out.str(), "a\tb\tc\td\te\n1\tx\\ty\t0.1\t2026-12-09 10:30:00\tTrue\n2\t\t\t\t\n");
   typed = true;
@@ -48,10 +49,11 @@ TEST_F(ShellTest, PrintsRowsAsTabSeparatedTextWithAHeader) {
 // Dates computed by expressions print as dates, as stored date columns do; the others keep theirs.
 TEST_F(ShellTest, ComputedDatesPrintAsDates) {
   typed = true;
-  ASSERT_EQ(Run({"SELECT Date() AS a, Now() AS b, DateSerial(2026,2,30) AS c, CDate('2026-01-05') AS d, #1/2/2026# AS e, "
-                 "TimeSerial(25,0,0) AS f, Max(dates) AS g FROM logs",
-                 "SELECT TOP 1 dates FROM logs ORDER BY dates DESC"}),
-            0)
+  ASSERT_EQ(
+      Run({"SELECT Date() AS a, Now() AS b, DateSerial(2026,2,30) AS c, CDate('2026-01-05') AS d, #1/2/2026# AS e, "
+           "TimeSerial(25,0,0) AS f, Max(dates) AS g FROM logs",
+           "SELECT TOP 1 dates FROM logs ORDER BY dates DESC"}),
+      0)
       << err.str();
   std::istringstream lines(out.str());
   std::string header, row, latest_header, latest;
@@ -82,9 +84,10 @@ TEST_F(ShellTest, TypedNumbersPrintPlainly) {
                  "CCur(-0.0001) AS g"}),
             0)
       << err.str();
-  EXPECT_EQ(out.str(), "a\tb\tc\td\te\tf\tg\n"
-                       "double:100\tdouble:-3\tdouble:0.30000000000000004\tdouble:1e+20\tdouble:2.5e-07\t"
-                       "currency:3.3\tcurrency:-0.0001\n");
+  EXPECT_EQ(out.str(),
+            "a\tb\tc\td\te\tf\tg\n"
+            "double:100\tdouble:-3\tdouble:0.30000000000000004\tdouble:1e+20\tdouble:2.5e-07\t"
+            "currency:3.3\tcurrency:-0.0001\n");
   // The invoice lines' amounts, summed exactly and printed as the amount they are.
   EXPECT_EQ(Run({"SELECT Sum(Amount) AS total FROM InvoiceLines WHERE Amount Is Null"}), 0) << err.str();
   EXPECT_EQ(out.str(), "total\nnull\n");

@@ -63,9 +63,10 @@ TEST(CancelTest, AStoppedStatementChangesNothingAtAnyMoment) {
       ASSERT_LT(stop_at, 1L << 30);
     }
   }
-  std::printf("[figures] cancelled statements: %d runs (insert, update, delete of %lld rows, each stopped at its "
-              "1st, 2nd, 4th, ... look until it finished), %d stopped, stopped ones that changed rows: %d\n",
-              runs, inserted, stopped, half_done);
+  std::printf(
+      "[figures] cancelled statements: %d runs (insert, update, delete of %lld rows, each stopped at its "
+      "1st, 2nd, 4th, ... look until it finished), %d stopped, stopped ones that changed rows: %d\n",
+      runs, inserted, stopped, half_done);
   EXPECT_GT(stopped, 3 * 5);
   EXPECT_EQ(half_done, 0);
 }

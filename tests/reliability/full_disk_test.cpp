@@ -68,8 +68,8 @@ Contents Read(const fs::path& program) {
     EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok") << db;
     sqlite3_finalize(st);
   }
-  return {testing::QueryCount(year, "Invoices"), testing::QueryCount(year, "InvoiceLines"), testing::QueryCount(year, "logs"),
-          testing::QueryCount(start, "DB_Years")};
+  return {testing::QueryCount(year, "Invoices"), testing::QueryCount(year, "InvoiceLines"),
+          testing::QueryCount(year, "logs"), testing::QueryCount(start, "DB_Years")};
 }
 
 TEST(FullDiskTest, EveryRoomLeftEndsInTheRightMessageWithBothDatabasesWhole) {
@@ -121,9 +121,10 @@ TEST(FullDiskTest, EveryRoomLeftEndsInTheRightMessageWithBothDatabasesWhole) {
   EXPECT_GT(in_backup, 0) << "the sweep must fill the disk during the backup";
   EXPECT_GT(in_compaction, 0) << "and during a compaction";
   EXPECT_EQ(successes, 1) << "with enough room the repair must complete";
-  std::printf("[figures] repair on a full tmpfs: %d runs (free room swept in %lld KiB steps), %d failures reported "
-              "(%d in the backup, %d in a compaction), false successes: %d, rows lost: %d\n",
-              runs, step / 1024, failures, in_backup, in_compaction, false_successes, damaged);
+  std::printf(
+      "[figures] repair on a full tmpfs: %d runs (free room swept in %lld KiB steps), %d failures reported "
+      "(%d in the backup, %d in a compaction), false successes: %d, rows lost: %d\n",
+      runs, step / 1024, failures, in_backup, in_compaction, false_successes, damaged);
 }
 
 }  // namespace

@@ -94,14 +94,16 @@ TEST_F(HostileTest, AStatementWhileAnotherProcessHoldsTheDatabaseFailsAndKeepsEv
 TEST_F(HostileTest, TypedStatementsStayInsideTheOpenDatabase) {
   prod.Get_Connection();
   const fs::path outside = install.program_folder() / "stolen.db";
-  for (const std::string& sql : {"ATTACH DATABASE '" + outside.string() + "' AS x", std::string("PRAGMA key = 'abc'"),
-                                 std::string("PRAGMA rekey = 'abc'"), std::string("SELECT load_extension('/lib/x86_64-linux-gnu/libc.so.6')"),
-                                 std::string("SELECT 1; ATTACH DATABASE 'x' AS y"), std::string("SELECT 'a\0b'", 11)})
+  for (const std::string& sql :
+       {"ATTACH DATABASE '" + outside.string() + "' AS x", std::string("PRAGMA key = 'abc'"),
+        std::string("PRAGMA rekey = 'abc'"), std::string("SELECT load_extension('/lib/x86_64-linux-gnu/libc.so.6')"),
+        std::string("SELECT 1; ATTACH DATABASE 'x' AS y"), std::string("SELECT 'a\0b'", 11)})
     EXPECT_EQ(Run(Option::OptSQL, sql), "QUERY NOT SUCCESSFUL???") << sql;
   EXPECT_FALSE(fs::exists(outside));
   EXPECT_EQ(Run(Option::OptSQL, "SELECT '" + std::string(40000, 'x') + "' AS big"), "Query Successfully Executed");
   EXPECT_EQ(Run(Option::OptSQL, "SELECT 'Grüße, € and 中文' AS t"), "Query Successfully Executed");
-  EXPECT_EQ(Run(Option::OptSQL, "SELECT " + std::string(20000, '(') + "1" + std::string(20000, ')')), "QUERY NOT SUCCESSFUL???");
+  EXPECT_EQ(Run(Option::OptSQL, "SELECT " + std::string(20000, '(') + "1" + std::string(20000, ')')),
+            "QUERY NOT SUCCESSFUL???");
   // The database still opens with its password and holds its rows.
   EXPECT_EQ(testing::QueryCount(install.year_database(), "OnLineUsers"), 5);
 }

@@ -61,7 +61,8 @@ bool IntegrityOk(const fs::path& file) {
   engine::Handle h = engine::Open(file, demo::DeploymentPassword());
   sqlite3_stmt* st = nullptr;
   sqlite3_prepare_v2(h.get(), "PRAGMA integrity_check", -1, &st, nullptr);
-  const bool ok = sqlite3_step(st) == SQLITE_ROW && std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) == "ok";
+  const bool ok =
+      sqlite3_step(st) == SQLITE_ROW && std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) == "ok";
   sqlite3_finalize(st);
   return ok;
 }
@@ -91,14 +92,17 @@ TEST(LinksTest, ARepairThroughALinkCompactsTheRealFileAndKeepsTheLink) {
   const std::vector<Case> cases = {
       {"absolute link", false, [](const fs::path& real, const fs::path& link) { fs::create_symlink(real, link); }},
       {"relative link", false,
-       [](const fs::path& real, const fs::path& link) { fs::create_symlink(fs::relative(real, link.parent_path()), link); }},
+       [](const fs::path& real, const fs::path& link) {
+         fs::create_symlink(fs::relative(real, link.parent_path()), link);
+       }},
       {"link to a link", false,
        [](const fs::path& real, const fs::path& link) {
          const fs::path middle = real.parent_path().parent_path() / "middle.mdb";
          fs::create_symlink(real, middle);
          fs::create_symlink(middle, link);
        }},
-      {"start database linked", true, [](const fs::path& real, const fs::path& link) { fs::create_symlink(real, link); }},
+      {"start database linked", true,
+       [](const fs::path& real, const fs::path& link) { fs::create_symlink(real, link); }},
   };
   int repairs = 0, links_kept = 0, split = 0;
   for (const Case& c : cases) {
@@ -128,9 +132,10 @@ TEST(LinksTest, ARepairThroughALinkCompactsTheRealFileAndKeepsTheLink) {
     EXPECT_TRUE(NoTmpIn(install.database_folder()));
     EXPECT_TRUE(NoTmpIn(real.parent_path()));
   }
-  std::printf("[figures] links: %d repairs through links (absolute, relative, chained, start database), links kept: %d, "
-              "split data: %d\n",
-              repairs, links_kept, split);
+  std::printf(
+      "[figures] links: %d repairs through links (absolute, relative, chained, start database), links kept: %d, "
+      "split data: %d\n",
+      repairs, links_kept, split);
 }
 
 TEST(LinksTest, ALinkThatLoopsNamesNothingOrLeavesTheFileSystemIsRefusedAndNothingChanges) {
@@ -168,14 +173,16 @@ TEST(LinksTest, ALinkThatLoopsNamesNothingOrLeavesTheFileSystemIsRefusedAndNothi
     fs::path outside;
     if (std::string(c.name) == "other file system") {
       outside = fs::read_symlink(install.year_database());
-      struct stat a {}, b {};
+      struct stat a {
+      }, b{};
       if (stat(outside.c_str(), &a) != 0 || stat(install.program_folder().c_str(), &b) != 0 || a.st_dev == b.st_dev) {
         fs::remove(outside);
         continue;  // no second file system here
       }
     }
     const auto before = Listing(install.program_folder());
-    const auto outside_before = outside.empty() ? std::optional<platform::FileIdentity>() : platform::IdentityOf(outside);
+    const auto outside_before =
+        outside.empty() ? std::optional<platform::FileIdentity>() : platform::IdentityOf(outside);
     // Start-up through such a link reports a missing or unopenable database; the repair is asked
     // for it by name all the same (the window passes the name shown).
     testing::RecordingHost host(install.program_folder());
@@ -196,8 +203,9 @@ TEST(LinksTest, ALinkThatLoopsNamesNothingOrLeavesTheFileSystemIsRefusedAndNothi
     EXPECT_TRUE(same) << "files changed";
     if (!outside.empty()) fs::remove(outside);
   }
-  std::printf("[figures] links refused (loop, dangling, other file system): %d refused with the reason, %d changed anything\n",
-              refused, changed);
+  std::printf(
+      "[figures] links refused (loop, dangling, other file system): %d refused with the reason, %d changed anything\n",
+      refused, changed);
 }
 
 }  // namespace

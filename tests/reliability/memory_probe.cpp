@@ -40,7 +40,9 @@ using namespace ornetta;
 class QuietHost : public platform::Host {
  public:
   explicit QuietHost(std::filesystem::path folder) : folder_(std::move(folder)) {}
-  void MessageBox(const std::string& text, int, const std::string&) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
+  void MessageBox(const std::string& text, int, const std::string&) override {
+    std::fprintf(stderr, "message: %s\n", text.c_str());
+  }
   [[noreturn]] void EndProgram() override { std::_Exit(3); }
   std::filesystem::path ProgramFolder() const override { return folder_; }
   void ProcessPendingMessages() override {}
@@ -68,12 +70,14 @@ Scan ScanOwnMemory(const std::vector<unsigned char>& shifted) {
   Scan scan;
   const size_t n = shifted.size();
   constexpr size_t kChunk = size_t{4} << 20;
-  auto* buf = static_cast<unsigned char*>(mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  auto* buf =
+      static_cast<unsigned char*>(mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
   const int mem = open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
   std::ifstream maps("/proc/self/maps");
   std::string line;
   std::vector<std::string> lines;
-  while (std::getline(maps, line)) lines.push_back(line);  // read whole before scanning: scanning allocates nothing more
+  while (std::getline(maps, line))
+    lines.push_back(line);  // read whole before scanning: scanning allocates nothing more
   const unsigned char first = static_cast<unsigned char>(shifted[0] ^ 0x80);
   for (const std::string& l : lines) {
     unsigned long long start = 0, end = 0;
@@ -87,8 +91,8 @@ Scan ScanOwnMemory(const std::vector<unsigned char>& shifted) {
       const ssize_t got = pread(mem, buf, want, static_cast<off_t>(at));
       if (got <= 0) break;
       scan.bytes += static_cast<unsigned long long>(got);
-      for (const unsigned char* p = buf; (p = static_cast<const unsigned char*>(std::memchr(p, first, static_cast<size_t>(buf + got - p))));
-           ++p) {
+      for (const unsigned char* p = buf;
+           (p = static_cast<const unsigned char*>(std::memchr(p, first, static_cast<size_t>(buf + got - p)))); ++p) {
         if (static_cast<size_t>(buf + got - p) < n) break;
         size_t i = 1;
         while (i < n && (p[i] ^ 0x80) == shifted[i]) ++i;
@@ -104,7 +108,8 @@ Scan ScanOwnMemory(const std::vector<unsigned char>& shifted) {
       }
       platform::WipeBytes(buf, static_cast<size_t>(got));
       // Overlap by the password's length less one, so that one lying across two chunks is found.
-      at += static_cast<unsigned long long>(got) > n ? static_cast<unsigned long long>(got) - (n - 1) : static_cast<unsigned long long>(got);
+      at += static_cast<unsigned long long>(got) > n ? static_cast<unsigned long long>(got) - (n - 1)
+                                                     : static_cast<unsigned long long>(got);
       if (static_cast<size_t>(got) < want) break;
     }
   }

@@ -76,17 +76,19 @@ TEST(MemoryTest, NoPasswordInMemoryAfterStartUpAndARepair) {
   ASSERT_GE(held.at("held").first, 1) << "the scan does not find a password that is there";
 
   const ProbeRun run = Probe("scan", install.program_folder(), cwd.path());
-  ASSERT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << "probe status " << run.status << "\n" << run.out;
+  ASSERT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << "probe status " << run.status << "\n"
+                                                                     << run.out;
   const auto scans = Scans(run.out);
   ASSERT_TRUE(scans.count("start-up") && scans.count("repair")) << run.out;
   EXPECT_EQ(scans.at("start-up").first, 0) << "copies of the password after start-up";
   EXPECT_EQ(scans.at("repair").first, 0) << "copies of the password after a repair";
   EXPECT_GT(scans.at("start-up").second, 1u << 20) << "the scan read almost nothing";
   EXPECT_NE(run.out.find("private 1"), std::string::npos) << "core dumps or debuggers still allowed";
-  std::printf("[figures] memory scan: %.1f MB scanned after start-up and %.1f MB after a repair; password copies found: %ld "
-              "and %ld (a held password: found %ld times)\n",
-              scans.at("start-up").second / 1e6, scans.at("repair").second / 1e6, scans.at("start-up").first,
-              scans.at("repair").first, held.at("held").first);
+  std::printf(
+      "[figures] memory scan: %.1f MB scanned after start-up and %.1f MB after a repair; password copies found: %ld "
+      "and %ld (a held password: found %ld times)\n",
+      scans.at("start-up").second / 1e6, scans.at("repair").second / 1e6, scans.at("start-up").first,
+      scans.at("repair").first, held.at("held").first);
 }
 
 TEST(MemoryTest, AForcedCrashWritesNoCoreDump) {

@@ -56,8 +56,11 @@ Outcome StartUp(const testing::DemoInstallation& install) {
     } catch (...) {
       _exit(static_cast<int>(Outcome::kCrashed));
     }
-    if (host.messages.empty()) _exit(static_cast<int>(prod.dbconnection && prod.dbconnection->State() == 1 ? Outcome::kOpened : Outcome::kCrashed));
-    const bool missing = host.messages.size() == 1 && host.messages[0].text == kMissing && host.messages[0].icon == 16 && marked;
+    if (host.messages.empty())
+      _exit(static_cast<int>(prod.dbconnection && prod.dbconnection->State() == 1 ? Outcome::kOpened
+                                                                                  : Outcome::kCrashed));
+    const bool missing =
+        host.messages.size() == 1 && host.messages[0].text == kMissing && host.messages[0].icon == 16 && marked;
     _exit(static_cast<int>(missing ? Outcome::kMissingReported : Outcome::kOtherMessage));
   }
   int status = 0;
@@ -97,7 +100,11 @@ TEST(NonRegularFileTest, StartUpNeverWaitsOnAFileThatIsNotAFile) {
       {"FIFO", MakeFifo},
       {"socket", MakeSocket},
       {"folder", [](const fs::path& p) { fs::create_directory(p); }},
-      {"link to a FIFO", [](const fs::path& p) { MakeFifo(p.string() + ".fifo"); fs::create_symlink(p.filename().string() + ".fifo", p); }},
+      {"link to a FIFO",
+       [](const fs::path& p) {
+         MakeFifo(p.string() + ".fifo");
+         fs::create_symlink(p.filename().string() + ".fifo", p);
+       }},
       {"link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }},
   };
   const std::vector<Place> places = {
@@ -111,7 +118,8 @@ TEST(NonRegularFileTest, StartUpNeverWaitsOnAFileThatIsNotAFile) {
       // The engine would write its journal into a FIFO or a device: refused, by name, before it opens.
       {"journal of the year database", Outcome::kEnded,
        [](const auto& i) { return fs::path(i.year_database().string() + "-journal"); }, nullptr},
-      {"newest other year database", Outcome::kOpened, [](const auto& i) { return i.database_folder() / "DB2099_00.mdb"; }, nullptr},
+      {"newest other year database", Outcome::kOpened,
+       [](const auto& i) { return i.database_folder() / "DB2099_00.mdb"; }, nullptr},
   };
   int startups = 0, hangs = 0, wrong = 0;
   for (const Kind& kind : kinds) {
@@ -127,8 +135,8 @@ TEST(NonRegularFileTest, StartUpNeverWaitsOnAFileThatIsNotAFile) {
                                      << Name(place.expected);
     }
   }
-  std::printf("[figures] non-regular files: %d start-ups (%zu kinds x %zu places), hangs: %d, wrong outcomes: %d\n", startups,
-              kinds.size(), places.size(), hangs, wrong);
+  std::printf("[figures] non-regular files: %d start-ups (%zu kinds x %zu places), hangs: %d, wrong outcomes: %d\n",
+              startups, kinds.size(), places.size(), hangs, wrong);
 }
 
 }  // namespace

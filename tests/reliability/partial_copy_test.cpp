@@ -61,8 +61,9 @@ bool RepairKilled(const testing::DemoInstallation& install, Stage stage, int nth
 // A year database big enough that its compaction reports progress several times.
 void Grow(const testing::DemoInstallation& install) {
   engine::Handle db = engine::Open(install.year_database(), demo::DeploymentPassword());
-  engine::Exec(db.get(), "CREATE TABLE ballast(x); WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
-                         "WHERE n < 6000) INSERT INTO ballast SELECT randomblob(400) FROM c;");
+  engine::Exec(db.get(),
+               "CREATE TABLE ballast(x); WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
+               "WHERE n < 6000) INSERT INTO ballast SELECT randomblob(400) FROM c;");
 }
 
 struct StartUp {
@@ -147,9 +148,10 @@ TEST(PartialCopyTest, HalfACopyIsNeverPutInPlaceAndAWholeOneIs) {
     ASSERT_EQ(start.messages.size(), 1u);
     EXPECT_EQ(start.messages[0].text, kMissing);
   }
-  std::printf("[figures] partial copies: %d repairs killed while compacting, %d left a partial copy; installed at start-up: "
-              "%d, moved aside: %d; whole copies (killed before the swap) put in place: %d\n",
-              kills, partial_left, installed, moved_aside, whole_installed);
+  std::printf(
+      "[figures] partial copies: %d repairs killed while compacting, %d left a partial copy; installed at start-up: "
+      "%d, moved aside: %d; whole copies (killed before the swap) put in place: %d\n",
+      kills, partial_left, installed, moved_aside, whole_installed);
 }
 
 }  // namespace

@@ -84,9 +84,10 @@ TEST(ReconnectTest, AFileReplacedUnderAnOpenConnectionIsReopenedBeforeTheRequest
     to_old_file += left != 0;
     EXPECT_EQ(left, 0) << "the request went to the file that was replaced";
   }
-  std::printf("[figures] replaced files: %d databases replaced under an open window (another repair, renamed over, "
-              "copied back), requests failed: %d, requests that reached the old file: %d\n",
-              replaced, failed, to_old_file);
+  std::printf(
+      "[figures] replaced files: %d databases replaced under an open window (another repair, renamed over, "
+      "copied back), requests failed: %d, requests that reached the old file: %d\n",
+      replaced, failed, to_old_file);
 }
 
 TEST(ReconnectTest, ADatabaseBrieflyHeldByAnotherProgramIsWaitedForAtReconnect) {
@@ -121,8 +122,8 @@ TEST(ReconnectTest, ADatabaseBrieflyHeldByAnotherProgramIsWaitedForAtReconnect) 
   EXPECT_EQ(shown, kRequestOk);
   EXPECT_EQ(testing::QueryCount(install.year_database(), "OnLineUsers"), 0);
   waitpid(child, nullptr, 0);
-  std::printf("[figures] busy database at reconnect: held 3.0 s by another program, the command waited %.1f s and %s\n", waited,
-              shown == kRequestOk ? "ran" : "failed");
+  std::printf("[figures] busy database at reconnect: held 3.0 s by another program, the command waited %.1f s and %s\n",
+              waited, shown == kRequestOk ? "ran" : "failed");
 }
 
 }  // namespace

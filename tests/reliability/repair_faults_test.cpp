@@ -45,7 +45,8 @@ class RepairFaultsTest : public ::testing::TestWithParam<Mode> {
 };
 
 long long Rows(const testing::DemoInstallation& install) {
-  return testing::QueryCount(install.year_database(), "Invoices") + testing::QueryCount(install.year_database(), "logs") +
+  return testing::QueryCount(install.year_database(), "Invoices") +
+         testing::QueryCount(install.year_database(), "logs") +
          testing::QueryCount(install.start_database(), "DB_Years");
 }
 
@@ -92,16 +93,18 @@ TEST_P(RepairFaultsTest, EveryFailureIsReportedAndNoRowIsLost) {
     if (injected == 0) break;  // the repair ran past its last operation
     ASSERT_LT(n, 2000);
   }
-  std::printf("[figures] repair I/O faults (%s): %ld runs, %ld failures reported, false successes: %ld, rows lost: %ld\n",
-              mode.name, runs, failures_reported, false_successes, rows_lost);
+  std::printf(
+      "[figures] repair I/O faults (%s): %ld runs, %ld failures reported, false successes: %ld, rows lost: %ld\n",
+      mode.name, runs, failures_reported, false_successes, rows_lost);
   EXPECT_EQ(rows_lost, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, RepairFaultsTest,
-                         ::testing::Values(Mode{"EngineOnce", true, false, false}, Mode{"EngineFromThenOn", true, true, false},
-                                           Mode{"EngineDiskFull", true, true, true}, Mode{"FilesOnce", false, false, false},
-                                           Mode{"FilesFromThenOn", false, true, false}, Mode{"FilesDiskFull", false, true, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RepairFaultsTest,
+    ::testing::Values(Mode{"EngineOnce", true, false, false}, Mode{"EngineFromThenOn", true, true, false},
+                      Mode{"EngineDiskFull", true, true, true}, Mode{"FilesOnce", false, false, false},
+                      Mode{"FilesFromThenOn", false, true, false}, Mode{"FilesDiskFull", false, true, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace ornetta::repair

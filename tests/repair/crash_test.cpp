@@ -55,8 +55,10 @@ struct Snapshot {
 };
 
 Snapshot Take(const testing::DemoInstallation& install) {
-  return {testing::QueryCount(install.year_database(), "Invoices"), testing::QueryCount(install.year_database(), "InvoiceLines"),
-          testing::QueryCount(install.year_database(), "logs"), testing::QueryCount(install.start_database(), "DB_Years")};
+  return {testing::QueryCount(install.year_database(), "Invoices"),
+          testing::QueryCount(install.year_database(), "InvoiceLines"),
+          testing::QueryCount(install.year_database(), "logs"),
+          testing::QueryCount(install.start_database(), "DB_Years")};
 }
 
 struct KillPoint {
@@ -142,7 +144,8 @@ TEST(CrashTest, KilledAtEveryStepAndAtRandomMomentsNothingIsLost) {
     testing::DemoInstallation install;
     const auto started = std::chrono::steady_clock::now();
     ASSERT_FALSE(RunAndKill(install, {}, &total));
-    whole_run_us = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count();
+    whole_run_us =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count();
     ASSERT_GT(total.events, 8) << "stages and fractions of both compactions";
     ASSERT_GT(total.file_ops, 8) << "backup copies, flushes and renames of both swaps";
   }
@@ -163,9 +166,10 @@ TEST(CrashTest, KilledAtEveryStepAndAtRandomMomentsNothingIsLost) {
     ExpectWhole(install, before, "killed after " + std::to_string(delay) + " us");
   }
   EXPECT_GE(kills, total.events + total.file_ops) << "every named point kills the child";
-  std::printf("[figures] repair crash points: %d kills (%d progress events, %d file operations, %d random moments), %s\n",
-              kills, total.events, total.file_ops, random_kills,
-              HasFailure() ? "rows lost or databases damaged: see the failures" : "rows lost: 0");
+  std::printf(
+      "[figures] repair crash points: %d kills (%d progress events, %d file operations, %d random moments), %s\n",
+      kills, total.events, total.file_ops, random_kills,
+      HasFailure() ? "rows lost or databases damaged: see the failures" : "rows lost: 0");
 }
 
 std::string FileBytes(const fs::path& p) {
@@ -203,13 +207,15 @@ TEST(CrashTest, KilledDuringASalvageEachNameHoldsTheDamagedOriginalOrTheWholeReb
     }
     ExpectWhole(install, {salvaged.invoices, salvaged.lines, salvaged.logs, start.years}, when);
   };
-  for (int event = 1; event <= total.events; ++event) run({.event = event}, "at progress event " + std::to_string(event));
+  for (int event = 1; event <= total.events; ++event)
+    run({.event = event}, "at progress event " + std::to_string(event));
   for (int op = 1; op <= total.file_ops; ++op) run({.file_op = op}, "before file operation " + std::to_string(op));
   EXPECT_GE(kills, total.events + total.file_ops);
   EXPECT_GT(originals, 0);
   EXPECT_LT(originals, kills) << "some kills came after the rebuilt file took the name";
-  std::printf("[figures] salvage crash points: %d kills, %d left the damaged original, the rest the whole rebuilt file\n",
-              kills, originals);
+  std::printf(
+      "[figures] salvage crash points: %d kills, %d left the damaged original, the rest the whole rebuilt file\n",
+      kills, originals);
 }
 
 }  // namespace

@@ -56,7 +56,8 @@ DatabasePages::DatabasePages(const fs::path& file) : file_(file) {
   sqlite3_stmt* st = nullptr;
   sqlite3_prepare_v2(db.get(), "SELECT name, rootpage FROM sqlite_master WHERE rootpage > 0", -1, &st, nullptr);
   while (sqlite3_step(st) == SQLITE_ROW)
-    roots_[reinterpret_cast<const char*>(sqlite3_column_text(st, 0))] = static_cast<uint32_t>(sqlite3_column_int(st, 1));
+    roots_[reinterpret_cast<const char*>(sqlite3_column_text(st, 0))] =
+        static_cast<uint32_t>(sqlite3_column_int(st, 1));
   sqlite3_finalize(st);
 }
 
@@ -102,7 +103,8 @@ std::vector<uint32_t> DatabasePages::Chain(uint32_t head) const {
 void FlipByte(const fs::path& file, uint64_t offset) {
   const int fd = open(file.c_str(), O_RDWR);
   unsigned char b = 0;
-  if (fd < 0 || pread(fd, &b, 1, static_cast<off_t>(offset)) != 1) throw std::runtime_error("cannot read " + file.string());
+  if (fd < 0 || pread(fd, &b, 1, static_cast<off_t>(offset)) != 1)
+    throw std::runtime_error("cannot read " + file.string());
   b ^= 0x5a;
   if (pwrite(fd, &b, 1, static_cast<off_t>(offset)) != 1) throw std::runtime_error("cannot write " + file.string());
   close(fd);
@@ -135,7 +137,8 @@ std::set<std::string> AllRows(const fs::path& file) {
       std::string row = table;
       for (int i = 0; i < sqlite3_column_count(st); ++i) {
         const unsigned char* text = sqlite3_column_text(st, i);
-        row += "|" + std::to_string(sqlite3_column_type(st, i)) + ":" + (text ? reinterpret_cast<const char*>(text) : "");
+        row +=
+            "|" + std::to_string(sqlite3_column_type(st, i)) + ":" + (text ? reinterpret_cast<const char*>(text) : "");
       }
       rows.insert(row);
     }

@@ -62,7 +62,8 @@ TEST_F(DispatchTest, OnlineUsersAreCleared) {
 TEST_F(DispatchTest, LogRowsAfterTodayGoWhateverTheLocale) {
   // Rows around today's midnight; the demo also has rows months ahead.
   view.sql = true;
-  for (const char* when : {"2026-12-08 23:59:59", "2026-12-09 00:00:00", "2026-12-09 00:00:01", "2026-12-09 18:00:00"}) {
+  for (const char* when :
+       {"2026-12-08 23:59:59", "2026-12-09 00:00:00", "2026-12-09 00:00:01", "2026-12-09 18:00:00"}) {
     view.statement = std::string("INSERT INTO logs (dates, UserName) VALUES (#") + when + "#, 'probe')";
     command.cmdOK_Click();
   }
@@ -98,14 +99,16 @@ TEST_F(DispatchTest, TypedStatements) {
   view.sql = true;
   view.statement = "  UPDATE Customers SET City = 'Two  Spaces' WHERE CustomerId = 1  ";
   command.cmdOK_Click();
-  EXPECT_EQ(testing::QueryText(install.year_database(), "SELECT City FROM Customers WHERE CustomerId = 1"), "Two  Spaces");
+  EXPECT_EQ(testing::QueryText(install.year_database(), "SELECT City FROM Customers WHERE CustomerId = 1"),
+            "Two  Spaces");
   view.statement = "SELECT * FROM Customers";  // rows are not shown; it is a success
   command.cmdOK_Click();
   for (const char* bad : {"", "    ", "DELETE FROM nowhere", "\tSELECT 1"}) {
     view.statement = bad;
     command.cmdOK_Click();
   }
-  EXPECT_EQ(host.messages, (std::vector<ShownMessage>{kQueryOk, kQueryOk, kQueryFailed, kQueryFailed, kQueryFailed, kQueryOk}));
+  EXPECT_EQ(host.messages,
+            (std::vector<ShownMessage>{kQueryOk, kQueryOk, kQueryFailed, kQueryFailed, kQueryFailed, kQueryOk}));
   ExpectClosed();
 }
 
@@ -125,7 +128,8 @@ TEST_F(DispatchTest, DatabaseRepairTakesOnlyTheFileName) {
   for (const char* unnamed : {"", "/home/x/database/"}) {
     view.current = unnamed;
     command.cmdOK_Click();
-    EXPECT_EQ(host.messages.back(), (ShownMessage{"Check the Database FileName Listed / Selected....", 16, "TARVIK Software"}));
+    EXPECT_EQ(host.messages.back(),
+              (ShownMessage{"Check the Database FileName Listed / Selected....", 16, "TARVIK Software"}));
   }
   EXPECT_EQ(host.messages.size(), 3u);
   ExpectClosed();
@@ -144,7 +148,8 @@ TEST_F(DispatchTest, WithoutAConnectionObject) {
   command.cmdOK_Click();
   // The error is reported once with its number; the repair itself still reports, and the command ends.
   ASSERT_EQ(host.messages.size(), 2u);
-  EXPECT_EQ(host.messages[0], (ShownMessage{"91,    Object variable or With block variable not set", 0, "TARVIK - ORNETTA"}));
+  EXPECT_EQ(host.messages[0],
+            (ShownMessage{"91,    Object variable or With block variable not set", 0, "TARVIK - ORNETTA"}));
   EXPECT_EQ(host.messages[1], kRequestFailed);
   EXPECT_GE(host.pointer_resets, 1);
 }

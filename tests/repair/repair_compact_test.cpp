@@ -59,7 +59,9 @@ class RepairCompactTest : public ::testing::Test {
   // The failure message: what failed on its first line, then the fixed text.
   ShownMessage Failure() const { return {reason + "\r\n\r\n" + kFailure.text, kFailure.icon, kFailure.title}; }
 
-  bool Unchanged() { return Bytes(install.year_database()) == year_bytes && Bytes(install.start_database()) == start_bytes; }
+  bool Unchanged() {
+    return Bytes(install.year_database()) == year_bytes && Bytes(install.start_database()) == start_bytes;
+  }
   fs::path BackupRoot() { return install.program_folder() / "DB_BKUP" / "AUTOCompactDB"; }
   std::vector<fs::path> Backups() {
     std::vector<fs::path> out;
@@ -83,8 +85,9 @@ class RepairCompactTest : public ::testing::Test {
 TEST_F(RepairCompactTest, SuccessKeepsEveryRowShrinksTheFilesAndLeavesAVerifiedBackup) {
   {
     engine::Handle db = engine::Open(install.year_database(), demo::DeploymentPassword());
-    engine::Exec(db.get(), "CREATE TABLE scratch(x); WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
-                           "WHERE n < 3000) INSERT INTO scratch SELECT randomblob(300) FROM c; DROP TABLE scratch;");
+    engine::Exec(db.get(),
+                 "CREATE TABLE scratch(x); WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
+                 "WHERE n < 3000) INSERT INTO scratch SELECT randomblob(300) FROM c; DROP TABLE scratch;");
   }
   const auto size_before = fs::file_size(install.year_database());
   const std::string year_before = Bytes(install.year_database());
@@ -220,16 +223,20 @@ TEST(CopyCheckTest, ADamagedOrIncompleteCopyIsNeverSwappedIn) {
     engine::Exec(db.get(), sql);
   };
   const std::vector<std::pair<std::string, std::function<void(const fs::path&)>>> damages = {
-      {"a flipped byte in a page", [](const fs::path& tmp) {
+      {"a flipped byte in a page",
+       [](const fs::path& tmp) {
          std::fstream f(tmp, std::ios::in | std::ios::out | std::ios::binary);
          f.seekp(static_cast<std::streamoff>(fs::file_size(tmp) / 2));
          f.put('\x5a');
        }},
       {"rows missing", [&](const fs::path& tmp) { sql_on(tmp, "DELETE FROM logs WHERE rowid % 3 = 0;"); }},
       {"an index missing", [&](const fs::path& tmp) { sql_on(tmp, "DROP INDEX idxLogsDates;"); }},
-      {"an index redefined", [&](const fs::path& tmp) {
+      {"an index redefined",
+       [&](const fs::path& tmp) {
          // Rows in place and a sound structure, but one index no longer holds every row.
-         sql_on(tmp, "DROP INDEX idxInvoiceDate; CREATE INDEX idxInvoiceDate ON Invoices (InvoiceDate) WHERE InvoiceNo > 3;");
+         sql_on(
+             tmp,
+             "DROP INDEX idxInvoiceDate; CREATE INDEX idxInvoiceDate ON Invoices (InvoiceDate) WHERE InvoiceNo > 3;");
        }},
   };
   for (const auto& [what, damage] : damages) {
@@ -245,7 +252,8 @@ TEST(CopyCheckTest, ADamagedOrIncompleteCopyIsNeverSwappedIn) {
     RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), "", {}, {}};
     EXPECT_FALSE(Repair_Compact_DB(context, install.current_year_file)) << what;
     EXPECT_EQ(host.pending_message_yields, 1) << what << ": stopped at the checks of the first copy";
-    EXPECT_EQ(host.messages, (std::vector<ShownMessage>{{context.failure_reason + "\r\n\r\n" + kFailure.text, 16, kFailure.title}}))
+    EXPECT_EQ(host.messages,
+              (std::vector<ShownMessage>{{context.failure_reason + "\r\n\r\n" + kFailure.text, 16, kFailure.title}}))
         << what;
     EXPECT_TRUE(Bytes(install.year_database()) == year_before) << what << ": the year database was replaced";
     EXPECT_FALSE(fs::exists(tmp)) << what;

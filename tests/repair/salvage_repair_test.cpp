@@ -42,7 +42,8 @@ class SalvageRepairTest : public ::testing::Test {
   }
   std::vector<fs::path> Backups() {
     std::vector<fs::path> out;
-    for (const auto& e : fs::directory_iterator(install.program_folder() / "DB_BKUP" / "AUTOCompactDB")) out.push_back(e.path());
+    for (const auto& e : fs::directory_iterator(install.program_folder() / "DB_BKUP" / "AUTOCompactDB"))
+      out.push_back(e.path());
     std::sort(out.begin(), out.end());
     return out;
   }
@@ -76,7 +77,8 @@ TEST_F(SalvageRepairTest, LostRowsAreSaidPlainlyWithTheReportAndTheDamagedOrigin
   EXPECT_EQ(Bytes(Backups()[0] / "DBStart.mdb"), start);
   EXPECT_EQ(report, Backups()[0] / salvage::kReportName);
   const std::string text = Bytes(report);
-  EXPECT_NE(text.find("lost page " + std::to_string(leaves.back()) + ": rows of table InvoiceLines"), std::string::npos) << text;
+  EXPECT_NE(text.find("lost page " + std::to_string(leaves.back()) + ": rows of table InvoiceLines"), std::string::npos)
+      << text;
   EXPECT_NE(text.find("lost: rowid "), std::string::npos) << "lost rows named by their keys";
 
   // Every row in place is a row of the original; only InvoiceLines lost any.
@@ -97,7 +99,7 @@ TEST_F(SalvageRepairTest, ALostIndexPageAndALostFirstPageLoseNoRowAndEndInSucces
   const std::set<std::string> start_rows = testing::AllRows(install.start_database());
   DatabasePages pages(install.year_database());
   LosePage(install.year_database(), pages.TreeAt(pages.Root("idxInvoiceDate")).Leaves().front());
-  LosePage(install.start_database(), 1);  // both databases damaged at once
+  LosePage(install.start_database(), 1);           // both databases damaged at once
   testing::FlipByte(install.start_database(), 3);  // and its salt
   host.messages.clear();
 
@@ -117,7 +119,8 @@ TEST_F(SalvageRepairTest, AFileNothingCanReadFailsNamingWhyAndChangesNothing) {
   EXPECT_FALSE(Repair());
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].icon, 16);
-  EXPECT_EQ(host.messages[0].text.rfind("No key reads '" + install.current_year_file + "'", 0), 0u) << host.messages[0].text;
+  EXPECT_EQ(host.messages[0].text.rfind("No key reads '" + install.current_year_file + "'", 0), 0u)
+      << host.messages[0].text;
   EXPECT_NE(host.messages[0].text.find("Ensure TARVIK databases NOT in running State"), std::string::npos);
   EXPECT_EQ(Bytes(install.year_database()), before);
   EXPECT_FALSE(fs::exists(install.database_folder() / ("TMP" + install.current_year_file)));

@@ -58,7 +58,8 @@ class SalvageTest : public ::testing::Test {
     const std::set<std::string> rows = ornetta::testing::AllRows(out);
     std::set<std::string> extra, missing;
     std::set_difference(rows.begin(), rows.end(), original.begin(), original.end(), std::inserter(extra, extra.end()));
-    std::set_difference(original.begin(), original.end(), rows.begin(), rows.end(), std::inserter(missing, missing.end()));
+    std::set_difference(original.begin(), original.end(), rows.begin(), rows.end(),
+                        std::inserter(missing, missing.end()));
     EXPECT_TRUE(extra.empty()) << "a row that was not in the original: " << (extra.empty() ? "" : *extra.begin());
     engine::Handle db = engine::Open(out, demo::DeploymentPassword());
     sqlite3_stmt* st = nullptr;
@@ -163,7 +164,8 @@ TEST_F(SalvageTest, ALostFreelistPageSetsAsideWhatCannotBeToldFromFreedPages) {
 TEST_F(SalvageTest, ARowWhoseOverflowChainIsBrokenIsLostWholeNotCutShort) {
   {
     engine::Handle db = engine::Open(file, demo::DeploymentPassword());
-    engine::Exec(db.get(), "UPDATE Items SET Notes = replace(hex(zeroblob(30000)), '0', 'long note ') WHERE ItemId IN (3, 5)");
+    engine::Exec(db.get(),
+                 "UPDATE Items SET Notes = replace(hex(zeroblob(30000)), '0', 'long note ') WHERE ItemId IN (3, 5)");
   }
   original = ornetta::testing::AllRows(file);
   DatabasePages pages(file);
@@ -229,7 +231,8 @@ TEST_F(SalvageTest, ALostFirstPageTakesTheListOfTablesFromABackupOrAnotherYear) 
   small.invoices = 10;
   demo::CreateYearDatabase(sibling, 2025, small);
   const std::set<std::string> missing = SalvageAndCompare({{}, {sibling}});
-  EXPECT_TRUE(missing.empty()) << missing.size() << " rows missing, the first " << *missing.begin() << "; notes: " << ::testing::PrintToString(outcome.notes);
+  EXPECT_TRUE(missing.empty()) << missing.size() << " rows missing, the first " << *missing.begin()
+                               << "; notes: " << ::testing::PrintToString(outcome.notes);
   EXPECT_EQ(outcome.schema_source, sibling.string());
   EXPECT_FALSE(outcome.RowsLost());
 }

@@ -31,7 +31,8 @@ TEST(ProgressPrinterTest, PlainOutputGetsAStageLineAndAFewPercentLines) {
   for (int i = 0; i <= 1000; ++i) printer.OnFraction(i / 1000.0);
   printer.OnStage(Stage::kVerifyYear, "Checking");
   printer.OnStage(Stage::kDone, "Done");
-  EXPECT_EQ(out.str(), "[2/7] Compacting DB2026_27.mdb\n      25%\n      50%\n      75%\n      100%\n[3/7] Checking\nDone\n");
+  EXPECT_EQ(out.str(),
+            "[2/7] Compacting DB2026_27.mdb\n      25%\n      50%\n      75%\n      100%\n[3/7] Checking\nDone\n");
 }
 
 TEST(ProgressPrinterTest, ATerminalGetsOneBarRedrawnInPlaceOncePerPercent) {

@@ -63,7 +63,8 @@ std::string Describe(const ToolRun& run) {
 // Every file of the database folder with its bytes.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
   std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = ReadAll(entry.path());
+  for (const auto& entry : fs::directory_iterator(folder))
+    files[entry.path().filename().string()] = ReadAll(entry.path());
   return files;
 }
 
@@ -80,7 +81,9 @@ std::string ReportPath(const std::string& out) {
 class RepairCliTest : public ::testing::Test {
  protected:
   fs::path backup_root() const { return install.program_folder() / "DB_BKUP" / "AUTOCompactDB"; }
-  uint64_t PageOffset(const fs::path& file, uint32_t pgno) { return uint64_t{pgno - 1} * DatabasePages(file).page_size(); }
+  uint64_t PageOffset(const fs::path& file, uint32_t pgno) {
+    return uint64_t{pgno - 1} * DatabasePages(file).page_size();
+  }
   void LosePage(const fs::path& file, uint32_t pgno) { FlipByte(file, PageOffset(file, pgno) + 1000); }
 
   DemoInstallation install;
@@ -133,13 +136,15 @@ TEST(RepairCliSalvageTest, ADamagedLeafIsSalvagedReportedAndExitsTwo) {
   // An index names every row of the lost page, so the count before is known.
   EXPECT_TRUE(HasTableLine(run.out, "InvoiceLines", std::to_string(rows.at("InvoiceLines")), after.at("InvoiceLines")))
       << Describe(run);
-  EXPECT_TRUE(HasTableLine(run.out, "Invoices", std::to_string(rows.at("Invoices")), rows.at("Invoices"))) << Describe(run);
+  EXPECT_TRUE(HasTableLine(run.out, "Invoices", std::to_string(rows.at("Invoices")), rows.at("Invoices")))
+      << Describe(run);
   EXPECT_NE(run.out.find("DBStart.mdb: compacted\n"), std::string::npos);
 
   const fs::path report = ReportPath(run.out);
   ASSERT_TRUE(fs::is_regular_file(report)) << Describe(run);
   EXPECT_NE(ReadAll(report).find("InvoiceLines"), std::string::npos);
-  EXPECT_EQ(ReadAll(report.parent_path() / install.current_year_file), damaged) << "the damaged original is kept as it was";
+  EXPECT_EQ(ReadAll(report.parent_path() / install.current_year_file), damaged)
+      << "the damaged original is kept as it was";
 }
 
 TEST_F(RepairCliTest, ADamagedStartDatabaseDoesNotStopTheRepairOfANamedYearDatabase) {

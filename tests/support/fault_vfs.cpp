@@ -40,7 +40,9 @@ int Close(sqlite3_file* f) {
   sqlite3_free(real);
   return rc;
 }
-int Read(sqlite3_file* f, void* buf, int n, sqlite3_int64 off) { return Real(f)->pMethods->xRead(Real(f), buf, n, off); }
+int Read(sqlite3_file* f, void* buf, int n, sqlite3_int64 off) {
+  return Real(f)->pMethods->xRead(Real(f), buf, n, off);
+}
 int Write(sqlite3_file* f, const void* buf, int n, sqlite3_int64 off) {
   if (Trip(FaultOp::kWrite)) return g_plan.disk_full ? SQLITE_FULL : SQLITE_IOERR_WRITE;
   return Real(f)->pMethods->xWrite(Real(f), buf, n, off);
@@ -62,9 +64,25 @@ int SectorSize(sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f))
 int DeviceCharacteristics(sqlite3_file* f) { return Real(f)->pMethods->xDeviceCharacteristics(Real(f)); }
 
 // Version 1 methods only: no shared memory (the program never uses WAL) and no memory mapping.
-const sqlite3_io_methods kMethods = {1,    Close,      Read,       Write,      Truncate,          Sync,
-                                     FileSize, Lock,   Unlock,     CheckReservedLock, FileControl, SectorSize,
-                                     DeviceCharacteristics, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+const sqlite3_io_methods kMethods = {1,
+                                     Close,
+                                     Read,
+                                     Write,
+                                     Truncate,
+                                     Sync,
+                                     FileSize,
+                                     Lock,
+                                     Unlock,
+                                     CheckReservedLock,
+                                     FileControl,
+                                     SectorSize,
+                                     DeviceCharacteristics,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr};
 
 int Open(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* out_flags) {
   auto* shim = reinterpret_cast<ShimFile*>(f);
@@ -87,7 +105,9 @@ int Delete(sqlite3_vfs*, const char* name, int sync_dir) {
   return g_real->xDelete(g_real, name, sync_dir);
 }
 int Access(sqlite3_vfs*, const char* name, int flags, int* out) { return g_real->xAccess(g_real, name, flags, out); }
-int FullPathname(sqlite3_vfs*, const char* name, int n, char* out) { return g_real->xFullPathname(g_real, name, n, out); }
+int FullPathname(sqlite3_vfs*, const char* name, int n, char* out) {
+  return g_real->xFullPathname(g_real, name, n, out);
+}
 void* DlOpen(sqlite3_vfs*, const char* name) { return g_real->xDlOpen(g_real, name); }
 void DlError(sqlite3_vfs*, int n, char* out) { g_real->xDlError(g_real, n, out); }
 void (*DlSym(sqlite3_vfs*, void* h, const char* sym))(void) { return g_real->xDlSym(g_real, h, sym); }
@@ -95,7 +115,9 @@ void DlClose(sqlite3_vfs*, void* h) { g_real->xDlClose(g_real, h); }
 int Randomness(sqlite3_vfs*, int n, char* out) { return g_real->xRandomness(g_real, n, out); }
 int Sleep(sqlite3_vfs*, int us) { return g_real->xSleep(g_real, us); }
 int CurrentTime(sqlite3_vfs*, double* out) { return g_real->xCurrentTime(g_real, out); }
-int GetLastError(sqlite3_vfs*, int n, char* out) { return g_real->xGetLastError ? g_real->xGetLastError(g_real, n, out) : 0; }
+int GetLastError(sqlite3_vfs*, int n, char* out) {
+  return g_real->xGetLastError ? g_real->xGetLastError(g_real, n, out) : 0;
+}
 }  // namespace
 
 void FaultVfs::Install() {

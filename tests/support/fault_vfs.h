@@ -11,9 +11,9 @@ enum class FaultOp { kWrite, kSync, kTruncate, kDelete, kAny };
 
 struct FaultPlan {
   FaultOp op = FaultOp::kAny;
-  long fail_at = 0;       // the Nth matching operation (from 1) fails; 0: none fails
-  bool persistent = false; // and every later one too (a dead disk), not just the Nth
-  bool disk_full = false;  // fail writes with SQLITE_FULL instead of SQLITE_IOERR
+  long fail_at = 0;         // the Nth matching operation (from 1) fails; 0: none fails
+  bool persistent = false;  // and every later one too (a dead disk), not just the Nth
+  bool disk_full = false;   // fail writes with SQLITE_FULL instead of SQLITE_IOERR
 };
 
 class FaultVfs {
@@ -24,8 +24,8 @@ class FaultVfs {
 
   static void Arm(const FaultPlan& plan);  // also resets the counters
   static void Disarm();
-  static long Count(FaultOp op);           // operations seen since the last Arm
-  static long Failures();                  // operations made to fail since the last Arm
+  static long Count(FaultOp op);  // operations seen since the last Arm
+  static long Failures();         // operations made to fail since the last Arm
 };
 
 }  // namespace ornetta::testing

@@ -98,7 +98,8 @@ bool ReadsWithPageSize(const fs::path& file, const std::string& password, int pa
   }
   engine::Handle db(raw);
   sqlite3_key(db.get(), password.data(), static_cast<int>(password.size()));
-  const std::string sql = "PRAGMA cipher_page_size = " + std::to_string(page_size) + "; SELECT count(*) FROM sqlite_master;";
+  const std::string sql =
+      "PRAGMA cipher_page_size = " + std::to_string(page_size) + "; SELECT count(*) FROM sqlite_master;";
   return sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 

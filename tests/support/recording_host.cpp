@@ -8,7 +8,8 @@ namespace ornetta::testing {
 
 void RecordingHost::MessageBox(const std::string& text, int icon, const std::string& title) {
   // Every message of every test passes here: none may carry the database password.
-  if (text.find(demo::DeploymentPassword()) != std::string::npos || title.find(demo::DeploymentPassword()) != std::string::npos)
+  if (text.find(demo::DeploymentPassword()) != std::string::npos ||
+      title.find(demo::DeploymentPassword()) != std::string::npos)
     ADD_FAILURE() << "a message shows the database password";
   messages.push_back({text, icon, title});
 }

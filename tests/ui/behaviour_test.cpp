@@ -73,11 +73,12 @@ TEST_F(WindowTest, EachRepairThroughTheRepairButton) {
 
   Choose(window.optDBRepair());
   Repair();
-  EXPECT_EQ(boxes.seen, (std::vector<ShownMessage>{{"Your Request Successfully Executed", 64, "TARVIK - ORNETTA"},
-                                                   {"Your Request Successfully Executed", 64, "TARVIK - ORNETTA"},
-                                                   {"Query Successfully Executed", 0, "TARVIK - ORNETTA"},
-                                                   {"QUERY NOT SUCCESSFUL???", 0, "TARVIK - ORNETTA"},
-                                                   {"Database Successfully Repaired and Compacted !!!", 64, "TARVIK Software"}}));
+  EXPECT_EQ(boxes.seen,
+            (std::vector<ShownMessage>{{"Your Request Successfully Executed", 64, "TARVIK - ORNETTA"},
+                                       {"Your Request Successfully Executed", 64, "TARVIK - ORNETTA"},
+                                       {"Query Successfully Executed", 0, "TARVIK - ORNETTA"},
+                                       {"QUERY NOT SUCCESSFUL???", 0, "TARVIK - ORNETTA"},
+                                       {"Database Successfully Repaired and Compacted !!!", 64, "TARVIK Software"}}));
   EXPECT_EQ(window.objProd()->dbconnection->State(), 0) << "each command leaves the connection closed";
   EXPECT_FALSE(QApplication::overrideCursor()) << "the busy pointer is gone";
 }
@@ -137,8 +138,7 @@ TEST_F(WindowTest, PicturesAndKeysSelectTheirOptions) {
   EXPECT_TRUE(window.optsysDate()->isChecked()) << "this picture has no action";
 
   window.txtSQL()->setFocus();
-  for (Qt::Key key : {Qt::Key_Left, Qt::Key_Delete, Qt::Key_F5, Qt::Key_Home})
-    QTest::keyClick(window.txtSQL(), key);
+  for (Qt::Key key : {Qt::Key_Left, Qt::Key_Delete, Qt::Key_F5, Qt::Key_Home}) QTest::keyClick(window.txtSQL(), key);
   EXPECT_TRUE(window.optsysDate()->isChecked()) << "keys without a character change nothing";
   QTest::keyClick(window.txtSQL(), Qt::Key_X);
   EXPECT_TRUE(window.OptSQL()->isChecked());
@@ -181,7 +181,8 @@ TEST_F(WindowTest, NoInputRunsInsideARepair) {
   QTimer::singleShot(0, window.cmdOK(), [this] { window.cmdOK()->click(); });
   QTimer::singleShot(0, &window, [this] { window.close(); });
   window.cmdOK_Click();
-  EXPECT_EQ(boxes.seen, (std::vector<ShownMessage>{{"Database Successfully Repaired and Compacted !!!", 64, "TARVIK Software"}}));
+  EXPECT_EQ(boxes.seen,
+            (std::vector<ShownMessage>{{"Database Successfully Repaired and Compacted !!!", 64, "TARVIK Software"}}));
   EXPECT_FALSE(window.isVisible()) << "the close waited for the repair, then happened";
 }
 

@@ -55,7 +55,8 @@ TEST_F(KeyboardTest, TabbingOutOfTheStatementBoxKeepsTheChosenRepair) {
   EXPECT_EQ(QApplication::focusWidget(), window.cmdOK());
   EXPECT_TRUE(window.optDBRepair()->isChecked()) << "Tab types nothing";
   Key(Qt::Key_Space);
-  EXPECT_EQ(boxes.seen, (std::vector<ShownMessage>{{"Database Successfully Repaired and Compacted !!!", 64, "TARVIK Software"}}));
+  EXPECT_EQ(boxes.seen,
+            (std::vector<ShownMessage>{{"Database Successfully Repaired and Compacted !!!", 64, "TARVIK Software"}}));
   EXPECT_EQ(testing::QueryCount(install.year_database(), "errlog"), errlog_rows) << "the statement did not run";
   EXPECT_EQ(window.txtSQL()->text(), "DELETE FROM errlog");
 }
@@ -121,7 +122,8 @@ TEST_F(KeyboardTest, TheFocusedControlShowsThatItHasTheFocus) {
     EXPECT_GE(PlainlyDifferentPixels(w->grab().toImage(), unfocused[w]), 20) << reached.back() << " shows no focus";
   } while (QApplication::focusWidget() != window.txtCurrDB() && reached.size() < 20);
   // The options are one group, which Tab enters at its first option (the arrow keys move in it).
-  EXPECT_EQ(reached, (std::vector<std::string>{"cmdSelectDB", "optsysDate", "txtSQL", "cmdExit", "cmdOK", "txtCurrDB"}));
+  EXPECT_EQ(reached,
+            (std::vector<std::string>{"cmdSelectDB", "optsysDate", "txtSQL", "cmdExit", "cmdOK", "txtCurrDB"}));
 }
 
 }  // namespace

@@ -92,16 +92,17 @@ TEST_F(LayoutTest, EveryControlHasItsKindPlaceCaptionFontAndColours) {
         EXPECT_FALSE(qobject_cast<PictureWidget*>(w)->image().isNull()) << "its picture loads";
         break;
       case ControlKind::kShape:
-      case ControlKind::kLine:
-        break;
+      case ControlKind::kLine: break;
     }
     const QRect box = Pixels(c);
     if (c.Has(kAutoSize)) {
       // Sized to its text, at its place (a centred caption about its centre).
       EXPECT_EQ(w->size(), w->sizeHint());
       EXPECT_EQ(w->y(), box.y());
-      if (c.Has(kCentred)) EXPECT_LE(std::abs(w->geometry().center().x() - box.center().x()), 1);
-      else EXPECT_EQ(w->x(), box.x());
+      if (c.Has(kCentred))
+        EXPECT_LE(std::abs(w->geometry().center().x() - box.center().x()), 1);
+      else
+        EXPECT_EQ(w->x(), box.x());
       // With the substitute faces the size stays close to the one the table was measured with.
       EXPECT_LE(std::abs(w->width() - box.width()), box.width() / 8);
       EXPECT_LE(std::abs(w->height() - box.height()), 2);
@@ -130,7 +131,8 @@ TEST_F(LayoutTest, CaptionsKeepTheirBlanksAndTheWebAddressIsTheBuildsSetting) {
   EXPECT_EQ(window.Label3()->text(), ORNETTA_VENDOR_HOST);
   EXPECT_EQ(window.cmdOK()->text(), "&Repair");
   // A blank the font drops would make the label narrower than its text with the blank.
-  EXPECT_GT(window.Label1()->width(), window.Label1()->fontMetrics().horizontalAdvance("Compact and Repair of DB will be done."));
+  EXPECT_GT(window.Label1()->width(),
+            window.Label1()->fontMetrics().horizontalAdvance("Compact and Repair of DB will be done."));
 }
 
 TEST_F(LayoutTest, ColoursAsRendered) {
@@ -147,13 +149,15 @@ TEST_F(LayoutTest, ColoursAsRendered) {
   }
   EXPECT_EQ(PixelAt(window.txtCurrDB()->geometry().right() - 6, window.txtCurrDB()->geometry().center().y()),
             QColor(0xE0, 0xE0, 0xE0));
-  EXPECT_EQ(PixelAt(window.txtSQL()->geometry().right() - 6, window.txtSQL()->geometry().center().y()), QColor(Qt::white));
+  EXPECT_EQ(PixelAt(window.txtSQL()->geometry().right() - 6, window.txtSQL()->geometry().center().y()),
+            QColor(Qt::white));
   // Every caption is drawn in its own colour (glyph stems carry the exact colour).
   window.txtCurrDB()->setText("/some/folder/DB2026_27.mdb");
   window.txtCurrDB()->clearFocus();  // no caret over the text
   shot = window.grab().toImage();
   for (const ControlSpec& c : Controls()) {
-    if (c.kind != ControlKind::kLabel && c.kind != ControlKind::kOption && std::string_view(c.name) != "txtCurrDB") continue;
+    if (c.kind != ControlKind::kLabel && c.kind != ControlKind::kOption && std::string_view(c.name) != "txtCurrDB")
+      continue;
     SCOPED_TRACE(c.name);
     EXPECT_GT(CountColour(Named(c.name)->geometry(), c.fore), 10);
   }
@@ -181,8 +185,8 @@ TEST_F(LayoutTest, TheWindowItself) {
 
 TEST_F(LayoutTest, TabOrderFocusAndNoOptionSelected) {
   EXPECT_EQ(QApplication::focusWidget(), window.txtCurrDB());
-  const std::vector<QWidget*> order = {window.cmdSelectDB(), window.optsysDate(), window.optScreenProb(),
-                                       window.txtSQL(),      window.cmdExit(),    window.cmdOK(),
+  const std::vector<QWidget*> order = {window.cmdSelectDB(), window.optsysDate(),  window.optScreenProb(),
+                                       window.txtSQL(),      window.cmdExit(),     window.cmdOK(),
                                        window.OptSQL(),      window.optDBRepair(), window.txtCurrDB()};
   QWidget* w = window.txtCurrDB();
   for (QWidget* expected : order) {
@@ -233,15 +237,16 @@ TEST_F(LayoutTest, PicturesHaveTheirSizesAndDepths) {
   struct Picture {
     const char* name;
     int w, h, depth;
-  } pictures[] = {{"imgDBProblem", 463, 216, 24}, {"Image6", 338, 89, 24},       {"Image5", 230, 177, 24},
-                  {"imgScrProb", 315, 292, 24},   {"Image2", 113, 146, 24},      {"imgSQLQuery", 225, 225, 8},
+  } pictures[] = {{"imgDBProblem", 463, 216, 24},     {"Image6", 338, 89, 24},  {"Image5", 230, 177, 24},
+                  {"imgScrProb", 315, 292, 24},       {"Image2", 113, 146, 24}, {"imgSQLQuery", 225, 225, 8},
                   {"imgSysDateProb", 1000, 1026, 24}, {"Image1", 113, 82, 24}};
   for (const Picture& p : pictures) {
     SCOPED_TRACE(p.name);
     const auto* widget = qobject_cast<PictureWidget*>(Named(p.name));
     ASSERT_NE(widget, nullptr);
     EXPECT_EQ(widget->image().size(), QSize(p.w, p.h));
-    const QString file = std::string_view(p.name) == "Image1" ? ":/images/Image1.jpg" : QString(":/images/%1.bmp").arg(p.name);
+    const QString file =
+        std::string_view(p.name) == "Image1" ? ":/images/Image1.jpg" : QString(":/images/%1.bmp").arg(p.name);
     QFile resource(file);
     ASSERT_TRUE(resource.open(QIODevice::ReadOnly));
     const QByteArray bytes = resource.readAll();

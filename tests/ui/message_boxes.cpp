@@ -14,7 +14,8 @@ MessageBoxAnswerer::MessageBoxAnswerer() {
     const int icon = box->icon() == QMessageBox::Critical ? 16 : box->icon() == QMessageBox::Information ? 64 : 0;
     seen.push_back({box->text().toStdString(), icon, box->windowTitle().toStdString()});
     bool progress = false;
-    for (QWidget* w : QApplication::topLevelWidgets()) progress = progress || (qobject_cast<QProgressDialog*>(w) && w->isVisible());
+    for (QWidget* w : QApplication::topLevelWidgets())
+      progress = progress || (qobject_cast<QProgressDialog*>(w) && w->isVisible());
     const QCursor* pointer = QApplication::overrideCursor();
     behind.push_back({progress, pointer && pointer->shape() == Qt::WaitCursor});
     box->accept();

@@ -54,7 +54,7 @@ TEST_F(WindowTest, ATypedStatementAsksForItsParametersInInputBoxes) {
     Choose(window.OptSQL());
     Repair();
     EXPECT_EQ(person.seen, (std::vector<ShownMessage>{{"After which date?", 0, "Enter Parameter Value"},
-                                                     {"Keep whose rows?", 0, "Enter Parameter Value"}}));
+                                                      {"Keep whose rows?", 0, "Enter Parameter Value"}}));
   }
   EXPECT_EQ(testing::QueryCount(install.year_database(), "logs"), logs) << "no row lies after 2999";
   {

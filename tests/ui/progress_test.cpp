@@ -87,7 +87,8 @@ class LongStatementTest : public WindowTest {
     Start();
     // 100 million rows to insert: far longer than the second after which Cancel is offered.
     window.txtSQL()->setText(
-        "INSERT INTO errlog (ErrText, ErrDate) SELECT a.Action, a.dates FROM logs AS a, logs AS b, logs AS c, logs AS d, "
+        "INSERT INTO errlog (ErrText, ErrDate) SELECT a.Action, a.dates FROM logs AS a, logs AS b, logs AS c, logs AS "
+        "d, "
         "logs AS e");
     window.OptSQL()->setChecked(true);
   }
@@ -126,7 +127,8 @@ TEST_F(LongStatementTest, CancelStopsItAndNothingChanges) {
   EXPECT_GE(shown_at, 1000) << "not before a second has passed";
   EXPECT_GT(paints_before_progress, 0) << "the window repainted while the statement ran";
   ASSERT_EQ(boxes.seen.size(), 1u);
-  EXPECT_EQ(boxes.seen[0].text, "Cancelled before it finished: nothing in the database was changed.\n\nQUERY NOT SUCCESSFUL???");
+  EXPECT_EQ(boxes.seen[0].text,
+            "Cancelled before it finished: nothing in the database was changed.\n\nQUERY NOT SUCCESSFUL???");
   EXPECT_EQ(boxes.seen,
             (std::vector<ShownMessage>{{"Cancelled before it finished: nothing in the database was changed.\n\n"
                                         "QUERY NOT SUCCESSFUL???",

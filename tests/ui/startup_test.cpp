@@ -81,8 +81,8 @@ int main(int argc, char** argv) {
   sheet.write("QWidget { background: red; }");
   sheet.close();
   const std::string sheet_path = elsewhere.filePath("hostile.qss").toStdString();
-  std::string options[] = {"-reverse", "-stylesheet", sheet_path, "-style", "windows", "-qwindowtitle", "Hijacked",
-                           "-qwindowgeometry", "100x100+0+0"};
+  std::string options[] = {"-reverse",      "-stylesheet", sheet_path,         "-style",     "windows",
+                           "-qwindowtitle", "Hijacked",    "-qwindowgeometry", "100x100+0+0"};
   std::vector<char*> toolkit_argv{argv[0]};
   for (std::string& o : options) toolkit_argv.push_back(o.data());
   program_name = QString::fromLocal8Bit(argv[0]);

@@ -73,7 +73,8 @@ void Warning(QPainter& p, QPointF centre, double size) {
   p.drawPoint(QPointF(centre.x(), centre.y() + size * 0.34));
 }
 
-void Text(QPainter& p, QRectF r, const QString& text, double px, QColor colour, bool bold = true, int flags = Qt::AlignCenter) {
+void Text(QPainter& p, QRectF r, const QString& text, double px, QColor colour, bool bold = true,
+          int flags = Qt::AlignCenter) {
   QFont f("DejaVu Sans");
   f.setPixelSize(int(px));
   f.setBold(bold);
@@ -270,10 +271,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QString out = QString::fromLocal8Bit(argv[1]) + "/";
-  bool ok = Save(DatabaseProblem(), out + "imgDBProblem.bmp", "BMP") && Save(HeaderBanner(), out + "Image6.bmp", "BMP") &&
-            Save(HeaderGears(), out + "Image5.bmp", "BMP") && Save(ScreenProblem(), out + "imgScrProb.bmp", "BMP") &&
-            Save(FooterGlobe(), out + "Image2.bmp", "BMP") && Save(SqlQuery(), out + "imgSQLQuery.bmp", "BMP") &&
-            Save(SystemDate(), out + "imgSysDateProb.bmp", "BMP") && Save(FooterContact(), out + "Image1.jpg", "JPEG");
+  bool ok = Save(DatabaseProblem(), out + "imgDBProblem.bmp", "BMP") &&
+            Save(HeaderBanner(), out + "Image6.bmp", "BMP") && Save(HeaderGears(), out + "Image5.bmp", "BMP") &&
+            Save(ScreenProblem(), out + "imgScrProb.bmp", "BMP") && Save(FooterGlobe(), out + "Image2.bmp", "BMP") &&
+            Save(SqlQuery(), out + "imgSQLQuery.bmp", "BMP") && Save(SystemDate(), out + "imgSysDateProb.bmp", "BMP") &&
+            Save(FooterContact(), out + "Image1.jpg", "JPEG");
   ok = ok && WriteIco16Colours(out + "ornetta.ico", {IconImage(32), IconImage(16)}, true);
   return ok ? 0 : 1;
 }

@@ -19,10 +19,11 @@ namespace fs = std::filesystem;
 namespace {
 constexpr int kFormatVersion = 1;  // user_version of files this program writes
 
-const char* const kFirstNames[] = {"Anna", "Ravi", "Meera", "John", "Fatima", "Carlos", "Yuki", "Olga", "Samuel", "Priya"};
+const char* const kFirstNames[] = {"Anna",   "Ravi", "Meera", "John",   "Fatima",
+                                   "Carlos", "Yuki", "Olga",  "Samuel", "Priya"};
 const char* const kLastNames[] = {"Sharma", "Fernandes", "Okafor", "Smith", "Nakamura", "Ivanova", "Mensah", "Rossi"};
-const char* const kItems[] = {"Printer paper A4", "Toner cartridge", "Office chair", "Desk lamp", "USB keyboard",
-                              "Filing cabinet", "Whiteboard", "Stapler", "Envelopes C5", "Calculator"};
+const char* const kItems[] = {"Printer paper A4", "Toner cartridge", "Office chair", "Desk lamp",    "USB keyboard",
+                              "Filing cabinet",   "Whiteboard",      "Stapler",      "Envelopes C5", "Calculator"};
 const char* const kScreens[] = {"Sales Invoice", "Purchase Entry", "Ledger", "Stock Report", "Day Book"};
 const char* const kActions[] = {"Login", "Logout", "Saved invoice", "Printed report", "Edited customer"};
 
@@ -34,13 +35,15 @@ void RunJet(const std::shared_ptr<Connection>& conn, const std::string& sql) {
 
 std::shared_ptr<Connection> CreateEmpty(const fs::path& file, bool encrypted, int page_size) {
   std::error_code ec;
-  if (fs::exists(fs::symlink_status(file, ec))) throw Error(err::kFileAlreadyExists, "'" + file.string() + "' already exists.");
+  if (fs::exists(fs::symlink_status(file, ec)))
+    throw Error(err::kFileAlreadyExists, "'" + file.string() + "' already exists.");
   // An empty key leaves the file unencrypted; it then needs the page size set the plain way. Either
   // size may still change until the first write.
   const std::string password = encrypted ? DeploymentPassword() : "";
   {
     engine::Handle db = engine::Open(file, password, engine::OpenMode::kCreate);
-    engine::Exec(db.get(), (encrypted ? "PRAGMA cipher_page_size = " : "PRAGMA page_size = ") + std::to_string(page_size) + ";");
+    engine::Exec(db.get(),
+                 (encrypted ? "PRAGMA cipher_page_size = " : "PRAGMA page_size = ") + std::to_string(page_size) + ";");
     engine::Exec(db.get(), "PRAGMA user_version = " + std::to_string(kFormatVersion) + ";");
   }
   auto conn = std::make_shared<Connection>();
@@ -72,8 +75,8 @@ void CreateStartDatabase(const fs::path& file, const std::vector<YearInfo>& year
   auto conn = CreateEmpty(file, true, options.page_size);
   RunJet(conn, "CREATE TABLE DB_Years (minYear INTEGER, maxYear INTEGER, curryear YESNO, Description TEXT(50))");
   for (const YearInfo& y : years)
-    RunJet(conn, "INSERT INTO DB_Years VALUES (" + std::to_string(y.min_year) + ", " + std::to_string(y.max_year) + ", " +
-                     (y.current ? "True" : "False") + ", 'Financial year " + std::to_string(y.min_year) + "-" +
+    RunJet(conn, "INSERT INTO DB_Years VALUES (" + std::to_string(y.min_year) + ", " + std::to_string(y.max_year) +
+                     ", " + (y.current ? "True" : "False") + ", 'Financial year " + std::to_string(y.min_year) + "-" +
                      std::to_string(y.max_year) + "')");
   conn->Close();
 }
@@ -108,9 +111,9 @@ void CreateYearDatabase(const fs::path& file, int min_year, const Options& optio
   const double fy_end = std::min<double>(DaysFromCivil(min_year + 1, 3, 31), today);
   std::string sql = "BEGIN;";
   for (int c = 1; c <= 60; ++c)
-    sql += "INSERT INTO Customers VALUES (" + std::to_string(c) + "," + QuotedText(pick(kFirstNames) + " " + pick(kLastNames)) +
-           ",'City " + std::to_string(c % 9) + "'," + std::to_string(5000 + (c * 250) % 20000) + "," +
-           (c % 7 ? "-1" : "0") + ");";
+    sql += "INSERT INTO Customers VALUES (" + std::to_string(c) + "," +
+           QuotedText(pick(kFirstNames) + " " + pick(kLastNames)) + ",'City " + std::to_string(c % 9) + "'," +
+           std::to_string(5000 + (c * 250) % 20000) + "," + (c % 7 ? "-1" : "0") + ");";
   for (int i = 0; i < static_cast<int>(std::size(kItems)); ++i)
     sql += "INSERT INTO Items VALUES (" + std::to_string(i + 1) + "," + QuotedText(kItems[i]) + "," +
            std::to_string(5 + i * 12.5) + "," + QuotedText(std::string("Stocked item ") + kItems[i]) + ");";
@@ -141,11 +144,12 @@ void CreateYearDatabase(const fs::path& file, int min_year, const Options& optio
            QuotedText(pick(kFirstNames)) + "," + QuotedText(pick(kActions)) + ");";
   }
   for (int u = 0; u < options.online_users; ++u)
-    sql += "INSERT INTO OnLineUsers VALUES (" + QuotedText(pick(kFirstNames)) + "," + QuotedText(pick(kScreens)) + ",'" +
-           StoredDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, 9 + u, 15) + "');";
+    sql += "INSERT INTO OnLineUsers VALUES (" + QuotedText(pick(kFirstNames)) + "," + QuotedText(pick(kScreens)) +
+           ",'" + StoredDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, 9 + u, 15) + "');";
   sql += "INSERT INTO errlog VALUES ('Demo installation created', '" + StoredDateFromSerial(today) + "');";
   if (options.delete_fraction > 0)
-    sql += "DELETE FROM Invoices WHERE InvoiceNo % 100 < " + std::to_string(static_cast<int>(options.delete_fraction * 100)) +
+    sql += "DELETE FROM Invoices WHERE InvoiceNo % 100 < " +
+           std::to_string(static_cast<int>(options.delete_fraction * 100)) +
            "; DELETE FROM InvoiceLines WHERE InvoiceNo NOT IN (SELECT InvoiceNo FROM Invoices);";
   sql += "COMMIT;";
   engine::Exec(db, sql);
@@ -155,7 +159,8 @@ void CreateYearDatabase(const fs::path& file, int min_year, const Options& optio
 void CreateInstallation(const fs::path& program_folder, const Options& options) {
   const fs::path folder = program_folder / "database";
   if (fs::exists(folder / "DBStart.mdb"))
-    throw Error(err::kFileAlreadyExists, "'" + (folder / "DBStart.mdb").string() + "' already exists; nothing was changed.");
+    throw Error(err::kFileAlreadyExists,
+                "'" + (folder / "DBStart.mdb").string() + "' already exists; nothing was changed.");
   fs::create_directories(folder);
   const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   std::tm local{};

@@ -11,12 +11,12 @@
 namespace ornetta::demo {
 
 struct Options {
-  int invoices = 400;          // invoices per year database (each with a few lines)
-  int log_rows = 300;          // rows of `logs` per year database
-  int future_log_rows = 12;    // of them, rows dated after today (a wrong system clock)
-  int online_users = 5;        // rows of `OnLineUsers`
-  double delete_fraction = 0;  // share of invoices deleted afterwards, to leave free pages
-  bool encrypted = true;       // false: the same rows in a plain database, for reference measurements
+  int invoices = 400;                 // invoices per year database (each with a few lines)
+  int log_rows = 300;                 // rows of `logs` per year database
+  int future_log_rows = 12;           // of them, rows dated after today (a wrong system clock)
+  int online_users = 5;               // rows of `OnLineUsers`
+  double delete_fraction = 0;         // share of invoices deleted afterwards, to leave free pages
+  bool encrypted = true;              // false: the same rows in a plain database, for reference measurements
   int page_size = engine::kPageSize;  // tests and benchmarks also make files of other sizes
 };
 

@@ -18,9 +18,12 @@ int main(int argc, char** argv) {
   for (int i = 2; i + 1 < argc; i += 2) {
     const std::string flag = argv[i];
     const double value = std::atof(argv[i + 1]);
-    if (flag == "--invoices") options.invoices = static_cast<int>(value);
-    else if (flag == "--size-mb") options.invoices = static_cast<int>(value * 4600);
-    else if (flag == "--delete-fraction") options.delete_fraction = value;
+    if (flag == "--invoices")
+      options.invoices = static_cast<int>(value);
+    else if (flag == "--size-mb")
+      options.invoices = static_cast<int>(value * 4600);
+    else if (flag == "--delete-fraction")
+      options.delete_fraction = value;
     else {
       std::cerr << "ornetta-demo: unknown option " << flag << "\n";
       return 2;

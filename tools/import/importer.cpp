@@ -82,11 +82,15 @@ void CheckPaths(const Options& o) {
   if (fs::exists(o.target, ec)) {
     if (fs::equivalent(o.source, o.target, ec))
       throw Failure("The source and the target are the same file: give the target a name of its own.");
-    if (fs::is_directory(o.target, ec)) throw Failure("'" + o.target.string() + "' is a folder: give the target a file name.");
-    if (!o.overwrite) throw Failure("'" + o.target.string() + "' already exists: add --overwrite to replace it, or choose another name.");
+    if (fs::is_directory(o.target, ec))
+      throw Failure("'" + o.target.string() + "' is a folder: give the target a file name.");
+    if (!o.overwrite)
+      throw Failure("'" + o.target.string() +
+                    "' already exists: add --overwrite to replace it, or choose another name.");
   }
   const fs::path folder = o.target.has_parent_path() ? o.target.parent_path() : fs::path(".");
-  if (!fs::is_directory(folder, ec)) throw Failure("The folder '" + folder.string() + "' of the target does not exist.");
+  if (!fs::is_directory(folder, ec))
+    throw Failure("The folder '" + folder.string() + "' of the target does not exist.");
 }
 
 std::shared_ptr<Connection> CreateTarget(const fs::path& file, const std::string& password) {
@@ -126,12 +130,14 @@ void ImportTables(const MdbSource& source, sqlite3* db, Progress& progress, Repo
     progress.EndTable(stored.rows());
     if (read.rows() != table.row_count)
       throw Failure("The table " + name + " records " + std::to_string(table.row_count) + " rows, but " +
-                    std::to_string(read.rows()) + " could be read: the source file is damaged. Repair it in Access (Compact and "
+                    std::to_string(read.rows()) +
+                    " could be read: the source file is damaged. Repair it in Access (Compact and "
                     "Repair) and import it again.");
     if (!(stored == read))
       throw Failure("The rows of the table " + name + " read back from the target differ from the source's (" +
-                    std::to_string(stored.rows()) + " rows, checksum " + stored.Hex() + " against " + std::to_string(read.rows()) +
-                    " rows, " + read.Hex() + "): a fault of the import, not of the file. Keep the source and report it.");
+                    std::to_string(stored.rows()) + " rows, checksum " + stored.Hex() + " against " +
+                    std::to_string(read.rows()) + " rows, " + read.Hex() +
+                    "): a fault of the import, not of the file. Keep the source and report it.");
     report.AddTable(name, stored.rows(), stored.Hex(), indexes + (plan.primary_key ? 1 : 0));
   }
 }
@@ -144,9 +150,10 @@ void ImportQueries(const MdbSource& source, sqlite3* db, Progress& progress, Rep
     const std::string ref = "query " + q.name + " (" + KindName(q.kind) + ")";
     using K = SavedQuery::Kind;
     if (q.kind != K::kSelect && q.kind != K::kUnion && q.kind != K::kCrosstab) {
-      std::string why = q.kind == K::kPassThrough      ? "a pass-through query runs on another database server"
-                        : q.kind == K::kDataDefinition ? "a data-definition query changes the structure, it selects nothing"
-                                                       : "an action query changes rows; a view can only select them";
+      std::string why = q.kind == K::kPassThrough ? "a pass-through query runs on another database server"
+                        : q.kind == K::kDataDefinition
+                            ? "a data-definition query changes the structure, it selects nothing"
+                            : "an action query changes rows; a view can only select them";
       report.NotCarried(ref, why + (q.jet_sql.empty() ? "" : "; its SQL: " + q.jet_sql));
       continue;
     }
@@ -178,7 +185,8 @@ void ImportQueries(const MdbSource& source, sqlite3* db, Progress& progress, Rep
     }
   }
   if (const int hidden = HiddenQueryCount(source))
-    report.AddNote(std::to_string(hidden) + " hidden queries of forms and reports (~sq_...) were left out with their forms.");
+    report.AddNote(std::to_string(hidden) +
+                   " hidden queries of forms and reports (~sq_...) were left out with their forms.");
 }
 
 void ListRelationships(const MdbSource& source, Report& report) {
@@ -188,8 +196,9 @@ void ListRelationships(const MdbSource& source, Report& report) {
     std::string cols, refs;
     for (const auto& c : r.columns) cols += (cols.empty() ? "" : ", ") + c;
     for (const auto& c : r.referenced_columns) refs += (refs.empty() ? "" : ", ") + c;
-    report.NotCarried("relationship " + r.name, r.table + " (" + cols + ") refers to " + r.referenced_table + " (" + refs +
-                                                    "): the dialect has no relationships; the rows are carried as they are");
+    report.NotCarried("relationship " + r.name,
+                      r.table + " (" + cols + ") refers to " + r.referenced_table + " (" + refs +
+                          "): the dialect has no relationships; the rows are carried as they are");
   }
 }
 
@@ -235,7 +244,9 @@ int Import(const Options& options, std::FILE* out, std::FILE* progress_out, bool
     CheckStructure(temporary, options.password);
     const std::error_code ec = options.overwrite ? platform::ReplaceFileAtomically(temporary, options.target)
                                                  : platform::MoveFileDurably(temporary, options.target);
-    if (ec) throw Failure("The new database cannot be given its name '" + options.target.string() + "': " + ec.message() + ".");
+    if (ec)
+      throw Failure("The new database cannot be given its name '" + options.target.string() + "': " + ec.message() +
+                    ".");
     guard.Keep();
   } catch (const Failure& e) {
     std::fprintf(err, "ornetta-import: %s\nNothing was written.\n", e.what());
@@ -253,7 +264,9 @@ int Import(const Options& options, std::FILE* out, std::FILE* progress_out, bool
   std::ofstream file(ReportPath(options.target), std::ios::binary | std::ios::trunc);
   file << text;
   file.close();
-  if (!file) std::fprintf(err, "ornetta-import: the report could not be written to '%s'; it is printed above.\n", ReportPath(options.target).c_str());
+  if (!file)
+    std::fprintf(err, "ornetta-import: the report could not be written to '%s'; it is printed above.\n",
+                 ReportPath(options.target).c_str());
   return report.Complete() ? kCarriedAll : kCarriedWithList;
 }
 

@@ -62,8 +62,9 @@ struct MdbSource::Impl {
     if (!entry) throw SourceError("The table " + Quoted(name) + " is not in " + Quoted(file.string()) + ".");
     MdbTableDef* table = mdb_read_table(entry);
     if (!table || !mdb_read_columns(table))
-      throw SourceError("The definition of the table " + Quoted(name) + " in " + Quoted(file.string()) +
-                        " cannot be read: the file is damaged. Repair it in Access (Compact and Repair) and import it again.");
+      throw SourceError(
+          "The definition of the table " + Quoted(name) + " in " + Quoted(file.string()) +
+          " cannot be read: the file is damaged. Repair it in Access (Compact and Repair) and import it again.");
     return table;
   }
 };
@@ -75,16 +76,19 @@ MdbSource::MdbSource(const fs::path& file) : impl_(std::make_unique<Impl>()) {
     throw SourceError(Quoted(file.string()) + (fs::exists(file, ec) ? " is not a file." : " does not exist.") +
                       " Give the path of an Access database (.mdb).");
   if (!LooksLikeAccess(file))
-    throw SourceError(Quoted(file.string()) + " is not an Access database: it does not begin as a Jet or ACE file does.");
+    throw SourceError(Quoted(file.string()) +
+                      " is not an Access database: it does not begin as a Jet or ACE file does.");
   impl_->mdb = mdb_open(file.c_str(), MDB_NOFLAGS);
   if (!impl_->mdb)
-    throw SourceError(Quoted(file.string()) +
-                      " cannot be read as an Access database: its header is damaged or of an engine version the reader "
-                      "does not know. Open it in Access, save it as an Access 2000-2003 database (.mdb) and import that.");
+    throw SourceError(
+        Quoted(file.string()) +
+        " cannot be read as an Access database: its header is damaged or of an engine version the reader "
+        "does not know. Open it in Access, save it as an Access 2000-2003 database (.mdb) and import that.");
   if (!mdb_read_catalog(impl_->mdb, MDB_ANY) || impl_->mdb->num_catalog == 0)
-    throw SourceError("The list of objects in " + Quoted(file.string()) +
-                      " cannot be read: the file is damaged or encrypted. Decrypt it in Access (or repair it with Compact and "
-                      "Repair) and import it again.");
+    throw SourceError(
+        "The list of objects in " + Quoted(file.string()) +
+        " cannot be read: the file is damaged or encrypted. Decrypt it in Access (or repair it with Compact and "
+        "Repair) and import it again.");
 }
 
 MdbSource::~MdbSource() = default;
@@ -142,7 +146,9 @@ SourceTable MdbSource::ReadTable(const std::string& name) const {
     c.name = col->name;
     c.mdb_type = col->col_type;
     // Jet 4 keeps Text in UCS-2: the stored size is twice the characters.
-    c.size = col->col_type == MDB_TEXT ? (impl_->mdb->f->jet_version == MDB_VER_JET3 ? col->col_size : col->col_size / 2) : 0;
+    c.size = col->col_type == MDB_TEXT
+                 ? (impl_->mdb->f->jet_version == MDB_VER_JET3 ? col->col_size : col->col_size / 2)
+                 : 0;
     c.precision = col->col_prec;
     c.scale = col->col_scale;
     c.autonumber = col->is_long_auto;
@@ -161,7 +167,8 @@ SourceTable MdbSource::ReadTable(const std::string& name) const {
   }
   mdb_read_indices(table);  // fills table->indices; its result says nothing in this version
   if (!table->indices && table->num_idxs > 0)
-    throw SourceError("The indexes of the table '" + name + "' cannot be read: the file is damaged. Repair it in Access and import it again.");
+    throw SourceError("The indexes of the table '" + name +
+                      "' cannot be read: the file is damaged. Repair it in Access and import it again.");
   for (unsigned i = 0; i < table->num_idxs; ++i) {
     auto* idx = static_cast<MdbIndex*>(g_ptr_array_index(table->indices, i));
     SourceIndex x;
@@ -201,10 +208,12 @@ bool MdbSource::Rows::Next(std::vector<SourceValue>& row) {
   int start = 0;
   size_t size = 0;
   if (mdb_find_row(mdb, static_cast<int>(table_->cur_row) - 1, &start, &size) != 0)
-    throw SourceError("Row " + std::to_string(read_ + 1) + " of the table '" + name_ + "' cannot be found on its page: the file is damaged.");
+    throw SourceError("Row " + std::to_string(read_ + 1) + " of the table '" + name_ +
+                      "' cannot be found on its page: the file is damaged.");
   std::vector<MdbField> fields(table_->num_cols);
   if (mdb_crack_row(table_, start & kOffsetMask, size, fields.data()) < 0)
-    throw SourceError("Row " + std::to_string(read_ + 1) + " of the table '" + name_ + "' cannot be read: the file is damaged.");
+    throw SourceError("Row " + std::to_string(read_ + 1) + " of the table '" + name_ +
+                      "' cannot be read: the file is damaged.");
   row.resize(table_->num_cols);
   for (unsigned i = 0; i < table_->num_cols; ++i) row[fields[i].colnum] = Decode(fields[i].colnum, &fields[i]);
   ++read_;
@@ -234,17 +243,37 @@ SourceValue MdbSource::Rows::Decode(int column, const void* field_ptr) {
                         " of the table '" + name_ + "' is shorter than its type: the file is damaged.");
   };
   switch (col->col_type) {
-    case MDB_BYTE: need(1); v.kind = K::kInteger; v.integer = p[0]; break;
-    case MDB_INT: need(2); v.kind = K::kInteger; v.integer = static_cast<int16_t>(mdb_get_int16(mdb->pg_buf, f.start)); break;
+    case MDB_BYTE:
+      need(1);
+      v.kind = K::kInteger;
+      v.integer = p[0];
+      break;
+    case MDB_INT:
+      need(2);
+      v.kind = K::kInteger;
+      v.integer = static_cast<int16_t>(mdb_get_int16(mdb->pg_buf, f.start));
+      break;
     case MDB_LONGINT:
     case MDB_COMPLEX:
       need(4);
       v.kind = K::kInteger;
       v.integer = static_cast<int32_t>(mdb_get_int32(mdb->pg_buf, f.start));
       break;
-    case MDB_FLOAT: need(4); v.kind = K::kSingle; v.real = mdb_get_single(mdb->pg_buf, f.start); break;
-    case MDB_DOUBLE: need(8); v.kind = K::kDouble; v.real = mdb_get_double(mdb->pg_buf, f.start); break;
-    case MDB_DATETIME: need(8); v.kind = K::kDate; v.real = mdb_get_double(mdb->pg_buf, f.start); break;
+    case MDB_FLOAT:
+      need(4);
+      v.kind = K::kSingle;
+      v.real = mdb_get_single(mdb->pg_buf, f.start);
+      break;
+    case MDB_DOUBLE:
+      need(8);
+      v.kind = K::kDouble;
+      v.real = mdb_get_double(mdb->pg_buf, f.start);
+      break;
+    case MDB_DATETIME:
+      need(8);
+      v.kind = K::kDate;
+      v.real = mdb_get_double(mdb->pg_buf, f.start);
+      break;
     case MDB_MONEY: {
       need(8);
       uint64_t u = 0;
@@ -277,8 +306,14 @@ SourceValue MdbSource::Rows::Decode(int column, const void* field_ptr) {
       v.bytes = Text(reinterpret_cast<const unsigned char*>(raw.data()), raw.size());
       break;
     }
-    case MDB_OLE: v.kind = K::kBinary; v.bytes = LongValue(column, f.start, f.siz); break;
-    case MDB_BINARY: v.kind = K::kBinary; v.bytes.assign(reinterpret_cast<const char*>(p), f.siz); break;
+    case MDB_OLE:
+      v.kind = K::kBinary;
+      v.bytes = LongValue(column, f.start, f.siz);
+      break;
+    case MDB_BINARY:
+      v.kind = K::kBinary;
+      v.bytes.assign(reinterpret_cast<const char*>(p), f.siz);
+      break;
     default:
       throw SourceError("The column '" + std::string(col->name) + "' of the table '" + name_ + "' has a type (" +
                         std::to_string(col->col_type) + ") that the reader does not know.");
@@ -304,8 +339,9 @@ std::string MdbSource::Rows::LongValue(int column, int start, int size) {
   auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, column));
   MdbHandle* mdb = source_.impl_->mdb;
   auto damaged = [&](const std::string& what) {
-    return SourceError("The " + std::string(col->col_type == MDB_MEMO ? "Memo" : "OLE Object") + " value of the column '" +
-                       col->name + "' in row " + std::to_string(read_ + 1) + " of the table '" + name_ + "' " + what +
+    return SourceError("The " + std::string(col->col_type == MDB_MEMO ? "Memo" : "OLE Object") +
+                       " value of the column '" + col->name + "' in row " + std::to_string(read_ + 1) +
+                       " of the table '" + name_ + "' " + what +
                        ": the file is damaged. Repair it in Access (Compact and Repair) and import it again.");
   };
   if (size < kLongValueHeader) throw damaged("has no header");
@@ -322,7 +358,8 @@ std::string MdbSource::Rows::LongValue(int column, int start, int size) {
   while (out.size() < expected && (n = mdb_ole_read_next(mdb, col, header)) > 0) out.append(chunk_.data(), n);
   col->bind_ptr = nullptr;
   if (out.size() != expected)
-    throw damaged("should hold " + std::to_string(expected) + " bytes but " + std::to_string(out.size()) + " could be read");
+    throw damaged("should hold " + std::to_string(expected) + " bytes but " + std::to_string(out.size()) +
+                  " could be read");
   return out;
 }
 

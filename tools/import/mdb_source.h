@@ -27,14 +27,14 @@ struct SourceError : std::runtime_error {
 
 struct SourceColumn {
   std::string name;
-  int mdb_type = 0;      // MDB_TEXT, MDB_LONGINT... (mdbtools.h)
-  int size = 0;          // Text: characters
-  int precision = 0;     // Decimal
+  int mdb_type = 0;   // MDB_TEXT, MDB_LONGINT... (mdbtools.h)
+  int size = 0;       // Text: characters
+  int precision = 0;  // Decimal
   int scale = 0;
-  bool autonumber = false;     // Long AutoNumber
+  bool autonumber = false;  // Long AutoNumber
   bool guid_autonumber = false;
-  bool required = false;       // Required = Yes
-  std::string default_value;   // Jet expression text, empty when none
+  bool required = false;      // Required = Yes
+  std::string default_value;  // Jet expression text, empty when none
   std::string validation_rule;
   std::string validation_text;
 };
@@ -53,8 +53,8 @@ struct SourceTable {
   std::string name;
   std::vector<SourceColumn> columns;
   std::vector<SourceIndex> indexes;
-  uint32_t row_count = 0;     // as the table's definition records it
-  int64_t last_counter = 0;   // the last AutoNumber Jet gave (deleted rows' included), 0 when none
+  uint32_t row_count = 0;    // as the table's definition records it
+  int64_t last_counter = 0;  // the last AutoNumber Jet gave (deleted rows' included), 0 when none
   std::string validation_rule;
 };
 

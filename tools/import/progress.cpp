@@ -10,8 +10,11 @@ void Progress::StartTable(const std::string& name, int number, int count, uint64
   count_ = count;
   expected_ = expected_rows;
   last_ = {};
-  if (terminal_) Draw(0);
-  else std::fprintf(out_, "Table %d of %d: %s (%llu rows)\n", number, count, name.c_str(), static_cast<unsigned long long>(expected_rows));
+  if (terminal_)
+    Draw(0);
+  else
+    std::fprintf(out_, "Table %d of %d: %s (%llu rows)\n", number, count, name.c_str(),
+                 static_cast<unsigned long long>(expected_rows));
   std::fflush(out_);
 }
 
@@ -26,8 +29,9 @@ void Progress::Rows(uint64_t done) {
 void Progress::Draw(uint64_t done) {
   constexpr int kWidth = 30;
   const int filled = expected_ ? static_cast<int>(kWidth * std::min<uint64_t>(done, expected_) / expected_) : 0;
-  std::fprintf(out_, "\r\033[K[%-*s] table %d/%d %s  %llu/%llu rows", kWidth, std::string(filled, '#').c_str(), number_, count_,
-               name_.c_str(), static_cast<unsigned long long>(done), static_cast<unsigned long long>(expected_));
+  std::fprintf(out_, "\r\033[K[%-*s] table %d/%d %s  %llu/%llu rows", kWidth, std::string(filled, '#').c_str(), number_,
+               count_, name_.c_str(), static_cast<unsigned long long>(done),
+               static_cast<unsigned long long>(expected_));
   std::fflush(out_);
 }
 

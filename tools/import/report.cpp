@@ -21,7 +21,8 @@ void Report::NotCarried(const std::string& object, const std::string& why) {
 }
 
 std::string Report::Text(double seconds) const {
-  std::string out = "Import of " + source_ + (version_.empty() ? "" : " (" + version_ + ")") + "\n     into " + target_ + "\n\n";
+  std::string out =
+      "Import of " + source_ + (version_.empty() ? "" : " (" + version_ + ")") + "\n     into " + target_ + "\n\n";
   uint64_t total = 0;
   out += "Tables: " + std::to_string(tables_.size()) + "\n";
   for (const TableLine& t : tables_) {

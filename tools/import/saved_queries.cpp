@@ -10,16 +10,16 @@ namespace {
 
 // MSysQueries.Attribute: what one row of a query says.
 enum Attribute {
-  kType = 1,        // Flag: the query's kind; Expression: the statement of DDL and pass-through queries
-  kParameter = 2,   // Name1: name, Flag: type
-  kFlags = 3,       // Flag: DISTINCT, TOP...; Name1: TOP's number
-  kTable = 5,       // Name1: table or query, Name2: alias; for a union Expression is a part
-  kColumn = 6,      // Expression, Name1: alias; Flag in a crosstab: 0 value, 1 column heading, 2 row heading
-  kJoin = 7,        // Name1 left, Name2 right, Expression: ON, Flag: 1 inner, 2 left, 3 right
+  kType = 1,       // Flag: the query's kind; Expression: the statement of DDL and pass-through queries
+  kParameter = 2,  // Name1: name, Flag: type
+  kFlags = 3,      // Flag: DISTINCT, TOP...; Name1: TOP's number
+  kTable = 5,      // Name1: table or query, Name2: alias; for a union Expression is a part
+  kColumn = 6,     // Expression, Name1: alias; Flag in a crosstab: 0 value, 1 column heading, 2 row heading
+  kJoin = 7,       // Name1 left, Name2 right, Expression: ON, Flag: 1 inner, 2 left, 3 right
   kWhere = 8,
-  kGroupBy = 9,     // Flag as for kColumn in a crosstab
+  kGroupBy = 9,  // Flag as for kColumn in a crosstab
   kHaving = 10,
-  kOrderBy = 11,    // Name1 "D": descending
+  kOrderBy = 11,  // Name1 "D": descending
 };
 
 constexpr int kDistinct = 0x02, kDistinctRow = 0x08, kTop = 0x10, kPercent = 0x20, kSelectStar = 0x01;
@@ -58,9 +58,12 @@ std::string From(const std::vector<Row>& rows) {
   std::vector<std::pair<std::pair<std::string, std::string>, std::pair<int, std::string>>> joins;
   for (const Row& r : rows) {
     if (r.attribute != kJoin) continue;
-    auto same = std::find_if(joins.begin(), joins.end(), [&](const auto& j) { return j.first == std::make_pair(r.name1, r.name2); });
-    if (same != joins.end()) same->second.second += " AND " + r.expression;
-    else joins.push_back({{r.name1, r.name2}, {r.flag, r.expression}});
+    auto same = std::find_if(joins.begin(), joins.end(),
+                             [&](const auto& j) { return j.first == std::make_pair(r.name1, r.name2); });
+    if (same != joins.end())
+      same->second.second += " AND " + r.expression;
+    else
+      joins.push_back({{r.name1, r.name2}, {r.flag, r.expression}});
   }
   auto group_of = [&](const std::string& ref) {
     return std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.members.count(ref) > 0; });
@@ -121,7 +124,8 @@ std::string Select(const std::vector<Row>& rows, bool crosstab) {
   const std::string from = From(rows);
   if (!from.empty()) sql += " FROM " + from;
   if (auto w = Collect(rows, kWhere); !w.empty()) sql += " WHERE " + w[0];
-  if (auto g = crosstab ? Collect(rows, kGroupBy, 2) : Collect(rows, kGroupBy); !g.empty()) sql += " GROUP BY " + Join(g, ", ");
+  if (auto g = crosstab ? Collect(rows, kGroupBy, 2) : Collect(rows, kGroupBy); !g.empty())
+    sql += " GROUP BY " + Join(g, ", ");
   if (auto h = Collect(rows, kHaving); !h.empty()) sql += " HAVING " + h[0];
   std::vector<std::string> order;
   for (const Row& r : rows)
@@ -144,7 +148,9 @@ std::map<uint32_t, std::vector<Row>> ReadRows(const MdbSource& source) {
   std::map<std::string, int> at;
   for (size_t i = 0; i < def.columns.size(); ++i) at[def.columns[i].name] = static_cast<int>(i);
   for (const char* needed : {"Attribute", "Expression", "Flag", "Name1", "Name2", "ObjectId"})
-    if (!at.count(needed)) throw SourceError(std::string("The table of saved queries (MSysQueries) has no column ") + needed + ": the file is damaged.");
+    if (!at.count(needed))
+      throw SourceError(std::string("The table of saved queries (MSysQueries) has no column ") + needed +
+                        ": the file is damaged.");
   MdbSource::Rows rows(source, "MSysQueries");
   std::vector<SourceValue> v;
   while (rows.Next(v)) {
@@ -169,8 +175,8 @@ SavedQuery Build(const std::string& name, const std::vector<Row>& rows) {
     if (r.attribute == kTable && !r.name1.empty()) q.sources.push_back(r.name1);
   }
   using K = SavedQuery::Kind;
-  static const K kinds[] = {K::kUnknown, K::kSelect, K::kMakeTable, K::kAppend, K::kUpdate,
-                            K::kDelete, K::kCrosstab, K::kDataDefinition, K::kPassThrough, K::kUnion};
+  static const K kinds[] = {K::kUnknown, K::kSelect,   K::kMakeTable,      K::kAppend,      K::kUpdate,
+                            K::kDelete,  K::kCrosstab, K::kDataDefinition, K::kPassThrough, K::kUnion};
   q.kind = type >= 1 && type <= 9 ? kinds[type] : K::kUnknown;
   switch (q.kind) {
     case K::kSelect: q.jet_sql = Select(rows, false); break;
@@ -237,7 +243,8 @@ std::vector<SavedQuery> ReadSavedQueries(const MdbSource& source) {
 
 int HiddenQueryCount(const MdbSource& source) {
   const auto queries = source.Queries();
-  return static_cast<int>(std::count_if(queries.begin(), queries.end(), [](const SourceQuery& q) { return Hidden(q.name); }));
+  return static_cast<int>(
+      std::count_if(queries.begin(), queries.end(), [](const SourceQuery& q) { return Hidden(q.name); }));
 }
 
 }  // namespace ornetta::import

@@ -11,7 +11,18 @@
 namespace ornetta::import {
 
 struct SavedQuery {
-  enum class Kind { kSelect, kMakeTable, kAppend, kUpdate, kDelete, kCrosstab, kDataDefinition, kPassThrough, kUnion, kUnknown };
+  enum class Kind {
+    kSelect,
+    kMakeTable,
+    kAppend,
+    kUpdate,
+    kDelete,
+    kCrosstab,
+    kDataDefinition,
+    kPassThrough,
+    kUnion,
+    kUnknown
+  };
   std::string name;
   Kind kind = Kind::kUnknown;
   std::string jet_sql;               // SELECT text for kSelect, kCrosstab and kUnion; the statement for the others

@@ -62,13 +62,16 @@ TablePlan PlanTable(const SourceTable& table, std::set<std::string>& index_names
     std::string part = JetName(c.name) + " " + decl;
     if (type->jet_type == "COUNTER") plan.counter_column = c.name;
     // A counter is the engine's row key, never Null; Yes/No is never Null in Jet either.
-    else if (c.required) part += " NOT NULL";
+    else if (c.required)
+      part += " NOT NULL";
     // A Replication ID AutoNumber's default (GenGUID()) is its numbering, reported with its type.
     if (!c.default_value.empty() && !c.guid_autonumber) {
       const std::string expression = DefaultExpression(c.default_value);
       const std::string refusal = DefaultRefusal(decl, expression);
-      if (refusal.empty()) part += " DEFAULT (" + expression + ")";
-      else report.NotCarried(ref, "the default value " + c.default_value + " is not carried: " + refusal);
+      if (refusal.empty())
+        part += " DEFAULT (" + expression + ")";
+      else
+        report.NotCarried(ref, "the default value " + c.default_value + " is not carried: " + refusal);
     }
     if (!c.validation_rule.empty())
       report.NotCarried(ref, "the validation rule " + c.validation_rule +
@@ -84,7 +87,8 @@ TablePlan PlanTable(const SourceTable& table, std::set<std::string>& index_names
     for (const auto& [name, descending] : primary->columns) cols.push_back(JetName(name));
     std::string list;
     for (const std::string& c : cols) list += (list.empty() ? "" : ", ") + c;
-    const bool counter_is_key = cols.size() == 1 && AsciiUpper(primary->columns[0].first) == AsciiUpper(plan.counter_column);
+    const bool counter_is_key =
+        cols.size() == 1 && AsciiUpper(primary->columns[0].first) == AsciiUpper(plan.counter_column);
     if (plan.counter_column.empty()) {
       parts.push_back("CONSTRAINT " + JetName(primary->name) + " PRIMARY KEY (" + list + ")");
       plan.primary_key = true;
@@ -113,12 +117,15 @@ TablePlan PlanTable(const SourceTable& table, std::set<std::string>& index_names
     }
     index_names.insert(AsciiUpper(name));
     std::string cols;
-    for (const auto& [column, descending] : x.columns) cols += (cols.empty() ? "" : ", ") + JetName(column) + (descending ? " DESC" : "");
-    plan.indexes.emplace_back(name, std::string("CREATE ") + (x.unique ? "UNIQUE " : "") + "INDEX " + JetName(name) + " ON " +
-                                        JetName(table.name) + " (" + cols + ")" + (x.ignore_nulls ? " WITH IGNORE NULL" : ""));
+    for (const auto& [column, descending] : x.columns)
+      cols += (cols.empty() ? "" : ", ") + JetName(column) + (descending ? " DESC" : "");
+    plan.indexes.emplace_back(name, std::string("CREATE ") + (x.unique ? "UNIQUE " : "") + "INDEX " + JetName(name) +
+                                        " ON " + JetName(table.name) + " (" + cols + ")" +
+                                        (x.ignore_nulls ? " WITH IGNORE NULL" : ""));
     if (x.required)
-      report.NotCarried("index " + table.name + "." + x.name,
-                        "its Required setting (no Null in the index) is not carried: the dialect has no WITH DISALLOW NULL");
+      report.NotCarried(
+          "index " + table.name + "." + x.name,
+          "its Required setting (no Null in the index) is not carried: the dialect has no WITH DISALLOW NULL");
   }
   return plan;
 }

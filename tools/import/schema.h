@@ -15,11 +15,11 @@ namespace ornetta::import {
 
 struct TablePlan {
   std::string name;
-  std::vector<int> columns;      // the source columns it holds, by their place in the source
-  std::string jet_ddl;           // CREATE TABLE in Jet SQL
+  std::vector<int> columns;  // the source columns it holds, by their place in the source
+  std::string jet_ddl;       // CREATE TABLE in Jet SQL
   std::vector<std::pair<std::string, std::string>> indexes;  // index name, CREATE INDEX in Jet SQL
-  std::string counter_column;    // the AutoNumber column, empty when none
-  bool primary_key = false;      // the source's primary key is kept as one (the counter's included)
+  std::string counter_column;                                // the AutoNumber column, empty when none
+  bool primary_key = false;  // the source's primary key is kept as one (the counter's included)
 };
 
 // Plans the target table for `table` and lists in `report` what its declaration does not keep.

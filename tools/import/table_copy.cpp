@@ -46,8 +46,12 @@ void Bind(sqlite3_stmt* s, int n, const TargetValue& v) {
     case TargetValue::Kind::kNull: sqlite3_bind_null(s, n); break;
     case TargetValue::Kind::kInteger: sqlite3_bind_int64(s, n, v.integer); break;
     case TargetValue::Kind::kReal: sqlite3_bind_double(s, n, v.real); break;
-    case TargetValue::Kind::kText: sqlite3_bind_text(s, n, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT); break;
-    case TargetValue::Kind::kBlob: sqlite3_bind_blob(s, n, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT); break;
+    case TargetValue::Kind::kText:
+      sqlite3_bind_text(s, n, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+      break;
+    case TargetValue::Kind::kBlob:
+      sqlite3_bind_blob(s, n, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+      break;
   }
 }
 
@@ -57,8 +61,9 @@ TableChecksum CopyRows(const MdbSource& source, const SourceTable& table, const 
                        Progress& progress, Report& report) {
   std::string marks;
   for (size_t i = 0; i < plan.columns.size(); ++i) marks += i ? ", ?" : "?";
-  Statement insert = Prepare(db, "INSERT INTO " + JetName(table.name) + " (" + ColumnList(table, plan) + ") VALUES (" + marks + ")",
-                             "Preparing to copy the rows of " + table.name);
+  Statement insert =
+      Prepare(db, "INSERT INTO " + JetName(table.name) + " (" + ColumnList(table, plan) + ") VALUES (" + marks + ")",
+              "Preparing to copy the rows of " + table.name);
   struct Changed {
     uint64_t count = 0;
     std::string first;
@@ -80,14 +85,17 @@ TableChecksum CopyRows(const MdbSource& source, const SourceTable& table, const 
           auto stored = StoredKey(t, table.columns[c].mdb_type, table.columns[c].scale);
           if (stored != keys[k]) {
             Changed& ch = changed[c];
-            if (ch.count++ == 0) ch.first = "row " + std::to_string(rows.read()) + ": " + Readable(v) + " is stored as " + NumberText(t.real);
+            if (ch.count++ == 0)
+              ch.first =
+                  "row " + std::to_string(rows.read()) + ": " + Readable(v) + " is stored as " + NumberText(t.real);
             keys[k] = std::move(stored);
           }
         }
         Bind(insert.get(), static_cast<int>(k) + 1, t);
       }
       if (sqlite3_step(insert.get()) != SQLITE_DONE) {
-        const Error e = engine::ErrorFrom(db, "Row " + std::to_string(rows.read()) + " of the table " + table.name + " cannot be stored");
+        const Error e = engine::ErrorFrom(
+            db, "Row " + std::to_string(rows.read()) + " of the table " + table.name + " cannot be stored");
         sqlite3_reset(insert.get());
         throw e;
       }
@@ -112,7 +120,8 @@ TableChecksum CopyRows(const MdbSource& source, const SourceTable& table, const 
   for (const auto& [c, ch] : changed)
     report.NotCarried("column " + table.name + "." + table.columns[c].name,
                       std::to_string(ch.count) + " value" + (ch.count == 1 ? " has" : "s have") +
-                          " more digits than a Double keeps and " + (ch.count == 1 ? "was" : "were") + " rounded; first: " + ch.first);
+                          " more digits than a Double keeps and " + (ch.count == 1 ? "was" : "were") +
+                          " rounded; first: " + ch.first);
   return sum;
 }
 
@@ -129,11 +138,19 @@ TableChecksum StoredChecksum(sqlite3* db, const SourceTable& table, const TableP
       const int n = static_cast<int>(k);
       switch (sqlite3_column_type(select.get(), n)) {
         case SQLITE_NULL: break;
-        case SQLITE_INTEGER: v.kind = TargetValue::Kind::kInteger; v.integer = sqlite3_column_int64(select.get(), n); break;
-        case SQLITE_FLOAT: v.kind = TargetValue::Kind::kReal; v.real = sqlite3_column_double(select.get(), n); break;
+        case SQLITE_INTEGER:
+          v.kind = TargetValue::Kind::kInteger;
+          v.integer = sqlite3_column_int64(select.get(), n);
+          break;
+        case SQLITE_FLOAT:
+          v.kind = TargetValue::Kind::kReal;
+          v.real = sqlite3_column_double(select.get(), n);
+          break;
         default: {
-          v.kind = sqlite3_column_type(select.get(), n) == SQLITE_BLOB ? TargetValue::Kind::kBlob : TargetValue::Kind::kText;
-          const void* p = v.kind == TargetValue::Kind::kBlob ? sqlite3_column_blob(select.get(), n) : sqlite3_column_text(select.get(), n);
+          v.kind =
+              sqlite3_column_type(select.get(), n) == SQLITE_BLOB ? TargetValue::Kind::kBlob : TargetValue::Kind::kText;
+          const void* p = v.kind == TargetValue::Kind::kBlob ? sqlite3_column_blob(select.get(), n)
+                                                             : sqlite3_column_text(select.get(), n);
           const int size = sqlite3_column_bytes(select.get(), n);
           if (size > 0) v.bytes.assign(static_cast<const char*>(p), static_cast<size_t>(size));
         }

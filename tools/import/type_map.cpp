@@ -66,13 +66,15 @@ std::optional<TargetType> MapType(const SourceColumn& c, std::string& why) {
     case MDB_OLE: return TargetType{"LONGBINARY", 0, {}};
     case MDB_BINARY: return TargetType{"BINARY", 0, {}};
     case MDB_REPID:
-      return TargetType{"TEXT", 38,
-                        c.guid_autonumber ? "a Replication ID AutoNumber: the values are carried as text; new rows get none" : ""};
+      return TargetType{
+          "TEXT", 38,
+          c.guid_autonumber ? "a Replication ID AutoNumber: the values are carried as text; new rows get none" : ""};
     case MDB_NUMERIC:
-      return TargetType{"DECIMAL", 0,
-                        "Decimal(" + std::to_string(c.precision) + ", " + std::to_string(c.scale) +
-                            ") is declared Double: the dialect has no exact decimal type, so precision and scale are not "
-                            "kept as a type; every value is compared with its exact text"};
+      return TargetType{
+          "DECIMAL", 0,
+          "Decimal(" + std::to_string(c.precision) + ", " + std::to_string(c.scale) +
+              ") is declared Double: the dialect has no exact decimal type, so precision and scale are not "
+              "kept as a type; every value is compared with its exact text"};
     case MDB_COMPLEX:
       why = "an Attachment or multi-value column: its values live in hidden tables that the reader cannot follow";
       return std::nullopt;
@@ -87,15 +89,36 @@ TargetValue ToTarget(const SourceValue& v) {
   TargetValue t;
   switch (v.kind) {
     case K::kNull: break;
-    case K::kInteger: t.kind = TargetValue::Kind::kInteger; t.integer = v.integer; break;
+    case K::kInteger:
+      t.kind = TargetValue::Kind::kInteger;
+      t.integer = v.integer;
+      break;
     case K::kSingle:
-    case K::kDouble: t.kind = TargetValue::Kind::kReal; t.real = v.real; break;
+    case K::kDouble:
+      t.kind = TargetValue::Kind::kReal;
+      t.real = v.real;
+      break;
     // The nearest double to the exact amount; StoredKey tells whether it gives the amount back.
-    case K::kCurrency: t.kind = TargetValue::Kind::kReal; t.real = static_cast<double>(v.integer) / 10000.0; break;
-    case K::kDecimal: t.kind = TargetValue::Kind::kReal; t.real = std::strtod(v.bytes.c_str(), nullptr); break;
-    case K::kDate: t.kind = TargetValue::Kind::kText; t.bytes = FormatStoredDate(CivilFromSerial(v.real)); break;
-    case K::kText: t.kind = TargetValue::Kind::kText; t.bytes = v.bytes; break;
-    case K::kBinary: t.kind = TargetValue::Kind::kBlob; t.bytes = v.bytes; break;
+    case K::kCurrency:
+      t.kind = TargetValue::Kind::kReal;
+      t.real = static_cast<double>(v.integer) / 10000.0;
+      break;
+    case K::kDecimal:
+      t.kind = TargetValue::Kind::kReal;
+      t.real = std::strtod(v.bytes.c_str(), nullptr);
+      break;
+    case K::kDate:
+      t.kind = TargetValue::Kind::kText;
+      t.bytes = FormatStoredDate(CivilFromSerial(v.real));
+      break;
+    case K::kText:
+      t.kind = TargetValue::Kind::kText;
+      t.bytes = v.bytes;
+      break;
+    case K::kBinary:
+      t.kind = TargetValue::Kind::kBlob;
+      t.bytes = v.bytes;
+      break;
   }
   return t;
 }

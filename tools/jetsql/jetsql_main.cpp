@@ -47,7 +47,7 @@ void OnInterrupt(int) {
   std::signal(SIGINT, SIG_DFL);
   std::raise(SIGINT);
 }
-}
+}  // namespace
 
 int main(int argc, char** argv) {
   ornetta::jetsql::Options options;

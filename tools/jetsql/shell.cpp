@@ -23,10 +23,14 @@ namespace {
 std::string Escape(const std::string& s) {
   std::string out;
   for (char c : s) {
-    if (c == '\t') out += "\\t";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\\') out += "\\\\";
-    else out += c;
+    if (c == '\t')
+      out += "\\t";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\\')
+      out += "\\\\";
+    else
+      out += c;
   }
   return out;
 }
@@ -67,23 +71,17 @@ bool StopRunningStatement() {
 std::string TypedText(const Variant& v) {
   switch (v.type()) {
     case Variant::Type::Empty:
-    case Variant::Type::Null:
-      return "null";
-    case Variant::Type::Boolean:
-      return v.AsBoolean() ? "bool:true" : "bool:false";
+    case Variant::Type::Null: return "null";
+    case Variant::Type::Boolean: return v.AsBoolean() ? "bool:true" : "bool:false";
     case Variant::Type::Integer:
-    case Variant::Type::Long:
-      return "int:" + v.ToText();
+    case Variant::Type::Long: return "int:" + v.ToText();
     case Variant::Type::Double: {
       const double d = v.AsDouble();
       return "double:" + ShortestDouble(d);
     }
-    case Variant::Type::String:
-      return "str:" + Escape(v.AsString());
-    case Variant::Type::Date:
-      return "date:" + FormatStoredDate(CivilFromSerial(v.AsDate()));
-    case Variant::Type::Currency:
-      return "currency:" + v.ToText();
+    case Variant::Type::String: return "str:" + Escape(v.AsString());
+    case Variant::Type::Date: return "date:" + FormatStoredDate(CivilFromSerial(v.AsDate()));
+    case Variant::Type::Currency: return "currency:" + v.ToText();
   }
   return "null";
 }
@@ -95,8 +93,7 @@ std::optional<std::string> ParameterValue(const std::vector<std::string>& parame
     const size_t equals = close == std::string::npos ? std::string::npos : p.find('=', close);
     if (equals == std::string::npos) continue;
     const std::string given = bracketed ? p.substr(1, close - 1) : p.substr(0, equals);
-    if (EqualIgnoringAsciiCase(given, name))
-      return p.substr(equals + 1);
+    if (EqualIgnoringAsciiCase(given, name)) return p.substr(equals + 1);
   }
   return std::nullopt;
 }
@@ -144,7 +141,8 @@ int Run(const Options& options, std::istream& in, std::ostream& out, std::ostrea
       Recordset rs;
       rs.SetParameterPrompt([&options](const std::string& name) -> std::optional<std::string> {
         if (auto value = ParameterValue(options.parameters, name)) return value;
-        throw Error(-2147217904, "No value given for the parameter [" + name + "]: give it with --param \"[" + name + "]=value\".");
+        throw Error(-2147217904,
+                    "No value given for the parameter [" + name + "]: give it with --param \"[" + name + "]=value\".");
       });
       rs.Open(sql, conn);
       if (rs.FieldCount() == 0) continue;
@@ -156,8 +154,10 @@ int Run(const Options& options, std::istream& in, std::ostream& out, std::ostrea
         out << "\n";
       }
     } catch (const std::exception& e) {
-      if (watch.stopped()) err << "jetsql: stopped before it finished; nothing was changed: " << sql << "\n";
-      else err << "jetsql: " << e.what() << "\n";
+      if (watch.stopped())
+        err << "jetsql: stopped before it finished; nothing was changed: " << sql << "\n";
+      else
+        err << "jetsql: " << e.what() << "\n";
       ++failed;
     }
   }

@@ -13,7 +13,7 @@ namespace ornetta::jetsql {
 struct Options {
   std::string database;
   std::string password;
-  bool typed = false;               // print values with their types
+  bool typed = false;                   // print values with their types
   std::vector<std::string> statements;  // when empty, read them from the input
   std::vector<std::string> parameters;  // --param: "[name]=value" or "name=value", for every statement
 };

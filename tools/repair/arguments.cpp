@@ -43,8 +43,7 @@ namespace {
 std::string NameInDatabaseFolder(const std::string& arg, const fs::path& database_folder) {
   const fs::path given(arg);
   const std::string name = given.filename().string();
-  if (name.empty() || name == "." || name == "..")
-    throw UsageError("DATABASE_FILE '" + arg + "' names no file.");
+  if (name.empty() || name == "." || name == "..") throw UsageError("DATABASE_FILE '" + arg + "' names no file.");
   if (given.has_parent_path()) {
     std::error_code ec;
     if (!fs::equivalent(platform::ResolveNoCase(given.parent_path()), database_folder, ec))

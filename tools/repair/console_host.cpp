@@ -9,9 +9,11 @@ ConsoleHost::ConsoleHost(std::filesystem::path program_folder, std::ostream& out
     : folder_(std::move(program_folder)), out_(out), err_(err), before_output_(std::move(before_output)) {}
 
 std::string AsText(const std::string& text, int icon, const std::string& title) {
-  std::string result = "[" + title + (icon == platform::kIconCritical      ? ", error"
-                                      : icon == platform::kIconExclamation ? ", warning"
-                                                                            : "") + "]";
+  std::string result = "[" + title +
+                       (icon == platform::kIconCritical      ? ", error"
+                        : icon == platform::kIconExclamation ? ", warning"
+                                                             : "") +
+                       "]";
   std::string line;
   bool first = true;
   const auto end_line = [&] {

@@ -44,9 +44,9 @@ std::string YearDatabases(const fs::path& database_folder) {
 std::string FindCurrentYear(clsProd& prod, const bool& missing, const fs::path& program_folder, std::ostream& out,
                             std::ostream& err) {
   const fs::path database_folder = platform::ResolveNoCase(program_folder / "database");
-  const std::string name_it =
-      "Name the year database to repair it with the start database: ornetta-repair " + program_folder.string() +
-      " DATABASE_FILE\n(year databases in " + database_folder.string() + ": " + YearDatabases(database_folder) + ")\n";
+  const std::string name_it = "Name the year database to repair it with the start database: ornetta-repair " +
+                              program_folder.string() + " DATABASE_FILE\n(year databases in " +
+                              database_folder.string() + ": " + YearDatabases(database_folder) + ")\n";
   try {
     prod.Get_Connection();
   } catch (const EndRequested&) {
@@ -62,8 +62,8 @@ std::string FindCurrentYear(clsProd& prod, const bool& missing, const fs::path& 
     prod.dbconnection = std::make_shared<Connection>();
     return repair::Get_File_Name(prod.file_nme);
   } catch (const std::exception& e) {
-    err << "ornetta-repair: the start database " << kStartName << " does not name the current year database: " << e.what()
-        << "\nNothing was changed.\n"
+    err << "ornetta-repair: the start database " << kStartName
+        << " does not name the current year database: " << e.what() << "\nNothing was changed.\n"
         << name_it;
     return "";
   }
@@ -85,13 +85,15 @@ std::string Count(long long rows) { return rows < 0 ? "?" : std::to_string(rows)
 
 void PrintTables(const std::vector<repair::ReplacedDatabase>& replaced, std::ostream& out) {
   for (const repair::ReplacedDatabase& db : replaced) {
-    out << db.file_name << (db.salvaged ? db.rows_lost ? ": salvaged, rows lost or set aside" : ": salvaged, no row lost"
-                                        : ": compacted")
+    out << db.file_name
+        << (db.salvaged ? db.rows_lost ? ": salvaged, rows lost or set aside" : ": salvaged, no row lost"
+                        : ": compacted")
         << "\n";
     size_t width = 5;
     for (const repair::TableRows& t : db.tables) width = std::max(width, t.name.size());
     out << "  " << std::left << std::setw(static_cast<int>(width)) << "table" << std::right << std::setw(13)
-        << "rows before" << std::setw(12) << "rows after" << "\n";
+        << "rows before" << std::setw(12) << "rows after"
+        << "\n";
     for (const repair::TableRows& t : db.tables)
       out << "  " << std::left << std::setw(static_cast<int>(width)) << t.name << std::right << std::setw(13)
           << Count(t.before) << std::setw(12) << t.after << "\n";

@@ -34,10 +34,13 @@ sqlite3* Database() {
   static sqlite3* db = [] {
     sqlite3* d = nullptr;
     if (sqlite3_open(":memory:", &d) != SQLITE_OK) __builtin_trap();
-    Exec(d, "CREATE TABLE t (id COUNTER, name TEXT(20), n LONG, i INTEGER, b BYTE, s SINGLE, x DOUBLE, c CURRENCY, "
-            "d DATETIME, y YESNO, m MEMO)");
+    Exec(d,
+         "CREATE TABLE t (id COUNTER, name TEXT(20), n LONG, i INTEGER, b BYTE, s SINGLE, x DOUBLE, c CURRENCY, "
+         "d DATETIME, y YESNO, m MEMO)");
     Exec(d, "CREATE TABLE u (id LONG PRIMARY KEY, name TEXT(10), d DATETIME)");
-    Exec(d, "INSERT INTO t (name, n, i, b, s, x, c, d, y, m) VALUES ('Ann', 5, 2, 7, 1.5, 2.25, 3.5, #12/09/2026#, True, 'memo')");
+    Exec(d,
+         "INSERT INTO t (name, n, i, b, s, x, c, d, y, m) VALUES ('Ann', 5, 2, 7, 1.5, 2.25, 3.5, #12/09/2026#, True, "
+         "'memo')");
     Exec(d, "INSERT INTO t (name, n, d, y) VALUES ('bob', -3, #1/1/2000 10:30#, False)");
     Exec(d, "INSERT INTO t (name) VALUES (Null)");
     Exec(d, "INSERT INTO u VALUES (1, 'ann', #2/29/2024#)");
@@ -45,7 +48,8 @@ sqlite3* Database() {
     ornetta::jet::InstallGuard(d);
     sqlite3_limit(d, SQLITE_LIMIT_LENGTH, 1 << 20);  // Space(1E9) fails as too big
     // A statement that runs long (a join of joins) is stopped, not waited for.
-    sqlite3_progress_handler(d, 10000, [](void* steps) { return ++*static_cast<int*>(steps) > 100 ? 1 : 0; }, &steps_);
+    sqlite3_progress_handler(
+        d, 10000, [](void* steps) { return ++*static_cast<int*>(steps) > 100 ? 1 : 0; }, &steps_);
     return d;
   }();
   return db;
@@ -128,8 +132,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     // The crosstabs' values come from the rows, read with the progress handler's bound.
     steps_ = 0;
-    const ornetta::jet::Statement s = ornetta::jet::Translate(text, ColumnType, ornetta::jet::EngineLookups(Database()));
-    if (s.sql.empty()) __builtin_trap();  // a translation is never empty
+    const ornetta::jet::Statement s =
+        ornetta::jet::Translate(text, ColumnType, ornetta::jet::EngineLookups(Database()));
+    if (s.sql.empty()) __builtin_trap();                      // a translation is never empty
     if (s.returns_rows && s.items.empty()) __builtin_trap();  // a SELECT lists something
     // Knowing the tables' types decides how results are read, and only this of what SQL means: a
     // case fold is left out where a date column is compared (a date's text has no letters), and
