@@ -9,7 +9,7 @@ out=build-fuzz
 mkdir -p "$out/corpus"
 # shellcheck disable=SC2046
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -DSQLITE_HAS_CODEC -I. \
-  $(pkg-config --cflags sqlcipher) tests/jet/fuzz/translate_fuzz.cpp data/jet/*.cpp data/values/datetime.cpp data/values/variant.cpp \
+  $(pkg-config --cflags sqlcipher) tests/jet/fuzz/translate_fuzz.cpp data/jet/*.cpp data/values/*.cpp \
   $(pkg-config --libs sqlcipher) -o "$out/translate_fuzz"
 cp -n tests/jet/fuzz/corpus/* "$out/corpus/" 2>/dev/null || true
 "$out/translate_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
