@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cmath>
-#include <map>
 #include <optional>
 
 #include "data/values/datetime.h"
@@ -12,7 +11,6 @@
 #include "data/jet/make_table.h"
 #include "data/jet/result_names.h"
 #include "data/jet/translate.h"
-#include "data/values/ascii_case.h"
 
 namespace ornetta {
 
@@ -74,42 +72,6 @@ Variant ColumnValue(sqlite3_stmt* stmt, int i, JetType type, bool declared) {
   }
 }
 
-// The declared Jet types of a table's columns, read from the engine's description of
-// SELECT * (a PRAGMA would be refused by the guard). Each table is read once per statement.
-class DeclaredColumns {
- public:
-  explicit DeclaredColumns(sqlite3* db) : db_(db) {}
-
-  std::optional<JetType> operator()(const std::string& table, const std::string& column) {
-    const std::string key = AsciiLower(table);
-    auto it = tables_.find(key);
-    if (it == tables_.end()) it = tables_.emplace(key, Read(table)).first;
-    const auto c = it->second.find(AsciiLower(column));
-    if (c == it->second.end()) return std::nullopt;
-    return c->second;
-  }
-
- private:
-  std::map<std::string, JetType> Read(const std::string& table) const {
-    std::map<std::string, JetType> columns;
-    if (table.find(']') != std::string::npos) return columns;  // no such name can be written
-    const std::string sql = "SELECT * FROM [" + table + "]";
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) == SQLITE_OK && stmt) {
-      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-        const char* name = sqlite3_column_name(stmt, i);
-        const char* decl = sqlite3_column_decltype(stmt, i);
-        if (name) columns.emplace(AsciiLower(name), decl ? jet::JetTypeOfDecl(decl) : JetType::Unknown);
-      }
-    }
-    sqlite3_finalize(stmt);
-    return columns;
-  }
-
-  sqlite3* db_;
-  std::map<std::string, std::map<std::string, JetType>> tables_;
-};
-
 // Jet's number for a parameter without a value.
 constexpr long kNoParameterValue = -2147217904;
 
@@ -157,11 +119,7 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
                 "The connection cannot be used to perform this operation. It is either closed or invalid in this "
                 "context.");
   sqlite3* db = active_connection->NativeHandle();
-  DeclaredColumns declared(db);
-  const jet::DatabaseLookups lookups = jet::EngineLookups(db);
-  const jet::Statement statement = jet::Translate(
-      source, [&declared](const std::string& table, const std::string& column) { return declared(table, column); },
-      lookups);
+  const jet::Statement statement = jet::Translate(source, jet::EngineColumns(db), jet::EngineLookups(db));
   std::optional<jet::MakeTable> make_table;  // SELECT ... INTO: taken back unless its rows are all in
   if (!statement.make_table.empty()) make_table.emplace(db, statement);
   const std::string& sql = make_table ? make_table->FillSql() : statement.sql;

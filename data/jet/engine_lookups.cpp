@@ -1,6 +1,11 @@
 #include "data/jet/engine_lookups.h"
 
+#include <map>
+#include <memory>
+
+#include "data/values/ascii_case.h"
 #include "data/values/error.h"
+#include "data/jet/column_types.h"
 #include "data/jet/crosstab.h"
 
 namespace ornetta::jet {
@@ -52,7 +57,48 @@ std::vector<BoundValue> PivotValues(sqlite3* db, const std::string& sql) {
   return values;
 }
 
+// The declared Jet types of a table's columns, read from the engine's description of
+// SELECT * (a PRAGMA would be refused by the guard). Each table is read once.
+class DeclaredColumns {
+ public:
+  explicit DeclaredColumns(sqlite3* db) : db_(db) {}
+
+  std::optional<JetType> operator()(const std::string& table, const std::string& column) {
+    const std::string key = AsciiLower(table);
+    auto it = tables_.find(key);
+    if (it == tables_.end()) it = tables_.emplace(key, Read(table)).first;
+    const auto c = it->second.find(AsciiLower(column));
+    if (c == it->second.end()) return std::nullopt;
+    return c->second;
+  }
+
+ private:
+  std::map<std::string, JetType> Read(const std::string& table) const {
+    std::map<std::string, JetType> columns;
+    if (table.find(']') != std::string::npos) return columns;  // no such name can be written
+    const std::string sql = "SELECT * FROM [" + table + "]";
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) == SQLITE_OK && stmt) {
+      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+        const char* name = sqlite3_column_name(stmt, i);
+        const char* decl = sqlite3_column_decltype(stmt, i);
+        if (name) columns.emplace(AsciiLower(name), decl ? JetTypeOfDecl(decl) : JetType::Unknown);
+      }
+    }
+    sqlite3_finalize(stmt);
+    return columns;
+  }
+
+  sqlite3* db_;
+  std::map<std::string, std::map<std::string, JetType>> tables_;
+};
+
 }  // namespace
+
+ColumnTypeLookup EngineColumns(sqlite3* db) {
+  auto declared = std::make_shared<DeclaredColumns>(db);
+  return [declared](const std::string& table, const std::string& column) { return (*declared)(table, column); };
+}
 
 DatabaseLookups EngineLookups(sqlite3* db) {
   return {[db](const std::string& table) { return TableExists(db, table); },

@@ -1,5 +1,5 @@
-// What the translation asks of an open database, answered by the engine: whether a table or
-// view exists, and the values of a crosstab's pivot.
+// What the translation asks of an open database, answered by the engine: the declared types of
+// the tables' columns, whether a table or view exists, and the values of a crosstab's pivot.
 #pragma once
 
 #include <sqlcipher/sqlite3.h>
@@ -10,5 +10,10 @@ namespace ornetta::jet {
 
 // Lookups on `db`, which must outlive them.
 DatabaseLookups EngineLookups(sqlite3* db);
+
+// The declared Jet types of the tables' columns (Unknown for a column the engine cannot type, a
+// view's computed ones). Each table is read once, when first asked: make one per statement, as
+// tables may change between statements.
+ColumnTypeLookup EngineColumns(sqlite3* db);
 
 }  // namespace ornetta::jet

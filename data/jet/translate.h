@@ -71,7 +71,8 @@ struct DatabaseLookups {
 
 // Translates one Jet SQL statement (a trailing ';' allowed). Throws Error with a description that
 // names what is wrong or unsupported and where, for anything it cannot translate with Jet's meaning.
-// Without `columns`, expressions over stored columns are typed Unknown; the SQL is the same.
+// Without `columns`, expressions over stored columns are typed Unknown, and a name that only the
+// columns can tell from another item's alias or a parameter is read as a column.
 Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns = {},
                     const DatabaseLookups& lookups = {});
 

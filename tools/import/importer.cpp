@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "data/engine/connection_string.h"
 #include "data/engine/engine.h"
 #include "data/values/error.h"
+#include "data/jet/engine_lookups.h"
 #include "data/jet/translate.h"
 #include "platform/file_ops.h"
 #include "tools/import/mdb_source.h"
@@ -166,13 +168,24 @@ void ImportQueries(const MdbSource& source, sqlite3* db, Progress& progress, Rep
       report.NotCarried(ref, "it reads the query " + missing + ", which was not carried; its SQL: " + q.jet_sql);
       continue;
     }
-    std::string sql;
+    // Translated knowing the tables carried so far, as the application's own statements are: the
+    // columns tell another item's alias from a column, and their types how dates compare. A
+    // crosstab without its column list is not given the rows: a view's columns would be frozen at
+    // those of the import.
+    std::optional<jet::Statement> statement;
     try {
-      sql = jet::Translate(q.jet_sql).sql;
+      statement = jet::Translate(q.jet_sql, jet::EngineColumns(db), {jet::EngineLookups(db).tables, {}});
     } catch (const Error& e) {
       report.NotCarried(ref, "the dialect refuses it: " + e.Description() + " Its SQL: " + q.jet_sql);
       continue;
     }
+    if (!statement->parameters.empty()) {
+      std::string asked;
+      for (const jet::Parameter& p : statement->parameters) asked += (asked.empty() ? "[" : ", [") + p.name + "]";
+      report.NotCarried(ref, "it asks for " + asked + " when it runs, and a view cannot ask; its SQL: " + q.jet_sql);
+      continue;
+    }
+    const std::string& sql = statement->sql;
     try {
       engine::Exec(db, "CREATE VIEW " + JetName(q.name) + " AS " + sql);
       // The engine checks a view's names only when it is used.
