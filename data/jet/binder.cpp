@@ -132,7 +132,7 @@ class Binder {
       if (columns_ && s.kind == ast::Statement::kUpdate)
         if (const auto t = columns_(s.table, a.column)) InferParameter(*a.value, TypeOfColumn(*t));
     }
-    if (s.where) Expr(*s.where, true);
+    if (s.where) NoAggregate(*s.where, true, "WHERE clause", "; compare with a subquery that takes the total instead.");
     for (ast::ColumnDef& d : s.column_defs)
       for (auto& c : d.constraints)
         if (c.value) Expr(*c.value, false);
@@ -256,7 +256,7 @@ class Binder {
       throw Error(err::kSyntax, "Undefined function '" + e.text + "' in expression (character " +
                                     std::to_string(e.offset + 1) + ").");
     for (size_t i = 0; i < e.args.size(); ++i) Expr(*e.args[i], word == "IIF" && i == 0);
-    if (f->aggregate) ++aggregates_;
+    if (f->aggregate) ++aggregates_, last_aggregate_ = &e;
     const int n = e.count_star ? 1 : static_cast<int>(e.args.size());
     if (n < f->min_args || n > f->max_args)
       throw Error(err::kSyntax, "Wrong number of arguments used with function '" + e.text + "' in query expression.");
@@ -325,8 +325,9 @@ class Binder {
     scope.item_state.assign(c.items.size(), kUnbound);
     scope.weight.assign(c.items.size(), 0);
     for (size_t i = 0; i < c.items.size(); ++i) Item(scope, i);
-    if (c.where) Expr(*c.where, true);
-    for (ast::ExprPtr& g : c.group) Expr(*g, false);
+    if (c.where) NoAggregate(*c.where, true, "WHERE clause", kInHaving);
+    for (ast::ExprPtr& g : c.group)
+      NoAggregate(*g, false, "GROUP BY clause", "; group by the columns the total is taken over.");
     if (c.having) Expr(*c.having, true);
     if (crosstab) Crosstab(*crosstab);
     c.aggregate = aggregates_ != aggregates;
@@ -392,7 +393,18 @@ class Binder {
     if (t.select) Select(*t.select);
     if (t.group)
       for (ast::FromItem& inner : *t.group) FromItem(inner);
-    if (item.on) Expr(*item.on, true);
+    if (item.on) NoAggregate(*item.on, true, "JOIN operation", kInHaving);
+  }
+
+  // Totals are taken over the rows that WHERE, ON and GROUP BY choose: they cannot choose by one.
+  static constexpr const char* kInHaving = "; a condition on a total belongs in HAVING.";
+  void NoAggregate(ast::Expr& e, bool condition, const char* clause, const char* advice) {
+    const size_t before = aggregates_;
+    Expr(e, condition);
+    if (aggregates_ == before) return;
+    throw Error(err::kSyntax, std::string("Cannot have aggregate function in ") + clause + " (" +
+                                  last_aggregate_->text + " at character " +
+                                  std::to_string(last_aggregate_->offset + 1) + ")" + advice);
   }
 
   // The tables and subqueries a FROM list names, those of parenthesised joins included.
@@ -539,7 +551,8 @@ class Binder {
 
   const ColumnTypeLookup& columns_;
   const TableLookup& tables_;
-  size_t aggregates_ = 0;  // aggregate calls bound so far
+  size_t aggregates_ = 0;                      // aggregate calls bound so far
+  const ast::Expr* last_aggregate_ = nullptr;  // the aggregate call bound last
   ast::Statement* statement_ = nullptr;
   bool asks_ = false;  // whether a name that is no column is a parameter
   size_t nodes_ = 0;   // nodes bound so far in the item being bound, its aliases' counted as written out

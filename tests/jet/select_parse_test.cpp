@@ -183,5 +183,36 @@ TEST(SelectParseTest, FormReferencesAreRefusedWhereTheyStand) {
   EXPECT_NO_THROW(jet::Parse("SELECT Forms.x, a!x FROM Forms, a"));
 }
 
+TEST(SelectParseTest, TotalsCannotChooseTheRowsTheyAreTakenOver) {
+  struct Case {
+    const char* rule;
+    const char* sql;
+    const char* says;  // empty: accepted
+  } cases[] = {
+      {"WHERE picks rows before any total", "SELECT x FROM a WHERE Sum(x) > 1",
+       "Cannot have aggregate function in WHERE clause (Sum at character 23); a condition on a total belongs in "
+       "HAVING."},
+      {"so does ON", "SELECT a.x FROM a INNER JOIN b ON Max(a.x) = b.id", "in JOIN operation (Max at character 35)"},
+      {"GROUP BY names the rows' columns", "SELECT Count(*) FROM a GROUP BY Count(x)",
+       "in GROUP BY clause (Count at character 33)"},
+      {"an UPDATE's WHERE too", "UPDATE a SET x = 1 WHERE Avg(x) > 2",
+       "in WHERE clause (Avg at character 26); compare with a subquery"},
+      {"a DELETE's WHERE too", "DELETE FROM a WHERE Count(*) > 1", "in WHERE clause (Count at character 21)"},
+      {"a subquery's total is a value of the outer WHERE", "SELECT x FROM a WHERE x > (SELECT Avg(x) FROM a)", ""},
+      {"and a total in HAVING chooses groups", "SELECT x FROM a GROUP BY x HAVING Sum(x) > 1 ORDER BY Sum(x)", ""},
+      {"a subquery's own WHERE is checked too", "SELECT x FROM a WHERE x IN (SELECT id FROM b WHERE Min(id) > 1)",
+       "in WHERE clause (Min at character 52)"},
+  };
+  for (const Case& c : cases) {
+    try {
+      Bound(c.sql);
+      EXPECT_STREQ(c.says, "") << c.rule << ": accepted";
+    } catch (const Error& e) {
+      EXPECT_NE(*c.says, 0) << c.rule << ": " << e.what();
+      if (*c.says) EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.rule << ": " << e.what();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ornetta
