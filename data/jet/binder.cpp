@@ -8,6 +8,7 @@
 
 #include "data/values/error.h"
 #include "data/jet/catalogue.h"
+#include "data/jet/grouping.h"
 #include "data/jet/crosstab.h"
 #include "data/jet/result_names.h"
 
@@ -123,16 +124,16 @@ class Binder {
     if (s.select) Select(*s.select);
     for (ast::FromItem& item : s.from) FromItem(item);
     for (size_t i = 0; i < s.values.size(); ++i) {
-      Expr(*s.values[i], false);
+      NoAggregate(*s.values[i], false, "VALUES clause", kInSubquery);
       if (columns_ && i < s.columns.size())
         if (const auto t = columns_(s.table, s.columns[i])) InferParameter(*s.values[i], TypeOfColumn(*t));
     }
     for (ast::Assignment& a : s.sets) {
-      Expr(*a.value, false);
+      NoAggregate(*a.value, false, "SET clause", kInSubquery);
       if (columns_ && s.kind == ast::Statement::kUpdate)
         if (const auto t = columns_(s.table, a.column)) InferParameter(*a.value, TypeOfColumn(*t));
     }
-    if (s.where) NoAggregate(*s.where, true, "WHERE clause", "; compare with a subquery that takes the total instead.");
+    if (s.where) NoAggregate(*s.where, true, "WHERE clause", kInSubquery);
     for (ast::ColumnDef& d : s.column_defs)
       for (auto& c : d.constraints)
         if (c.value) Expr(*c.value, false);
@@ -255,7 +256,12 @@ class Binder {
     if (!f)
       throw Error(err::kSyntax, "Undefined function '" + e.text + "' in expression (character " +
                                     std::to_string(e.offset + 1) + ").");
+    const size_t before = aggregates_;
     for (size_t i = 0; i < e.args.size(); ++i) Expr(*e.args[i], word == "IIF" && i == 0);
+    if (f->aggregate && aggregates_ != before)
+      throw Error(err::kSyntax, "Cannot have aggregate function in expression (" + last_aggregate_->text + " inside " +
+                                    e.text + " at character " + std::to_string(e.offset + 1) +
+                                    "): a total of totals needs a subquery that takes the inner ones.");
     if (f->aggregate) ++aggregates_, last_aggregate_ = &e;
     const int n = e.count_star ? 1 : static_cast<int>(e.args.size());
     if (n < f->min_args || n > f->max_args)
@@ -300,6 +306,7 @@ class Binder {
     }
     scopes_.pop_back();
     aggregates_ = aggregates;
+    for (const ast::Core& core : s.cores) CheckGrouping(core, s.cores.size() == 1 ? &s.order : nullptr);
     s.item_types.clear();
     const auto item_type = [](const ast::SelectItem& item) { return item.expr ? item.expr->type : Type::kUnknown; };
     for (const ast::SelectItem& item : s.cores[0].items) s.item_types.push_back(item_type(item));
@@ -398,6 +405,7 @@ class Binder {
 
   // Totals are taken over the rows that WHERE, ON and GROUP BY choose: they cannot choose by one.
   static constexpr const char* kInHaving = "; a condition on a total belongs in HAVING.";
+  static constexpr const char* kInSubquery = "; take the total in a subquery instead.";
   void NoAggregate(ast::Expr& e, bool condition, const char* clause, const char* advice) {
     const size_t before = aggregates_;
     Expr(e, condition);

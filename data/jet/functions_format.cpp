@@ -17,6 +17,7 @@
 #include "data/jet/function_values.h"
 #include "data/values/variant.h"
 #include "data/values/ascii_case.h"
+#include "data/values/error.h"
 
 namespace ornetta::jet::fn {
 
@@ -153,6 +154,7 @@ std::string FormatNumberSection(double x, const std::vector<NumberItem>& items) 
   for (const NumberItem& item : items)
     if (item.token == NumberToken::kPercent) x *= 100;
   for (int i = 0; i < scale_down; ++i) x /= 1000;
+  if (!std::isfinite(x)) throw OverflowError();  // each % scales by 100: enough of them pass any double
 
   std::string whole, fraction;
   Decimal(x, decimals, whole, fraction);
@@ -357,7 +359,13 @@ void FormatFn(sqlite3_context* ctx, int argc, Args a) {
     return ResultText(ctx, d ? FormatDate(*d, format, options) : text);
   }
   if (!is_number_or_date) return ResultText(ctx, text);
-  ResultText(ctx, FormatNumber(number ? x : SerialFromCivil(*date), format));
+  std::string formatted;
+  try {
+    formatted = FormatNumber(number ? x : SerialFromCivil(*date), format);
+  } catch (const Error&) {
+    return ResultError(ctx, kOverflow);
+  }
+  ResultText(ctx, formatted);
 }
 
 }  // namespace

@@ -397,6 +397,7 @@ TEST_F(JetFunctionTest, BadArgumentsFailWithJetsMessages) {
       // Serial numbers and date sums outside the years 100 to 9999.
       {"Weekday(1e9)", "Overflow."},
       {"Format(1e300, 'yyyy')", "Overflow."},
+      {"Format(1e300, '0%%%%%%')", "Overflow."},  // each % scales by 100, past any double
       {"#12/09/2026# + 1e9", "Overflow."},
       {"#12/09/2026# - 1e300", "Overflow."},
       {"CCur(1e16)", "Overflow."},

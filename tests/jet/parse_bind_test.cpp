@@ -267,7 +267,7 @@ TEST(BindTest, UnknownFunctionsAndWrongArgumentCountsAreRefused) {
 TEST(BindTest, OnlyDirectAggregatesMakeASelectAggregate) {
   EXPECT_TRUE(Bound("SELECT Count(*) FROM t").select->cores[0].aggregate);
   EXPECT_FALSE(Bound("SELECT (SELECT Count(*) FROM u) FROM t").select->cores[0].aggregate);
-  EXPECT_TRUE(Bound("SELECT n FROM t ORDER BY Sum(n)").select->order[0].aggregate);
+  EXPECT_TRUE(Bound("SELECT Count(*) FROM t ORDER BY Sum(n)").select->order[0].aggregate);
 }
 
 TEST(BindTest, NumbersAreTypedAsJetTypesThem) {

@@ -196,12 +196,44 @@ TEST(SelectParseTest, TotalsCannotChooseTheRowsTheyAreTakenOver) {
       {"GROUP BY names the rows' columns", "SELECT Count(*) FROM a GROUP BY Count(x)",
        "in GROUP BY clause (Count at character 33)"},
       {"an UPDATE's WHERE too", "UPDATE a SET x = 1 WHERE Avg(x) > 2",
-       "in WHERE clause (Avg at character 26); compare with a subquery"},
+       "in WHERE clause (Avg at character 26); take the total in a subquery"},
       {"a DELETE's WHERE too", "DELETE FROM a WHERE Count(*) > 1", "in WHERE clause (Count at character 21)"},
       {"a subquery's total is a value of the outer WHERE", "SELECT x FROM a WHERE x > (SELECT Avg(x) FROM a)", ""},
       {"and a total in HAVING chooses groups", "SELECT x FROM a GROUP BY x HAVING Sum(x) > 1 ORDER BY Sum(x)", ""},
       {"a subquery's own WHERE is checked too", "SELECT x FROM a WHERE x IN (SELECT id FROM b WHERE Min(id) > 1)",
        "in WHERE clause (Min at character 52)"},
+  };
+  for (const Case& c : cases) {
+    try {
+      Bound(c.sql);
+      EXPECT_STREQ(c.says, "") << c.rule << ": accepted";
+    } catch (const Error& e) {
+      EXPECT_NE(*c.says, 0) << c.rule << ": " << e.what();
+      if (*c.says) EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.rule << ": " << e.what();
+    }
+  }
+}
+
+TEST(SelectParseTest, ATotallingQueryShowsOnlyTotalsAndWhatItGroupsBy) {
+  struct Case {
+    const char* rule;
+    const char* sql;
+    const char* says;  // empty: accepted
+  } cases[] = {
+      {"a column beside a total is no group's", "SELECT x, Count(*) FROM a",
+       "does not include the specified expression 'x' as part of an aggregate function."},
+      {"nor one the GROUP BY leaves out", "SELECT id, x FROM a GROUP BY id", "expression 'x'"},
+      {"an ORDER BY total makes the query total", "SELECT x FROM a ORDER BY Sum(x)", "expression 'x'"},
+      {"HAVING is read per group too", "SELECT id FROM a GROUP BY id HAVING x > 1", "expression 'x'"},
+      {"ORDER BY too", "SELECT id, Count(*) FROM a GROUP BY id ORDER BY x", "expression 'x'"},
+      {"* selects every column", "SELECT * FROM a GROUP BY id", "Cannot group on fields selected with '*'"},
+      {"a total of totals", "SELECT Sum(Max(x)) FROM a",
+       "Cannot have aggregate function in expression (Max inside Sum"},
+      {"grouped, with and without the table's name", "SELECT a.id, Count(*) FROM a GROUP BY id ORDER BY a.id", ""},
+      {"an expression grouped by, and inside others", "SELECT x + 1, (x + 1) * 2, Sum(id) FROM a GROUP BY x + 1", ""},
+      {"columns inside totals, literals and aliases", "SELECT 'k', Sum(x) AS s, s * 2 AS t FROM a ORDER BY s", ""},
+      {"a subquery is a query of its own", "SELECT id, (SELECT Max(y) FROM b) FROM a GROUP BY id", ""},
+      {"a query that does not total is left alone", "SELECT x, id FROM a ORDER BY x", ""},
   };
   for (const Case& c : cases) {
     try {
