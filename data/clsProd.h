@@ -1,5 +1,6 @@
 // clsProd: finds, opens and closes the application's databases and runs statements and
-// single-value lookups on the one connection it holds.
+// single-value lookups on the one connection it holds. The top of the data layer, over the engine
+// layer: the window and the repairs reach the open database through it.
 #pragma once
 
 #include <cstdint>

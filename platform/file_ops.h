@@ -1,4 +1,5 @@
-// File operations of the repair, durable and careful about the engine's locks.
+// Durable file operations (copies, flushes, swaps) for the repair, the compaction, the TMP copies
+// and the import, careful about the engine's locks.
 //
 // The engine's locks are POSIX record locks, which belong to the process: opening and closing a
 // database file anywhere in this process would silently drop every lock the engine holds on it.

@@ -1,5 +1,6 @@
 // The services of the desktop that the data and repair code need, behind one interface so that
-// the window can provide them and tests can record them.
+// the window (ui/qt_host.h) or a shell (ornetta-repair's console host) provides them and tests
+// record them.
 #pragma once
 
 #include <filesystem>

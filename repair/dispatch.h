@@ -1,4 +1,5 @@
-// The Repair command: runs the repair that belongs to the selected option and reports it.
+// The Repair command: runs the repair that belongs to the window's selected option and reports
+// it. The window's way into the repair layer.
 #pragma once
 
 #include <string>

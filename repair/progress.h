@@ -1,4 +1,5 @@
-// How a running repair tells the window how far it has come.
+// How a running repair tells whoever shows it how far it has come: the window's progress dialog,
+// or ornetta-repair's printer.
 #pragma once
 
 #include <string>

@@ -1,6 +1,7 @@
 // Repair and compact: a verified backup of the year database and the start database, then each
 // compacted into its TMP copy, checked, and swapped in. A database that is damaged is salvaged
-// instead: every row that can be read with certainty is rebuilt into the TMP copy.
+// instead: every row that can be read with certainty is rebuilt into the TMP copy. The Repair
+// command and ornetta-repair both run it.
 #pragma once
 
 #include <filesystem>

@@ -1,4 +1,5 @@
-// The keys the engine derives from the database password, kept for the life of the process.
+// Each database file's key, derived from the password once per salt and kept for the life of the
+// process: the engine layer opens files with it, the salvage decrypts pages with it.
 //
 // The engine derives each file's key from the password and the salt in the file's first 16 bytes
 // with 64,000 rounds of PBKDF2-HMAC-SHA1: about 30 ms of work every time it opens a file with the

@@ -1,4 +1,5 @@
-// The stored constant from which the database password is built at run time.
+// The stored constant from which the database password is built at run time, and the shift that
+// builds it: clsProd, the repair and the tools build the password from these alone.
 #pragma once
 
 #include <string>

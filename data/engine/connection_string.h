@@ -1,4 +1,5 @@
-// Connection strings of the Jet OLE DB provider, read into their parts.
+// Connection strings of the Jet OLE DB provider: read into their parts, and written for an open
+// and for a compaction. Connection and the compaction take them, as the provider did.
 #pragma once
 
 #include <optional>

@@ -1,5 +1,6 @@
-// The database engine underneath: SQLCipher handles opened with the database password and the
-// settings of our file format.
+// The base of the engine layer: SQLCipher handles opened with the database password and the
+// settings of our file format. Connection, the compaction, the repair's checks, the salvage's
+// rebuild and the tools open and create files through it.
 //
 // File format: an SQLCipher database (AES-256, HMAC per page, PBKDF2 key derivation with
 // SQLCipher's defaults) with 16384-byte pages. The page size is not recorded in the encrypted

@@ -1,4 +1,5 @@
-// The result of one statement run on an open connection.
+// The result of one statement run on an open connection. The statement is Jet SQL, translated by
+// the dialect (data/jet/translate.h) before the engine runs it.
 //
 // A recordset reads forward: after Open it stands on the first row (or at its end when the
 // statement gave none). Action statements run to completion inside Open.

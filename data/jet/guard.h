@@ -1,4 +1,5 @@
-// Keeps the statements that users type to the open database.
+// Keeps the statements that users type to the open database: the engine's authorizer, a second
+// wall behind the translation.
 #pragma once
 
 #include <sqlcipher/sqlite3.h>

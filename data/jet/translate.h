@@ -1,5 +1,6 @@
 // Translation of Jet SQL (the dialect of the application's statements, and of what support staff
-// dictate) into the engine's SQL, with Jet's meaning.
+// dictate) into the engine's SQL, with Jet's meaning: the dialect's entry point, which the
+// recordset and the import call; the parser, binder and writer lie beneath it.
 //
 // Stored forms that the translation relies on:
 //   Date/Time  text "YYYY-MM-DD HH:MM:SS" (data/values/datetime.h); #...# literals become that text,

@@ -1,4 +1,5 @@
-// Errors of the data layer: a number and a text that a person can read.
+// Errors as the program reports them: a number and a text that a person can read. A plain value,
+// so that every layer, from the Jet dialect up to the window and the tools, reports the one kind.
 //
 // Numbers follow the runtime's customs so that messages look as the users expect
 // ("6,    Overflow"). The description never contains a password or a connection string.
