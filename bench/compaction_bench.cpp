@@ -17,6 +17,7 @@
 #include "bench/bench_util.h"
 #include "data/engine/engine.h"
 #include "data/engine/jet_engine.h"
+#include "data/values/installation.h"
 #include "tools/demo/demo_installation.h"
 #ifdef ORNETTA_HAVE_REPAIR
 #include "data/clsProd.h"
@@ -123,9 +124,10 @@ int main(int argc, char** argv) {
   std::printf("Compaction (best of 3; ratios against the rows marked 'anchor')\n");
   std::fflush(stdout);  // the measured children must not print it again
   for (int mb : sizes) {
-    const fs::path program = work / "program", folder = program / "database";
-    fs::create_directories(folder);
-    const fs::path src = folder / "DB2026_27.mdb", plain = work / "plain.db", plain_ours = work / "plain16k.db";
+    const Installation install(work / "program");
+    const std::string year = Installation::YearDatabaseName(2026, 2027);
+    fs::create_directories(install.database_folder());
+    const fs::path src = install.database(year), plain = work / "plain.db", plain_ours = work / "plain16k.db";
     demo::Options options;
     options.invoices = mb * 4600;
     options.log_rows = mb * 2000;
@@ -171,9 +173,9 @@ int main(int argc, char** argv) {
       if (run == 0 || m.seconds < salvage.seconds) salvage = m;
     }
     fs::remove(damaged);
-    demo::CreateStartDatabase(folder / "DBStart.mdb", {{2026, 2027, "DB2026_27.mdb", true}});
+    demo::CreateStartDatabase(install.start_database(), {{2026, 2027, year, true}});
     const bench::Measure whole =
-        bench::InChild([&] { WholeRepair(program, "DB2026_27.mdb"); }, 1);  // once: it changes the files
+        bench::InChild([&] { WholeRepair(install.program_folder(), year); }, 1);  // once: it changes the files
 #endif
     bench::PrintRow("file copy (cp)", copy, nullptr, "");
     bench::PrintRow("SQLite VACUUM INTO, unencrypted (anchor)", vacuum, nullptr, "");
@@ -186,7 +188,7 @@ int main(int argc, char** argv) {
     bench::PrintRow("", salvage, &ours, "of our compaction");
     bench::PrintRow("our whole repair (backup, both, checks, swaps)", whole, &vacuum, "of VACUUM INTO");
 #endif
-    fs::remove_all(program);
+    fs::remove_all(install.program_folder());
     fs::remove(plain);
     fs::remove(plain_ours);
   }

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
+#include "data/values/installation.h"
 #include "tools/demo/demo_installation.h"
 
 namespace fs = std::filesystem;
@@ -198,8 +199,9 @@ int main(int argc, char** argv) {
   const fs::path log = work / "stderr.log";
 
   fs::path year;
-  for (const auto& e : fs::directory_iterator(program / "database"))
-    if (e.path().filename() != "DBStart.mdb" && (year.empty() || e.path().filename() > year.filename()))
+  for (const auto& e : fs::directory_iterator(ornetta::Installation(program).database_folder()))
+    if (ornetta::Installation::MayBeYearDatabase(e.path().filename().string()) &&
+        (year.empty() || e.path().filename() > year.filename()))
       year = e.path();
 
   std::printf("Start-up: fork/exec to the window's first paint, offscreen (median and best of %d, alternated)\n",

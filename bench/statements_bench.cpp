@@ -25,6 +25,7 @@
 #include "bench/bench_util.h"
 #include "data/clsProd.h"
 #include "data/values/datetime.h"
+#include "data/values/installation.h"
 #include "data/engine/engine.h"
 #include "data/jet/functions.h"
 #include "data/jet/translate.h"
@@ -212,14 +213,14 @@ int main(int argc, char** argv) {
   Setup s;
   s.today = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
   const int fy = s.today.month >= 4 ? s.today.year : s.today.year - 1;
-  char name[32];
-  std::snprintf(name, sizeof name, "DB%d_%02d.mdb", fy, (fy + 1) % 100);
+  const std::string name = Installation::YearDatabaseName(fy, fy + 1);
   const fs::path work = fs::temp_directory_path() / ("ornetta-statements-" + std::to_string(getpid()));
   s.program = work / "program";
   s.master = work / "master.mdb";
-  s.year = s.program / "database" / name;
-  fs::create_directories(s.program / "database");
-  demo::CreateStartDatabase(s.program / "database" / "DBStart.mdb", {{fy, fy + 1, name, true}});
+  const Installation install(s.program);
+  s.year = install.database(name);
+  fs::create_directories(install.database_folder());
+  demo::CreateStartDatabase(install.start_database(), {{fy, fy + 1, name, true}});
   demo::Options options;
   options.log_rows = log_rows;
   options.future_log_rows = log_rows / 50;  // a clock that was wrong for a while

@@ -86,7 +86,6 @@ class clsProd {
   // The database password, for one call: the caller wipes it (platform::WipedOnExit).
   static std::string Password();
   static std::unique_ptr<crypto::KeyPreparation> PrepareKeysOf(const std::vector<std::filesystem::path>& files);
-  std::string DatabaseFolderPath(const std::string& spelling, const std::string& name) const;
   void ReportMissingDatabase();
 
   platform::Host& host_;

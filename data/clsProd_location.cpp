@@ -10,6 +10,7 @@
 #include "data/crypto/derived_keys.h"
 #include "data/values/error.h"
 #include "data/tmp_copies.h"
+#include "data/values/installation.h"
 #include "platform/files.h"
 #include "platform/regular_file.h"
 #include "platform/secret_memory.h"
@@ -18,13 +19,14 @@
 namespace ornetta {
 
 namespace {
-const char* const kStartName = "DBStart.mdb";
-const char* const kTmpPrefix = "TMP";
 const char* const kYearNameQuery =
     "select \"DB\" & minYear & \"_\" & right(maxYear,2) from DB_Years where curryear=true";
 const char* const kMissingMessage = "Something wrong in your Databases......Contact your Software Vendor!!!!!!!";
 const char* const kStartCaution = "CAUTION: Make Sure DataBase 'DBStart.mdb' Exists in the Correct Path !!! ";
 const char* const kYearCaution = "CAUTION: Make Sure DataBase Exists in the Correct Path !!! ";
+
+// Both spellings of the database folder name one folder: the path shows the one on disk.
+std::string OnDisk(const std::filesystem::path& path) { return platform::ResolveNoCase(path).string(); }
 
 // The year database's name comes from a table; it must stay a plain file name in the folder.
 void CheckPlainFileName(const std::string& name) {
@@ -41,10 +43,9 @@ std::vector<std::filesystem::path> MostRecentYearDatabase(const std::filesystem:
   std::filesystem::file_time_type newest_time{};
   std::error_code ec;
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    name = AsciiLower(name);
-    if (name.rfind("db", 0) != 0 || name == "dbstart.mdb" || name.size() < 4 || name.substr(name.size() - 4) != ".mdb")
-      continue;
+    const std::string name = it->path().filename().string();
+    // Year databases are named "DB..." (Installation::YearDatabaseName); other copies are not guessed at.
+    if (!EqualIgnoringAsciiCase(name.substr(0, 2), "DB") || !Installation::MayBeYearDatabase(name)) continue;
     if (!platform::IsRegularFile(it->path())) continue;  // a FIFO of that name is never read
     std::error_code time_ec;
     const auto time = it->last_write_time(time_ec);
@@ -72,11 +73,6 @@ bool RecoverTmpCopy(const std::string& tmp_path, const std::string& path, const 
 
 bool clsProd::chk_file_exst(const std::string& path) const { return platform::FileExists(path); }
 
-std::string clsProd::DatabaseFolderPath(const std::string& spelling, const std::string& name) const {
-  // Both spellings of the folder name one folder: show the one on disk.
-  return platform::ResolveNoCase(host_.ProgramFolder() / spelling / name).string();
-}
-
 void clsProd::ReportMissingDatabase() {
   host_.MessageBox(kMissingMessage, platform::kIconCritical, platform::kVendorTitle);
   if (mark_database_missing_) mark_database_missing_();
@@ -87,7 +83,9 @@ void clsProd::Get_Start() {
     dbconnection = std::make_shared<Connection>();
     std::string password = Password();
     const platform::WipedOnExit wipe(password);
-    dbconnection->ConnectionString = OpenConnectionString(DatabaseFolderPath("DataBase", kStartName), password);
+    const Installation install(host_.ProgramFolder());
+    dbconnection->ConnectionString =
+        OpenConnectionString(OnDisk(install.opened_database(Installation::kStartName)), password);
     dbconnection->Open("", "", "", -1);
   } catch (const std::exception& e) {
     host_.MessageBox(std::string(e.what()) + "\r\n" + kStartCaution, platform::kIconCritical);
@@ -110,7 +108,7 @@ void clsProd::Leave_Connection() {
 }
 
 std::unique_ptr<crypto::KeyPreparation> clsProd::PrepareKeys(const std::filesystem::path& program_folder) {
-  const std::filesystem::path start = platform::ResolveNoCase(program_folder / "database" / kStartName);
+  const std::filesystem::path start = platform::ResolveNoCase(Installation(program_folder).start_database());
   std::vector<std::filesystem::path> files{start};  // in the order Get_Connection opens them
   for (const auto& year : MostRecentYearDatabase(start.parent_path())) files.push_back(year);
   return PrepareKeysOf(files);
@@ -123,9 +121,10 @@ std::unique_ptr<crypto::KeyPreparation> clsProd::PrepareKeysOf(const std::vector
 }
 
 void clsProd::Get_Connection() {
-  const std::string start = DatabaseFolderPath("database", kStartName);
+  const Installation install(host_.ProgramFolder());
+  const std::string start = OnDisk(install.start_database());
   if (!chk_file_exst(start)) {
-    const std::string tmp_start = DatabaseFolderPath("database", std::string(kTmpPrefix) + kStartName);
+    const std::string tmp_start = OnDisk(install.tmp_copy(Installation::kStartName));
     if (!chk_file_exst(tmp_start) || !RecoverTmpCopy(tmp_start, start, host_.ProgramFolder())) {
       ReportMissingDatabase();
       return;
@@ -137,16 +136,16 @@ void clsProd::Get_Connection() {
   const std::string name = Retrieve_Id(kYearNameQuery).ToText() + ".mdb";
   Leave_DBstart();
   CheckPlainFileName(name);
-  file_nme = DatabaseFolderPath("DataBase", name);
+  file_nme = OnDisk(install.opened_database(name));
 
-  const std::string year = DatabaseFolderPath("database", name);
+  const std::string year = OnDisk(install.database(name));
   if (!chk_file_exst(year)) {
-    const std::string tmp_year = DatabaseFolderPath("database", kTmpPrefix + name);
+    const std::string tmp_year = OnDisk(install.tmp_copy(name));
     if (!chk_file_exst(tmp_year) || !RecoverTmpCopy(tmp_year, year, host_.ProgramFolder())) {
       ReportMissingDatabase();
       return;
     }
-    file_nme = DatabaseFolderPath("DataBase", name);
+    file_nme = OnDisk(install.opened_database(name));
   }
 
   try {

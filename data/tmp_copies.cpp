@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "data/values/installation.h"
 #include "platform/file_ops.h"
 #include "platform/files.h"
 #include "platform/regular_file.h"
@@ -66,11 +67,11 @@ void ForgetWholeMark(const fs::path& copy) {
 }
 
 fs::path BackupRoot(const fs::path& program_folder) {
-  return platform::ResolveNoCase(program_folder / "DB_BKUP" / "AUTOCompactDB");
+  return platform::ResolveNoCase(Installation(program_folder).backup_root());
 }
 
 std::error_code MovePartialCopyAside(const fs::path& copy, const fs::path& program_folder) {
-  const fs::path folder = BackupRoot(program_folder) / "partial copies";
+  const fs::path folder = platform::ResolveNoCase(Installation(program_folder).partial_copies_folder());
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) return ec;

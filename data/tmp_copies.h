@@ -28,9 +28,10 @@ void ForgetWholeMark(const std::filesystem::path& copy);
 // The folder that holds the repairs' backups, under the program folder.
 std::filesystem::path BackupRoot(const std::filesystem::path& program_folder);
 
-// Moves a copy that is not whole, with its journal, out of the database folder into
-// BackupRoot/"partial copies", where the user can still find it; its mark (a stale one) goes. The
-// destination's name begins with the time. Returns the first error; what was moved stays moved.
+// Moves a copy that is not whole, with its journal, out of the database folder into the
+// installation's partial copies folder (installation.h), where the user can still find it; its
+// mark (a stale one) goes. The destination's name begins with the time. Returns the first error;
+// what was moved stays moved.
 std::error_code MovePartialCopyAside(const std::filesystem::path& copy, const std::filesystem::path& program_folder);
 
 }  // namespace ornetta

@@ -15,6 +15,7 @@
 #include "data/engine/jet_engine.h"
 #include "data/crypto/password.h"
 #include "data/tmp_copies.h"
+#include "data/values/installation.h"
 #include "platform/file_ops.h"
 #include "platform/files.h"
 #include "platform/secret_memory.h"
@@ -34,7 +35,6 @@ const char* const kSuccess = "Database Successfully Repaired and Compacted !!!";
 const char* const kFailure =
     "Error Occured while compacting Database!!! \r\n\r\n"
     "Ensure TARVIK databases NOT in running State (TARVIK Software should not be Opened by anyone) !!!";
-const char* const kStartName = "DBStart.mdb";
 constexpr int32_t kAccessCallArgument = 2;
 
 // One database under repair: held with the engine's write lock from before its backup until its
@@ -59,7 +59,7 @@ class HeldDatabase {
   ~HeldDatabase() { Release(); }
 
   const fs::path& path() const { return path_; }
-  fs::path tmp_path() const { return path_.parent_path() / ("TMP" + path_.filename().string()); }
+  fs::path tmp_path() const { return Installation::TmpCopyOf(path_); }
   // Known to be damaged: it would not open.
   bool unopenable() const { return unread_ != nullptr; }
   sqlite3* handle() const { return db_.get(); }
@@ -175,13 +175,10 @@ salvage::StandIns StandInsFor(const fs::path& db, const Run& run) {
   for (const fs::path& folder : folders)
     if (platform::FileExists(folder / db.filename()))
       stand_ins.backups.push_back(platform::ResolveNoCase(folder / db.filename()));
-  if (platform::SameNameNoCase(db.filename().string(), kStartName)) return stand_ins;
+  if (Installation::IsStartName(db.filename().string())) return stand_ins;
   for (fs::directory_iterator it(db.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (!it->is_regular_file() || it->path() == db || platform::SameNameNoCase(name, kStartName) ||
-        platform::SameNameNoCase(name.substr(0, 3), "TMP") || name.size() < 4 ||
-        !platform::SameNameNoCase(name.substr(name.size() - 4), ".mdb"))
-      continue;
+    if (!it->is_regular_file() || it->path() == db || !Installation::MayBeYearDatabase(name)) continue;
     stand_ins.siblings.push_back(it->path());
   }
   return stand_ins;
@@ -300,11 +297,11 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     std::string password = prod.encryp_decryp(crypto::StoredPasswordConstant()).TakeString();
     const platform::WipedOnExit wipe_password(password);
 
-    const fs::path program = context.host.ProgramFolder();
-    const fs::path folder = program / "database";
+    const Installation install(context.host.ProgramFolder());
+    const fs::path& program = install.program_folder();
     // A database that is a link is repaired where the link leads, and the link stays.
-    const fs::path year_path = LinkedDatabase(platform::ResolveNoCase(folder / file_name), program);
-    const fs::path start_path = LinkedDatabase(platform::ResolveNoCase(folder / kStartName), program);
+    const fs::path year_path = LinkedDatabase(platform::ResolveNoCase(install.database(file_name)), program);
+    const fs::path start_path = LinkedDatabase(platform::ResolveNoCase(install.start_database()), program);
     const bool year_is_start = year_path == start_path;
 
     // Both databases are held from before the backup until each is swapped. The backup is

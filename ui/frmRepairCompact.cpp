@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "data/values/error.h"
+#include "data/values/installation.h"
 #include "ui/initial_folder.h"
 #include "ui/layout.h"
 #include "ui/progress_dialog.h"
@@ -297,7 +298,8 @@ void frmRepairCompact::cmdOK_Click() {
 void frmRepairCompact::cmdExit_Click() { close(); }
 
 void frmRepairCompact::cmdSelectDB_Click() {
-  const QString database_folder = QString::fromStdString((host_.ProgramFolder() / "database").string());
+  const QString database_folder =
+      QString::fromStdString(Installation(host_.ProgramFolder()).database_folder().string());
   const FileDialogRequest request{"Select File to Repair...", "Access Files (*.mdb)", "*.MDB",
                                   LocalInitialFolder(txtCurrDB_w->text(), database_folder)};
   try {

@@ -121,7 +121,7 @@ TEST(ConnectionTest, AnEmptyPasswordMeansAPlainFile) {
 TEST(CompactionTest, KeepsSchemaRowsUserVersionAndPasswordAndLeavesTheSource) {
   DemoInstallation install;
   const fs::path src = install.year_database();
-  const fs::path dst = install.database_folder() / ("TMP" + install.current_year_file);
+  const fs::path dst = install.tmp_copy(install.current_year_file);
   const std::string pw = demo::DeploymentPassword();
   const long long invoices = QueryCount(src, "Invoices");
   ASSERT_GT(invoices, 0);

@@ -60,6 +60,7 @@ TEST_F(GetConnectionTest, EmptyDatabaseFolderIsReported) {
 }
 
 TEST_F(GetConnectionTest, LoneTmpCopiesMarkedWholeTakeTheirDatabasesNames) {
+  // The copies' names spelt out as the application and its earlier repairs write them.
   fs::rename(install.start_database(), Db("TMPDBStart.mdb"));
   fs::rename(install.year_database(), Db("TMP" + install.current_year_file));
   // As a finished compaction leaves them: checked and marked.
@@ -78,24 +79,25 @@ TEST_F(GetConnectionTest, LoneTmpCopiesMarkedWholeTakeTheirDatabasesNames) {
 }
 
 TEST_F(GetConnectionTest, ATmpCopyWithoutItsMarkIsMovedAsideAndTheDatabaseReportedMissing) {
-  fs::rename(install.start_database(), Db("TMPDBStart.mdb"));
-  std::ofstream(Db("TMPDBStart.mdb-journal")) << "journal";
+  const fs::path tmp = install.tmp_copy(Installation::kStartName), journal = tmp.string() + "-journal";
+  fs::rename(install.start_database(), tmp);
+  std::ofstream(journal) << "journal";
   prod.Get_Connection();
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
   EXPECT_EQ(red_marks, 1);
   EXPECT_FALSE(fs::exists(install.start_database()));
-  EXPECT_FALSE(fs::exists(Db("TMPDBStart.mdb")));
-  EXPECT_FALSE(fs::exists(Db("TMPDBStart.mdb-journal")));
-  const fs::path aside = install.program_folder() / "DB_BKUP" / "AUTOCompactDB" / "partial copies";
+  EXPECT_FALSE(fs::exists(tmp));
+  EXPECT_FALSE(fs::exists(journal));
+  const fs::path aside = install.partial_copies_folder();
   ASSERT_TRUE(fs::is_directory(aside));
   EXPECT_EQ(std::distance(fs::directory_iterator(aside), fs::directory_iterator()), 2) << "the copy and its journal";
 }
 
 TEST_F(GetConnectionTest, WhenBothADatabaseAndItsCopyExistTheDatabaseIsUsedAndTheCopyStays) {
-  fs::copy_file(install.year_database(), Db("TMP" + install.current_year_file));
+  fs::copy_file(install.year_database(), install.tmp_copy(install.current_year_file));
   prod.Get_Connection();
   EXPECT_EQ(prod.dbconnection->State(), 1);
-  EXPECT_TRUE(fs::exists(Db("TMP" + install.current_year_file)));
+  EXPECT_TRUE(fs::exists(install.tmp_copy(install.current_year_file)));
 }
 
 TEST_F(GetConnectionTest, MissingYearDatabaseIsReportedWithItsPathKept) {
@@ -125,7 +127,7 @@ TEST_F(GetConnectionTest, ADanglingLinkCountsAsMissing) {
 
 TEST_F(GetConnectionTest, ADamagedTmpCopyNeverTakesTheName) {
   fs::remove(install.year_database());
-  const fs::path tmp = install.database_folder() / ("TMP" + install.current_year_file);
+  const fs::path tmp = install.tmp_copy(install.current_year_file);
   std::ofstream(tmp) << std::string(5000, 'z');
   prod.Get_Connection();
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
@@ -152,6 +154,22 @@ TEST_F(GetConnectionTest, NoCurrentYearGivesTheName0mdb) {
   prod.Get_Connection();
   EXPECT_EQ(fs::path(prod.file_nme).filename(), "0.mdb");
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
+}
+
+// The start database's lookup names the year database; the demo and the benches name the files
+// they make by Installation::YearDatabaseName. A difference leaves a year database unfound.
+TEST_F(GetConnectionTest, TheYearLookupGivesTheNameInstallationGivesTheYear) {
+  for (const auto& [min_year, max_year] : std::vector<std::pair<int, int>>{{2017, 2018}, {2099, 2100}, {7, 8}}) {
+    {
+      clsProd setup(host);
+      setup.dbconnection = std::make_shared<Connection>();
+      setup.dbconnection->Open(testing::ConnectionStringFor(install.start_database()));
+      ASSERT_TRUE(setup.update_rec2("UPDATE DB_Years SET minYear = " + std::to_string(min_year) +
+                                    ", maxYear = " + std::to_string(max_year) + " WHERE curryear = True"));
+    }
+    prod.Get_Connection();
+    EXPECT_EQ(fs::path(prod.file_nme).filename(), Installation::YearDatabaseName(min_year, max_year));
+  }
 }
 
 TEST_F(GetConnectionTest, DatabaseFolderAndNamesAreFoundWithoutRegardToCase) {

@@ -59,7 +59,8 @@ struct Contents {
 };
 
 Contents Read(const fs::path& program) {
-  const fs::path year = program / "database" / "DB2026_27.mdb", start = program / "database" / "DBStart.mdb";
+  const Installation install(program);
+  const fs::path year = install.database("DB2026_27.mdb"), start = install.start_database();
   for (const fs::path& db : {year, start}) {
     engine::Handle h = engine::Open(db, demo::DeploymentPassword());
     sqlite3_stmt* st = nullptr;
@@ -115,8 +116,10 @@ TEST(FullDiskTest, EveryRoomLeftEndsInTheRightMessageWithBothDatabasesWhole) {
     const Contents after = Read(program);
     if (!(after == before)) ++damaged;
     EXPECT_EQ(after, before) << when;
-    for (const char* name : {"TMPDB2026_27.mdb", "TMPDBStart.mdb"})
-      EXPECT_FALSE(fs::exists(program / "database" / name)) << when << ": a half-made copy was left as " << name;
+    for (const char* name : {"DB2026_27.mdb", Installation::kStartName}) {
+      const fs::path tmp = Installation(program).tmp_copy(name);
+      EXPECT_FALSE(fs::exists(tmp)) << when << ": a half-made copy was left as " << tmp.filename();
+    }
   }
   EXPECT_GT(in_backup, 0) << "the sweep must fill the disk during the backup";
   EXPECT_GT(in_compaction, 0) << "and during a compaction";

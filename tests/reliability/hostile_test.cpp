@@ -83,7 +83,7 @@ TEST_F(HostileTest, AStatementWhileAnotherProcessHoldsTheDatabaseFailsAndKeepsEv
   EXPECT_NE(host.messages.back().text.find("locked"), std::string::npos) << host.messages.back().text;
   EXPECT_EQ(host.messages.back().icon, platform::kIconCritical);
   EXPECT_EQ(fs::file_size(install.year_database()), size);
-  EXPECT_FALSE(fs::exists(install.program_folder() / "DB_BKUP"));
+  EXPECT_FALSE(fs::exists(install.backup_root()));
   close(release[1]);
   close(go[1]);
   waitpid(child, nullptr, 0);
@@ -119,9 +119,9 @@ TEST_F(HostileTest, ACurrentDatabaseTextThatNamesNoDatabaseChangesNothing) {
   }
   EXPECT_EQ(fs::file_size(install.year_database()), before);
   // The backup request still comes first: it holds copies of the start database and nothing else.
-  for (const auto& entry : fs::recursive_directory_iterator(install.program_folder() / "DB_BKUP"))
+  for (const auto& entry : fs::recursive_directory_iterator(install.backup_root()))
     if (entry.is_regular_file()) {
-      EXPECT_EQ(entry.path().filename(), "DBStart.mdb") << entry.path();
+      EXPECT_EQ(entry.path().filename(), Installation::kStartName) << entry.path();
     }
 }
 

@@ -69,7 +69,7 @@ bool IntegrityOk(const fs::path& file) {
 
 bool NoTmpIn(const fs::path& folder) {
   for (const auto& e : fs::directory_iterator(folder))
-    if (e.path().filename().string().rfind("TMP", 0) == 0) return false;
+    if (Installation::IsTmpName(e.path().filename().string())) return false;
   return true;
 }
 

@@ -113,8 +113,7 @@ TEST(NonRegularFileTest, StartUpNeverWaitsOnAFileThatIsNotAFile) {
       {"year database", Outcome::kMissingReported, [](const auto& i) { return i.year_database(); },
        [](const auto& i) { return i.year_database(); }},
       {"TMP copy of a missing year database", Outcome::kMissingReported,
-       [](const auto& i) { return i.database_folder() / ("TMP" + i.current_year_file); },
-       [](const auto& i) { return i.year_database(); }},
+       [](const auto& i) { return i.tmp_copy(i.current_year_file); }, [](const auto& i) { return i.year_database(); }},
       // The engine would write its journal into a FIFO or a device: refused, by name, before it opens.
       {"journal of the year database", Outcome::kEnded,
        [](const auto& i) { return fs::path(i.year_database().string() + "-journal"); }, nullptr},

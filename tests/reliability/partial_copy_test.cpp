@@ -87,7 +87,7 @@ StartUp Start(const testing::DemoInstallation& install) {
 
 std::vector<std::string> PartialCopies(const testing::DemoInstallation& install) {
   std::vector<std::string> names;
-  const fs::path folder = install.program_folder() / "DB_BKUP" / "AUTOCompactDB" / "partial copies";
+  const fs::path folder = install.partial_copies_folder();
   if (fs::exists(folder))
     for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
   return names;
@@ -99,7 +99,7 @@ TEST(PartialCopyTest, HalfACopyIsNeverPutInPlaceAndAWholeOneIs) {
     SCOPED_TRACE("killed at the compaction's progress report " + std::to_string(nth));
     testing::DemoInstallation install;
     Grow(install);
-    const fs::path tmp = install.database_folder() / ("TMP" + install.current_year_file);
+    const fs::path tmp = install.tmp_copy(install.current_year_file);
     if (!RepairKilled(install, Stage::kCompactYear, nth)) break;  // the compaction reported fewer times
     ++kills;
     if (!fs::exists(tmp)) continue;
@@ -134,13 +134,13 @@ TEST(PartialCopyTest, HalfACopyIsNeverPutInPlaceAndAWholeOneIs) {
     EXPECT_TRUE(start.opened);
     whole_installed += start.opened;
     EXPECT_EQ(testing::RowCounts(install.year_database()), rows);
-    EXPECT_FALSE(fs::exists(WholeMarkPath(install.database_folder() / ("TMP" + install.current_year_file))));
+    EXPECT_FALSE(fs::exists(WholeMarkPath(install.tmp_copy(install.current_year_file))));
   }
   {
     SCOPED_TRACE("a checked copy written to afterwards");
     testing::DemoInstallation install;
     ASSERT_TRUE(RepairKilled(install, Stage::kSwapYear, 0));
-    const fs::path tmp = install.database_folder() / ("TMP" + install.current_year_file);
+    const fs::path tmp = install.tmp_copy(install.current_year_file);
     std::ofstream(tmp, std::ios::app) << "more";
     fs::remove(install.year_database());
     const StartUp start = Start(install);

@@ -62,16 +62,15 @@ class RepairCompactTest : public ::testing::Test {
   bool Unchanged() {
     return Bytes(install.year_database()) == year_bytes && Bytes(install.start_database()) == start_bytes;
   }
-  fs::path BackupRoot() { return install.program_folder() / "DB_BKUP" / "AUTOCompactDB"; }
   std::vector<fs::path> Backups() {
     std::vector<fs::path> out;
-    if (fs::exists(BackupRoot()))
-      for (const auto& e : fs::directory_iterator(BackupRoot())) out.push_back(e.path());
+    if (fs::exists(install.backup_root()))
+      for (const auto& e : fs::directory_iterator(install.backup_root())) out.push_back(e.path());
     return out;
   }
   bool NoTmpLeft() {
     for (const auto& e : fs::directory_iterator(install.database_folder()))
-      if (e.path().filename().string().rfind("TMP", 0) == 0) return false;
+      if (Installation::IsTmpName(e.path().filename().string())) return false;
     return true;
   }
 
@@ -108,7 +107,7 @@ TEST_F(RepairCompactTest, SuccessKeepsEveryRowShrinksTheFilesAndLeavesAVerifiedB
   const auto backups = Backups();
   ASSERT_EQ(backups.size(), 1u);
   EXPECT_EQ(Bytes(backups[0] / install.current_year_file), year_before);
-  EXPECT_EQ(Bytes(backups[0] / "DBStart.mdb"), start_bytes);
+  EXPECT_EQ(Bytes(backups[0] / Installation::kStartName), start_bytes);
 
   // The repaired installation starts as before.
   clsProd again(host);
@@ -123,7 +122,7 @@ TEST_F(RepairCompactTest, TheStartDatabaseIsCompactedForAnyNamedDatabaseAndFiveB
   }
   EXPECT_EQ(Backups().size(), 5u);
   EXPECT_NE(Bytes(install.start_database()), start_bytes);
-  EXPECT_TRUE(Repair("DBStart.mdb")) << "the start database named as the one to repair: " << reason;
+  EXPECT_TRUE(Repair(Installation::kStartName)) << "the start database named as the one to repair: " << reason;
 }
 
 TEST_F(RepairCompactTest, NoAutomationObjectMeansNothingIsTouched) {
@@ -136,8 +135,8 @@ TEST_F(RepairCompactTest, NoAutomationObjectMeansNothingIsTouched) {
 }
 
 TEST_F(RepairCompactTest, AFailedBackupStopsTheRepairBeforeAnyCompaction) {
-  fs::create_directories(install.program_folder() / "DB_BKUP");
-  std::ofstream(BackupRoot()) << "a file where the backup folder belongs";
+  fs::create_directories(install.backup_root().parent_path());
+  std::ofstream(install.backup_root()) << "a file where the backup folder belongs";
   EXPECT_FALSE(Repair(install.current_year_file));
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_NE(reason.find("backup"), std::string::npos) << reason;
@@ -171,7 +170,7 @@ TEST_F(RepairCompactTest, AMissingDatabaseFails) {
   EXPECT_TRUE(Unchanged());
   // The backup request came before the failure: the start database's copy is kept.
   ASSERT_EQ(Backups().size(), 1u);
-  EXPECT_EQ(Bytes(Backups()[0] / "DBStart.mdb"), start_bytes);
+  EXPECT_EQ(Bytes(Backups()[0] / Installation::kStartName), start_bytes);
 }
 
 TEST_F(RepairCompactTest, ADatabaseOpenInAnotherProcessIsNotReplaced) {
@@ -245,7 +244,7 @@ TEST(CopyCheckTest, ADamagedOrIncompleteCopyIsNeverSwappedIn) {
     clsProd prod{host};
     prod.Get_Connection();
     const std::string year_before = Bytes(install.year_database());
-    const fs::path tmp = install.database_folder() / ("TMP" + install.current_year_file);
+    const fs::path tmp = install.tmp_copy(install.current_year_file);
     host.on_yield = [&, damage = damage] {
       if (host.pending_message_yields == 1) damage(tmp);
     };
@@ -269,7 +268,7 @@ TEST_F(RepairCompactTest, AFailingFinalCallIsReportedAfterBothSwaps) {
 }
 
 TEST_F(RepairCompactTest, AStaleTmpCopyIsMovedIntoTheBackupAndTheRepairGoesOn) {
-  const fs::path stale = install.database_folder() / ("TMP" + install.current_year_file);
+  const fs::path stale = install.tmp_copy(install.current_year_file);
   std::ofstream(stale) << "left by an interrupted run";
   EXPECT_TRUE(Repair(install.current_year_file)) << reason;
   ASSERT_EQ(Backups().size(), 1u);
@@ -368,7 +367,7 @@ TEST(LegacyFormatTest, TheRepairRewritesLegacyFilesInTheCurrentPageSize) {
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{kSuccess});
   EXPECT_EQ(crypto::KeysDerived(), keys_derived);
 
-  const fs::path backup_root = install.program_folder() / "DB_BKUP" / "AUTOCompactDB";
+  const fs::path backup_root = install.backup_root();
   ASSERT_EQ(std::distance(fs::directory_iterator(backup_root), fs::directory_iterator()), 1);
   const fs::path backup = fs::directory_iterator(backup_root)->path();
   for (size_t i = 0; i < files.size(); ++i) {

@@ -42,8 +42,7 @@ class SalvageRepairTest : public ::testing::Test {
   }
   std::vector<fs::path> Backups() {
     std::vector<fs::path> out;
-    for (const auto& e : fs::directory_iterator(install.program_folder() / "DB_BKUP" / "AUTOCompactDB"))
-      out.push_back(e.path());
+    for (const auto& e : fs::directory_iterator(install.backup_root())) out.push_back(e.path());
     std::sort(out.begin(), out.end());
     return out;
   }
@@ -74,7 +73,7 @@ TEST_F(SalvageRepairTest, LostRowsAreSaidPlainlyWithTheReportAndTheDamagedOrigin
   EXPECT_NE(shown.text.find(Backups()[0].string()), std::string::npos) << "says where the report and the original are";
 
   EXPECT_EQ(Bytes(Backups()[0] / install.current_year_file), damaged) << "the damaged original, byte for byte";
-  EXPECT_EQ(Bytes(Backups()[0] / "DBStart.mdb"), start);
+  EXPECT_EQ(Bytes(Backups()[0] / Installation::kStartName), start);
   EXPECT_EQ(report, Backups()[0] / salvage::kReportName);
   const std::string text = Bytes(report);
   EXPECT_NE(text.find("lost page " + std::to_string(leaves.back()) + ": rows of table InvoiceLines"), std::string::npos)
@@ -109,7 +108,8 @@ TEST_F(SalvageRepairTest, ALostIndexPageAndALostFirstPageLoseNoRowAndEndInSucces
   EXPECT_EQ(testing::AllRows(install.start_database()), start_rows);
   const std::string text = Bytes(report);
   EXPECT_NE(text.find("Key: the salt of the backup"), std::string::npos) << text;
-  EXPECT_NE(text.find("List of tables: " + (Backups()[0] / "DBStart.mdb").string()), std::string::npos) << text;
+  EXPECT_NE(text.find("List of tables: " + (Backups()[0] / Installation::kStartName).string()), std::string::npos)
+      << text;
   EXPECT_NE(text.find("index idxInvoiceDate (rebuilt from the rows)"), std::string::npos) << text;
 }
 
@@ -123,7 +123,7 @@ TEST_F(SalvageRepairTest, AFileNothingCanReadFailsNamingWhyAndChangesNothing) {
       << host.messages[0].text;
   EXPECT_NE(host.messages[0].text.find("Ensure TARVIK databases NOT in running State"), std::string::npos);
   EXPECT_EQ(Bytes(install.year_database()), before);
-  EXPECT_FALSE(fs::exists(install.database_folder() / ("TMP" + install.current_year_file)));
+  EXPECT_FALSE(fs::exists(install.tmp_copy(install.current_year_file)));
 }
 
 TEST(SalvageFreelistTest, ALostPageOfTheFreelistLosesNoRowAndEndsInSuccess) {

@@ -80,7 +80,6 @@ std::string ReportPath(const std::string& out) {
 
 class RepairCliTest : public ::testing::Test {
  protected:
-  fs::path backup_root() const { return install.program_folder() / "DB_BKUP" / "AUTOCompactDB"; }
   uint64_t PageOffset(const fs::path& file, uint32_t pgno) {
     return uint64_t{pgno - 1} * DatabasePages(file).page_size();
   }
@@ -109,7 +108,7 @@ TEST_F(RepairCliTest, AHealthyInstallationIsRepairedWithEveryRowAndExitsZero) {
   EXPECT_EQ(ReportPath(run.out), "") << "a compaction writes no report";
   EXPECT_EQ(RowCounts(install.year_database()), year_rows);
   EXPECT_EQ(RowCounts(install.start_database()), start_rows);
-  EXPECT_EQ(std::distance(fs::directory_iterator(backup_root()), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(install.backup_root()), fs::directory_iterator()), 1);
 }
 
 TEST(RepairCliSalvageTest, ADamagedLeafIsSalvagedReportedAndExitsTwo) {
@@ -161,7 +160,7 @@ TEST_F(RepairCliTest, ADamagedStartDatabaseDoesNotStopTheRepairOfANamedYearDatab
   EXPECT_NE(unnamed.err.find("does not name the current year database"), std::string::npos) << Describe(unnamed);
   EXPECT_NE(unnamed.err.find(install.current_year_file), std::string::npos) << "the year databases are listed";
   EXPECT_EQ(Snapshot(install.database_folder()), before);
-  EXPECT_FALSE(fs::exists(install.program_folder() / "DB_BKUP"));
+  EXPECT_FALSE(fs::exists(install.backup_root()));
 
   // Named (here by its path), the year database is repaired; the start database, which nothing can
   // salvage, stays as it was, and the status says so.
@@ -172,7 +171,7 @@ TEST_F(RepairCliTest, ADamagedStartDatabaseDoesNotStopTheRepairOfANamedYearDatab
       << Describe(named);
   EXPECT_EQ(RowCounts(year), year_rows);
   EXPECT_EQ(ReadAll(start), damaged_start);
-  EXPECT_FALSE(fs::exists(install.database_folder() / "TMPDBStart.mdb"));
+  EXPECT_FALSE(fs::exists(install.tmp_copy(Installation::kStartName)));
 }
 
 TEST_F(RepairCliTest, ADamagedStartDatabaseIsRebuiltWithTheListOfTablesOfItsBackup) {
@@ -204,13 +203,13 @@ TEST_F(RepairCliTest, AHalfDoneSwapIsPutRightBeforeTheRepair) {
   const fs::path year = install.year_database();
   const auto rows = RowCounts(year);
   // A repair stopped after its copy was checked (and marked whole) and the database removed.
-  const fs::path tmp = install.database_folder() / ("TMP" + install.current_year_file);
+  const fs::path tmp = install.tmp_copy(install.current_year_file);
   fs::rename(year, tmp);
   ASSERT_FALSE(MarkWholeCopy(tmp));
   const ToolRun run = RunTool({install.program_folder().string()});
   EXPECT_EQ(run.status, 0) << Describe(run);
   EXPECT_EQ(RowCounts(year), rows);
-  EXPECT_FALSE(fs::exists(install.database_folder() / ("TMP" + install.current_year_file)));
+  EXPECT_FALSE(fs::exists(install.tmp_copy(install.current_year_file)));
 }
 
 TEST_F(RepairCliTest, AMissingOrHeldDatabaseChangesNothingAndExitsOne) {
@@ -261,7 +260,7 @@ TEST(RepairCliArgumentsTest, HelpExplainsTheExitStatusAndBadArgumentsFailClearly
     EXPECT_NE(run.err.find(message), std::string::npos) << Describe(run);
     EXPECT_NE(run.err.find("usage: ornetta-repair"), std::string::npos);
   }
-  EXPECT_FALSE(fs::exists(install.program_folder() / "DB_BKUP")) << "no argument error starts a repair";
+  EXPECT_FALSE(fs::exists(install.backup_root())) << "no argument error starts a repair";
 }
 
 }  // namespace

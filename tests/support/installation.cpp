@@ -47,11 +47,11 @@ DemoInstallation::DemoInstallation() : DemoInstallation(nullptr) {}
 
 DemoInstallation::DemoInstallation(const demo::Options& options) : DemoInstallation(&options) {}
 
-DemoInstallation::DemoInstallation(const demo::Options* options) {
+DemoInstallation::DemoInstallation(const demo::Options* options) : Installation(TempFolder::path()) {
   if (options)
-    demo::CreateInstallation(folder_.path(), *options);
+    demo::CreateInstallation(program_folder(), *options);
   else
-    fs::copy(Template(), folder_.path(), fs::copy_options::recursive);
+    fs::copy(Template(), program_folder(), fs::copy_options::recursive);
   const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   std::tm local{};
   localtime_r(&now, &local);

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "data/values/installation.h"
 #include "tools/demo/demo_installation.h"
 
 namespace ornetta::testing {
@@ -22,22 +23,19 @@ class TempFolder {
 };
 
 // A program folder with a demo installation, made once per test binary and copied for each test
-// (creating encrypted databases costs key derivations; copying is cheap).
-class DemoInstallation {
+// (creating encrypted databases costs key derivations; copying is cheap). Its files lie where
+// Installation says.
+class DemoInstallation : private TempFolder, public Installation {
  public:
   DemoInstallation();
   // One made afresh with `options` (e.g. files in an earlier page size) rather than copied.
   explicit DemoInstallation(const demo::Options& options);
-  const std::filesystem::path& program_folder() const { return folder_.path(); }
-  std::filesystem::path database_folder() const { return folder_.path() / "database"; }
-  std::filesystem::path start_database() const { return database_folder() / "DBStart.mdb"; }
-  std::filesystem::path year_database() const { return database_folder() / current_year_file; }
+  std::filesystem::path year_database() const { return database(current_year_file); }
 
   std::string current_year_file;
 
  private:
   explicit DemoInstallation(const demo::Options* options);
-  TempFolder folder_;
 };
 
 // A Jet connection string for `file` with the deployment password.

@@ -8,6 +8,7 @@
 #include "data/values/datetime.h"
 #include "data/engine/engine.h"
 #include "data/values/error.h"
+#include "data/values/installation.h"
 #include "data/crypto/password.h"
 #include "data/engine/recordset.h"
 #include "data/values/sql_quoting.h"
@@ -64,9 +65,7 @@ std::vector<YearInfo> DemoYears(int today_year, int today_month) {
   const int current = today_month >= 4 ? today_year : today_year - 1;
   std::vector<YearInfo> years;
   for (int y = current - 2; y <= current; ++y) {
-    char name[32];
-    std::snprintf(name, sizeof name, "DB%d_%02d.mdb", y, (y + 1) % 100);
-    years.push_back({y, y + 1, name, y == current});
+    years.push_back({y, y + 1, Installation::YearDatabaseName(y, y + 1), y == current});
   }
   return years;
 }
@@ -157,17 +156,17 @@ void CreateYearDatabase(const fs::path& file, int min_year, const Options& optio
 }
 
 void CreateInstallation(const fs::path& program_folder, const Options& options) {
-  const fs::path folder = program_folder / "database";
-  if (fs::exists(folder / "DBStart.mdb"))
+  const Installation install(program_folder);
+  if (fs::exists(install.start_database()))
     throw Error(err::kFileAlreadyExists,
-                "'" + (folder / "DBStart.mdb").string() + "' already exists; nothing was changed.");
-  fs::create_directories(folder);
+                "'" + install.start_database().string() + "' already exists; nothing was changed.");
+  fs::create_directories(install.database_folder());
   const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   std::tm local{};
   localtime_r(&now, &local);
   const std::vector<YearInfo> years = DemoYears(local.tm_year + 1900, local.tm_mon + 1);
-  for (const YearInfo& y : years) CreateYearDatabase(folder / y.file_name, y.min_year, options);
-  CreateStartDatabase(folder / "DBStart.mdb", years, options);
+  for (const YearInfo& y : years) CreateYearDatabase(install.database(y.file_name), y.min_year, options);
+  CreateStartDatabase(install.start_database(), years, options);
 }
 
 }  // namespace ornetta::demo

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "data/values/installation.h"
 #include "platform/files.h"
 
 namespace ornetta::repair_cli {
@@ -80,7 +81,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
   std::error_code ec;
   if (!fs::is_directory(parsed.program_folder, ec))
     throw UsageError("The program folder " + parsed.program_folder.string() + " is not a folder.");
-  const fs::path database_folder = platform::ResolveNoCase(parsed.program_folder / "database");
+  const fs::path database_folder = platform::ResolveNoCase(Installation(parsed.program_folder).database_folder());
   if (!fs::is_directory(database_folder, ec))
     throw UsageError("The program folder " + parsed.program_folder.string() + " has no database folder.");
   if (positional.size() == 2) parsed.database_file = NameInDatabaseFolder(positional[1], database_folder);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/clsProd.h"
+#include "data/values/installation.h"
 #include "platform/files.h"
 #include "repair/repair_compact.h"
 #include "tools/repair/console_host.h"
@@ -18,8 +19,6 @@ namespace ornetta::repair_cli {
 namespace fs = std::filesystem;
 
 namespace {
-const char* const kStartName = "DBStart.mdb";
-
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find_first_of("\r\n")); }
 
 // The year databases of the folder, for a user who must name one.
@@ -28,9 +27,7 @@ std::string YearDatabases(const fs::path& database_folder) {
   std::error_code ec;
   for (fs::directory_iterator it(database_folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (!it->is_regular_file() || name.size() < 4 || !platform::SameNameNoCase(name.substr(name.size() - 4), ".mdb") ||
-        platform::SameNameNoCase(name, kStartName) || platform::SameNameNoCase(name.substr(0, 3), "TMP"))
-      continue;
+    if (!it->is_regular_file() || !Installation::MayBeYearDatabase(name)) continue;
     names.push_back(name);
   }
   std::sort(names.begin(), names.end());
@@ -41,11 +38,11 @@ std::string YearDatabases(const fs::path& database_folder) {
 
 // The current year database, found as at the window's start (a left-over TMP copy put back
 // first). "" when it cannot be found, after saying why and what to do.
-std::string FindCurrentYear(clsProd& prod, const bool& missing, const fs::path& program_folder, std::ostream& out,
+std::string FindCurrentYear(clsProd& prod, const bool& missing, const Installation& install, std::ostream& out,
                             std::ostream& err) {
-  const fs::path database_folder = platform::ResolveNoCase(program_folder / "database");
+  const fs::path database_folder = platform::ResolveNoCase(install.database_folder());
   const std::string name_it = "Name the year database to repair it with the start database: ornetta-repair " +
-                              program_folder.string() + " DATABASE_FILE\n(year databases in " +
+                              install.program_folder().string() + " DATABASE_FILE\n(year databases in " +
                               database_folder.string() + ": " + YearDatabases(database_folder) + ")\n";
   try {
     prod.Get_Connection();
@@ -53,7 +50,7 @@ std::string FindCurrentYear(clsProd& prod, const bool& missing, const fs::path& 
     // At start-up a database that does not open ends the program; here, once the year database
     // is known, it is the one to repair.
     if (prod.file_nme.empty()) {
-      err << "ornetta-repair: the start database " << kStartName
+      err << "ornetta-repair: the start database " << Installation::kStartName
           << " does not open, so it does not name the current year database. Nothing was changed.\n"
           << name_it;
       return "";
@@ -62,14 +59,14 @@ std::string FindCurrentYear(clsProd& prod, const bool& missing, const fs::path& 
     prod.dbconnection = std::make_shared<Connection>();
     return repair::Get_File_Name(prod.file_nme);
   } catch (const std::exception& e) {
-    err << "ornetta-repair: the start database " << kStartName
+    err << "ornetta-repair: the start database " << Installation::kStartName
         << " does not name the current year database: " << e.what() << "\nNothing was changed.\n"
         << name_it;
     return "";
   }
   if (missing && prod.file_nme.empty()) {
-    err << "ornetta-repair: there is no start database " << kStartName << " in " << database_folder.string()
-        << ". Nothing was changed.\n";
+    err << "ornetta-repair: there is no start database " << Installation::kStartName << " in "
+        << database_folder.string() << ". Nothing was changed.\n";
     return "";
   }
   if (missing) {
@@ -103,14 +100,14 @@ void PrintTables(const std::vector<repair::ReplacedDatabase>& replaced, std::ost
 
 ExitStatus RunRepair(const Arguments& args, std::ostream& out, std::ostream& err, bool terminal) {
   ProgressPrinter progress(out, terminal);
-  const fs::path program_folder = fs::absolute(args.program_folder);
-  ConsoleHost host(program_folder, out, err, [&progress] { progress.EndLine(); });
+  const Installation install(fs::absolute(args.program_folder));
+  ConsoleHost host(install.program_folder(), out, err, [&progress] { progress.EndLine(); });
   bool missing = false;
   clsProd prod(host, [&missing] { missing = true; });
 
   std::string file_name = args.database_file;
   if (file_name.empty()) {
-    file_name = FindCurrentYear(prod, missing, program_folder, out, err);
+    file_name = FindCurrentYear(prod, missing, install, out, err);
     if (file_name.empty()) return kNotRepaired;
   } else {
     // A named database needs nothing of the start database before the repair, which holds and
@@ -119,8 +116,8 @@ ExitStatus RunRepair(const Arguments& args, std::ostream& out, std::ostream& err
   }
 
   out << "Repairing " << file_name
-      << (platform::SameNameNoCase(file_name, kStartName) ? std::string() : std::string(" and ") + kStartName) << " in "
-      << platform::ResolveNoCase(program_folder / "database").string() << "\n";
+      << (Installation::IsStartName(file_name) ? std::string() : std::string(" and ") + Installation::kStartName)
+      << " in " << platform::ResolveNoCase(install.database_folder()).string() << "\n";
   repair::RepairContext context{prod, host, &progress, repair::DefaultAccessApplicationFactory(), "", {}, {}};
   const bool repaired = repair::Repair_Compact_DB(context, file_name);
   progress.EndLine();
@@ -136,7 +133,7 @@ ExitStatus RunRepair(const Arguments& args, std::ostream& out, std::ostream& err
   }
   if (!context.replaced.empty()) {
     err << "ornetta-repair: " << context.replaced.front().file_name << " was repaired"
-        << (rows_lost ? " (rows were lost: see the report)" : "") << ", but " << kStartName
+        << (rows_lost ? " (rows were lost: see the report)" : "") << ", but " << Installation::kStartName
         << " was not, and is as it was: " << FirstLine(context.failure_reason) << "\n";
     return kStartNotRepaired;
   }
