@@ -58,9 +58,9 @@ std::vector<std::filesystem::path> MostRecentYearDatabase(const std::filesystem:
 // (tmp_copies.h); a failed rename passes to the caller. Half a copy, left by a repair killed while
 // it compacted, never takes the name: it is moved aside (as far as it can be; it stays out of
 // place either way) and the database counts as missing. True when the copy took the name.
-bool RecoverTmpCopy(const std::string& tmp_path, const std::string& path, const std::filesystem::path& program_folder) {
+bool RecoverTmpCopy(const std::string& tmp_path, const std::string& path, const platform::Host& host) {
   if (!IsMarkedWhole(tmp_path)) {
-    MovePartialCopyAside(tmp_path, program_folder);
+    MovePartialCopyAside(tmp_path, host.ProgramFolder(), host.Now());
     return false;
   }
   if (const std::error_code ec = platform::RenameFile(tmp_path, path))
@@ -84,7 +84,7 @@ void clsProd::ReportMissingDatabase() {
 
 void clsProd::Get_Start() {
   try {
-    dbconnection = std::make_shared<Connection>();
+    dbconnection = std::make_shared<Connection>(host_);
     std::string password = Password();
     const platform::WipedOnExit wipe(password);
     dbconnection->ConnectionString = OpenConnectionString(DatabaseFolderPath("DataBase", kStartName), password);
@@ -126,7 +126,7 @@ void clsProd::Get_Connection() {
   const std::string start = DatabaseFolderPath("database", kStartName);
   if (!chk_file_exst(start)) {
     const std::string tmp_start = DatabaseFolderPath("database", std::string(kTmpPrefix) + kStartName);
-    if (!chk_file_exst(tmp_start) || !RecoverTmpCopy(tmp_start, start, host_.ProgramFolder())) {
+    if (!chk_file_exst(tmp_start) || !RecoverTmpCopy(tmp_start, start, host_)) {
       ReportMissingDatabase();
       return;
     }
@@ -142,7 +142,7 @@ void clsProd::Get_Connection() {
   const std::string year = DatabaseFolderPath("database", name);
   if (!chk_file_exst(year)) {
     const std::string tmp_year = DatabaseFolderPath("database", kTmpPrefix + name);
-    if (!chk_file_exst(tmp_year) || !RecoverTmpCopy(tmp_year, year, host_.ProgramFolder())) {
+    if (!chk_file_exst(tmp_year) || !RecoverTmpCopy(tmp_year, year, host_)) {
       ReportMissingDatabase();
       return;
     }
@@ -150,7 +150,7 @@ void clsProd::Get_Connection() {
   }
 
   try {
-    dbconnection = std::make_shared<Connection>();
+    dbconnection = std::make_shared<Connection>(host_);
     std::string password = Password();
     const platform::WipedOnExit wipe(password);
     dbconnection->ConnectionString = OpenConnectionString(file_nme, password);

@@ -69,12 +69,12 @@ fs::path BackupRoot(const fs::path& program_folder) {
   return platform::ResolveNoCase(program_folder / "DB_BKUP" / "AUTOCompactDB");
 }
 
-std::error_code MovePartialCopyAside(const fs::path& copy, const fs::path& program_folder) {
+std::error_code MovePartialCopyAside(const fs::path& copy, const fs::path& program_folder, const CivilDateTime& now) {
   const fs::path folder = BackupRoot(program_folder) / "partial copies";
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) return ec;
-  const std::string stamp = platform::LocalTimeStamp();
+  const std::string stamp = platform::TimeStamp(now);
   std::string prefix = stamp + " ";
   for (int n = 2; fs::exists(fs::symlink_status(folder / (prefix + copy.filename().string()), ec)); ++n)
     prefix = stamp + "_" + std::to_string(n) + " ";

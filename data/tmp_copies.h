@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "data/values/datetime.h"
+
 namespace ornetta {
 
 // The mark's file beside `copy`.
@@ -30,7 +32,9 @@ std::filesystem::path BackupRoot(const std::filesystem::path& program_folder);
 
 // Moves a copy that is not whole, with its journal, out of the database folder into
 // BackupRoot/"partial copies", where the user can still find it; its mark (a stale one) goes. The
-// destination's name begins with the time. Returns the first error; what was moved stays moved.
-std::error_code MovePartialCopyAside(const std::filesystem::path& copy, const std::filesystem::path& program_folder);
+// destination's name begins with the local time `now`. Returns the first error; what was moved
+// stays moved.
+std::error_code MovePartialCopyAside(const std::filesystem::path& copy, const std::filesystem::path& program_folder,
+                                     const CivilDateTime& now);
 
 }  // namespace ornetta

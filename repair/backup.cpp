@@ -23,11 +23,11 @@ Error BackupError(const std::string& what) {
 }
 }  // namespace
 
-Backup::Backup(const fs::path& root, const std::vector<fs::path>& files) : files_(files) {
+Backup::Backup(const fs::path& root, const std::vector<fs::path>& files, const CivilDateTime& now) : files_(files) {
   std::error_code ec;
   fs::create_directories(root, ec);
   if (ec) throw BackupError("cannot create '" + root.string() + "' (" + ec.message() + ")");
-  const std::string stamp = platform::LocalTimeStamp();
+  const std::string stamp = platform::TimeStamp(now);
   folder_ = root / stamp;
   for (int n = 2; fs::exists(folder_, ec); ++n) {  // more than one run in a second
     char suffix[16];

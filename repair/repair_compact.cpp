@@ -329,7 +329,7 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     const fs::path backup_root = BackupRoot(program);
     // The backup is copied by child processes while the databases compact; it is complete,
     // checked and on disk before the first database is replaced, and older backups go only then.
-    Backup backup(backup_root, files);
+    Backup backup(backup_root, files, context.host.Now());
     const auto secure_backup = [&] {
       if (backup.Complete(password)) PruneBackups(backup_root);
     };

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -124,6 +125,19 @@ TEST_F(RepairCompactTest, TheStartDatabaseIsCompactedForAnyNamedDatabaseAndFiveB
   EXPECT_EQ(Backups().size(), 5u);
   EXPECT_NE(Bytes(install.start_database()), start_bytes);
   EXPECT_TRUE(Repair("DBStart.mdb")) << "the start database named as the one to repair: " << reason;
+}
+
+// Named by the host's clock; a second repair within the same second gets a number.
+TEST_F(RepairCompactTest, BackupFoldersAreNamedByTheHostsClock) {
+  host.now = {2027, 1, 2, 3, 4, 5};
+  ASSERT_TRUE(Repair(install.current_year_file)) << reason;
+  ASSERT_TRUE(Repair(install.current_year_file)) << reason;
+  host.now.second = 6;
+  ASSERT_TRUE(Repair(install.current_year_file)) << reason;
+  std::vector<std::string> names;
+  for (const fs::path& backup : Backups()) names.push_back(backup.filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"2027-01-02_03-04-05", "2027-01-02_03-04-05_002", "2027-01-02_03-04-06"}));
 }
 
 TEST_F(RepairCompactTest, NoAutomationObjectMeansNothingIsTouched) {
