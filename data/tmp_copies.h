@@ -12,14 +12,16 @@
 #include <system_error>
 
 #include "data/values/datetime.h"
+#include "platform/file_ops.h"
 
 namespace ornetta {
 
 // The mark's file beside `copy`.
 std::filesystem::path WholeMarkPath(const std::filesystem::path& copy);
 
-// Marks `copy` whole, durably (the mark and its folder are flushed).
-std::error_code MarkWholeCopy(const std::filesystem::path& copy);
+// Marks `copy` whole, durably (the mark and its folder are flushed through `file_ops`).
+std::error_code MarkWholeCopy(const std::filesystem::path& copy,
+                              platform::FileOps& file_ops = platform::SystemFileOps());
 
 // True when `copy` is a regular file whose mark fits it.
 bool IsMarkedWhole(const std::filesystem::path& copy);

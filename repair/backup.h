@@ -18,8 +18,10 @@ constexpr size_t kBackupsKept = 5;
 // replaced before Complete has returned. The destructor waits for copies still running.
 class Backup {
  public:
-  // Creates the folder and starts the copies. Throws Error when the folder cannot be made.
-  Backup(const std::filesystem::path& root, const std::vector<std::filesystem::path>& files, const CivilDateTime& now);
+  // Creates the folder and starts the copies. Throws Error when the folder cannot be made. The
+  // copies and flushes go through `file_ops`, which must outlive the backup.
+  Backup(const std::filesystem::path& root, const std::vector<std::filesystem::path>& files, const CivilDateTime& now,
+         platform::FileOps& file_ops);
 
   const std::filesystem::path& folder() const { return folder_; }
 
@@ -31,6 +33,7 @@ class Backup {
   bool Complete(const std::string& password);
 
  private:
+  platform::FileOps& file_ops_;
   std::filesystem::path folder_;
   std::vector<std::filesystem::path> files_;
   std::vector<std::unique_ptr<platform::BackgroundCopy>> copies_;

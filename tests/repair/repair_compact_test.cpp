@@ -16,6 +16,7 @@
 #include "platform/file_ops.h"
 #include "repair/repair_compact.h"
 #include "tests/support/fault_vfs.h"
+#include "tests/support/fault_file_ops.h"
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"
 
@@ -50,8 +51,8 @@ class RepairCompactTest : public ::testing::Test {
     start_bytes = Bytes(install.start_database());
   }
 
-  bool Repair(const std::string& name) {
-    RepairContext context{prod, host, nullptr, factory, "", {}, {}};
+  bool Repair(const std::string& name, platform::FileOps& file_ops = platform::SystemFileOps()) {
+    RepairContext context{.objProd = prod, .host = host, .access_factory = factory, .file_ops = file_ops};
     const bool result = Repair_Compact_DB(context, name);
     reason = context.failure_reason;
     return result;
@@ -164,12 +165,11 @@ TEST_F(RepairCompactTest, AFailedBackupStopsTheRepairBeforeAnyCompaction) {
 TEST_F(RepairCompactTest, ABackupCopyFailingDuringTheCompactionReplacesNothing) {
   static int copies;
   copies = 0;
-  platform::SetFileFaultHook([](const char* operation) {
+  testing::FaultFileOps file_ops([](const char* operation) {
     const bool fail = std::string(operation) == "copy" && copies++ == 0;
     return fail ? std::make_error_code(std::errc::no_space_on_device) : std::error_code();
   });
-  const bool repaired = Repair(install.current_year_file);
-  platform::SetFileFaultHook(nullptr);
+  const bool repaired = Repair(install.current_year_file, file_ops);
   EXPECT_FALSE(repaired);
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_NE(reason.find("The backup copy could not be made: copying"), std::string::npos) << reason;
