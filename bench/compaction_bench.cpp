@@ -50,7 +50,7 @@ class QuietHost : public platform::Host {
   fs::path ProgramFolder() const override { return folder_; }
   void ProcessPendingMessages() override {}
   void SetDefaultPointer() override {}
-  platform::Today CurrentDate() const override { return {2026, 12, 9}; }
+  CivilDateTime Now() const override { return {2026, 12, 9, 12, 0, 0}; }
 
  private:
   fs::path folder_;

@@ -44,19 +44,19 @@ const char* const kBetweenRow = "SELECT Count(*), Between dates";
 // A host that records the message boxes instead of showing them.
 class RecordingHost : public platform::Host {
  public:
-  RecordingHost(fs::path folder, platform::Today today) : folder_(std::move(folder)), today_(today) {}
+  RecordingHost(fs::path folder, CivilDateTime now) : folder_(std::move(folder)), now_(now) {}
   void MessageBox(const std::string& text, int, const std::string&) override { messages.push_back(text); }
   [[noreturn]] void EndProgram() override { throw std::runtime_error("the program would end here"); }
   fs::path ProgramFolder() const override { return folder_; }
   void ProcessPendingMessages() override {}
   void SetDefaultPointer() override {}
-  platform::Today CurrentDate() const override { return today_; }
+  CivilDateTime Now() const override { return now_; }
 
   std::vector<std::string> messages;
 
  private:
   fs::path folder_;
-  platform::Today today_;
+  CivilDateTime now_;
 };
 
 // The window as the Repair command reads it.
@@ -78,7 +78,7 @@ struct Work {
 
 struct Setup {
   fs::path program, master, year;
-  platform::Today today;
+  CivilDateTime today;
 };
 
 double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
@@ -207,11 +207,8 @@ int main(int argc, char** argv) {
       rounds = std::max(1, std::atoi(a.c_str()));
   }
 
-  const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-  localtime_r(&now, &local);
   Setup s;
-  s.today = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+  s.today = SystemClock().Now();
   const int fy = s.today.month >= 4 ? s.today.year : s.today.year - 1;
   const std::string name = Installation::YearDatabaseName(fy, fy + 1);
   const fs::path work = fs::temp_directory_path() / ("ornetta-statements-" + std::to_string(getpid()));

@@ -59,9 +59,9 @@ std::vector<std::filesystem::path> MostRecentYearDatabase(const std::filesystem:
 // (tmp_copies.h); a failed rename passes to the caller. Half a copy, left by a repair killed while
 // it compacted, never takes the name: it is moved aside (as far as it can be; it stays out of
 // place either way) and the database counts as missing. True when the copy took the name.
-bool RecoverTmpCopy(const std::string& tmp_path, const std::string& path, const std::filesystem::path& program_folder) {
+bool RecoverTmpCopy(const std::string& tmp_path, const std::string& path, const platform::Host& host) {
   if (!IsMarkedWhole(tmp_path)) {
-    MovePartialCopyAside(tmp_path, program_folder);
+    MovePartialCopyAside(tmp_path, host.ProgramFolder(), host.Now());
     return false;
   }
   if (const std::error_code ec = platform::RenameFile(tmp_path, path))
@@ -80,7 +80,7 @@ void clsProd::ReportMissingDatabase() {
 
 void clsProd::Get_Start() {
   try {
-    dbconnection = std::make_shared<Connection>();
+    dbconnection = std::make_shared<Connection>(host_);
     std::string password = Password();
     const platform::WipedOnExit wipe(password);
     const Installation install(host_.ProgramFolder());
@@ -125,7 +125,7 @@ void clsProd::Get_Connection() {
   const std::string start = OnDisk(install.start_database());
   if (!chk_file_exst(start)) {
     const std::string tmp_start = OnDisk(install.tmp_copy(Installation::kStartName));
-    if (!chk_file_exst(tmp_start) || !RecoverTmpCopy(tmp_start, start, host_.ProgramFolder())) {
+    if (!chk_file_exst(tmp_start) || !RecoverTmpCopy(tmp_start, start, host_)) {
       ReportMissingDatabase();
       return;
     }
@@ -141,7 +141,7 @@ void clsProd::Get_Connection() {
   const std::string year = OnDisk(install.database(name));
   if (!chk_file_exst(year)) {
     const std::string tmp_year = OnDisk(install.tmp_copy(name));
-    if (!chk_file_exst(tmp_year) || !RecoverTmpCopy(tmp_year, year, host_.ProgramFolder())) {
+    if (!chk_file_exst(tmp_year) || !RecoverTmpCopy(tmp_year, year, host_)) {
       ReportMissingDatabase();
       return;
     }
@@ -149,7 +149,7 @@ void clsProd::Get_Connection() {
   }
 
   try {
-    dbconnection = std::make_shared<Connection>();
+    dbconnection = std::make_shared<Connection>(host_);
     std::string password = Password();
     const platform::WipedOnExit wipe(password);
     dbconnection->ConnectionString = OpenConnectionString(file_nme, password);

@@ -35,7 +35,7 @@ bool Describe(const fs::path& copy, std::string& text) {
 
 fs::path WholeMarkPath(const fs::path& copy) { return copy.string() + "-whole"; }
 
-std::error_code MarkWholeCopy(const fs::path& copy) {
+std::error_code MarkWholeCopy(const fs::path& copy, platform::FileOps& file_ops) {
   std::string text;
   if (!Describe(copy, text)) return std::make_error_code(std::errc::no_such_file_or_directory);
   const fs::path mark = WholeMarkPath(copy);
@@ -46,8 +46,8 @@ std::error_code MarkWholeCopy(const fs::path& copy) {
       written ? std::error_code() : std::error_code(errno ? errno : EIO, std::generic_category());
   ::close(fd);
   std::error_code ec = write_ec;
-  if (!ec) ec = platform::SyncFile(mark);
-  if (!ec) ec = platform::SyncDirectory(mark.parent_path());
+  if (!ec) ec = file_ops.SyncFile(mark);
+  if (!ec) ec = file_ops.SyncDirectory(mark.parent_path());
   if (ec) ForgetWholeMark(copy);
   return ec;
 }
@@ -70,19 +70,20 @@ fs::path BackupRoot(const fs::path& program_folder) {
   return platform::ResolveNoCase(Installation(program_folder).backup_root());
 }
 
-std::error_code MovePartialCopyAside(const fs::path& copy, const fs::path& program_folder) {
+std::error_code MovePartialCopyAside(const fs::path& copy, const fs::path& program_folder, const CivilDateTime& now) {
   const fs::path folder = platform::ResolveNoCase(Installation(program_folder).partial_copies_folder());
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) return ec;
-  const std::string stamp = platform::LocalTimeStamp();
+  const std::string stamp = platform::TimeStamp(now);
   std::string prefix = stamp + " ";
   for (int n = 2; fs::exists(fs::symlink_status(folder / (prefix + copy.filename().string()), ec)); ++n)
     prefix = stamp + "_" + std::to_string(n) + " ";
   ForgetWholeMark(copy);
   for (const fs::path& file : {copy, fs::path(copy.string() + "-journal")}) {
     if (!fs::exists(fs::symlink_status(file, ec))) continue;
-    if (std::error_code move_ec = platform::MoveFileDurably(file, folder / (prefix + file.filename().string())))
+    if (std::error_code move_ec =
+            platform::SystemFileOps().MoveFileDurably(file, folder / (prefix + file.filename().string())))
       return move_ec;
   }
   return {};

@@ -11,13 +11,17 @@
 #include <filesystem>
 #include <system_error>
 
+#include "data/values/datetime.h"
+#include "platform/file_ops.h"
+
 namespace ornetta {
 
 // The mark's file beside `copy`.
 std::filesystem::path WholeMarkPath(const std::filesystem::path& copy);
 
-// Marks `copy` whole, durably (the mark and its folder are flushed).
-std::error_code MarkWholeCopy(const std::filesystem::path& copy);
+// Marks `copy` whole, durably (the mark and its folder are flushed through `file_ops`).
+std::error_code MarkWholeCopy(const std::filesystem::path& copy,
+                              platform::FileOps& file_ops = platform::SystemFileOps());
 
 // True when `copy` is a regular file whose mark fits it.
 bool IsMarkedWhole(const std::filesystem::path& copy);
@@ -30,8 +34,9 @@ std::filesystem::path BackupRoot(const std::filesystem::path& program_folder);
 
 // Moves a copy that is not whole, with its journal, out of the database folder into the
 // installation's partial copies folder (installation.h), where the user can still find it; its
-// mark (a stale one) goes. The destination's name begins with the time. Returns the first error;
-// what was moved stays moved.
-std::error_code MovePartialCopyAside(const std::filesystem::path& copy, const std::filesystem::path& program_folder);
+// mark (a stale one) goes. The destination's name begins with the local time `now`. Returns the
+// first error; what was moved stays moved.
+std::error_code MovePartialCopyAside(const std::filesystem::path& copy, const std::filesystem::path& program_folder,
+                                     const CivilDateTime& now);
 
 }  // namespace ornetta

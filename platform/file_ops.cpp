@@ -14,12 +14,6 @@ namespace ornetta::platform {
 namespace fs = std::filesystem;
 
 namespace {
-FileFaultHook g_fault_hook = nullptr;
-
-std::error_code InjectedFault(const char* operation) {
-  return g_fault_hook ? g_fault_hook(operation) : std::error_code();
-}
-
 std::error_code LastError() { return std::error_code(errno, std::generic_category()); }
 
 std::error_code Fsync(int fd) { return ::fsync(fd) == 0 ? std::error_code() : LastError(); }
@@ -65,13 +59,7 @@ int CopyInChild(const char* from, const char* to) {
 }
 }  // namespace
 
-void SetFileFaultHook(FileFaultHook hook) { g_fault_hook = hook; }
-
 BackgroundCopy::BackgroundCopy(const fs::path& from, const fs::path& to) : to_(to) {
-  if (std::error_code ec = InjectedFault("copy")) {
-    result_ = ec;
-    return;
-  }
   // Made before the fork: the child of a process with threads may only make system calls.
   const std::string src = from.string(), dst = to.string();
   pid_ = ::fork();
@@ -144,45 +132,52 @@ void GrowingFile::StartWriteback() {
   if (fd_ >= 0) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
-std::error_code GrowingFile::Sync() {
-  if (fd_ < 0) return SyncFile(file_);
-  if (std::error_code ec = InjectedFault("sync")) return ec;
-  return Fsync(fd_);
-}
-
-std::error_code SyncFile(const fs::path& file) {
-  if (std::error_code ec = InjectedFault("sync")) return ec;
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+namespace {
+// Opens `path` with `flags` and flushes it.
+std::error_code SyncPath(const char* path, int flags) {
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | flags);
   if (fd < 0) return LastError();
   const std::error_code ec = Fsync(fd);
   ::close(fd);
   return ec;
 }
+}  // namespace
 
-std::error_code SyncDirectory(const fs::path& dir) {
-  if (std::error_code ec = InjectedFault("sync")) return ec;
-  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return LastError();
-  const std::error_code ec = Fsync(fd);
-  ::close(fd);
-  return ec;
+std::error_code GrowingFile::Sync() { return fd_ < 0 ? SyncPath(file_.c_str(), 0) : Fsync(fd_); }
+
+std::unique_ptr<BackgroundCopy> FileOps::StartCopy(const fs::path& from, const fs::path& to) {
+  return std::make_unique<BackgroundCopy>(from, to);
 }
 
-std::error_code ReplaceFileAtomically(const fs::path& from, const fs::path& to) {
+std::error_code FileOps::SyncFile(const fs::path& file) { return SyncPath(file.c_str(), 0); }
+
+std::error_code FileOps::Sync(GrowingFile& file) { return file.Sync(); }
+
+std::error_code FileOps::SyncDirectory(const fs::path& dir) {
+  return SyncPath(dir.empty() ? "." : dir.c_str(), O_DIRECTORY);
+}
+
+std::error_code FileOps::Rename(const fs::path& from, const fs::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code FileOps::ReplaceFileAtomically(const fs::path& from, const fs::path& to) {
   if (std::error_code ec = SyncFile(from)) return ec;
-  if (std::error_code ec = InjectedFault("rename")) return ec;
-  if (::rename(from.c_str(), to.c_str()) != 0) return LastError();
+  if (std::error_code ec = Rename(from, to)) return ec;
   return SyncDirectory(to.parent_path());
 }
 
-std::error_code MoveFileDurably(const fs::path& from, const fs::path& to) {
+std::error_code FileOps::MoveFileDurably(const fs::path& from, const fs::path& to) {
   std::error_code ec;
   if (fs::exists(fs::symlink_status(to, ec))) return std::make_error_code(std::errc::file_exists);
-  if ((ec = InjectedFault("rename"))) return ec;
-  fs::rename(from, to, ec);
-  if (ec) return ec;
+  if ((ec = Rename(from, to))) return ec;
   if ((ec = SyncDirectory(to.parent_path()))) return ec;
   return SyncDirectory(from.parent_path());
+}
+
+FileOps& SystemFileOps() {
+  static FileOps system;
+  return system;
 }
 
 std::vector<std::string> OtherProcessesUsing(const fs::path& file) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -23,6 +24,8 @@ namespace ornetta::platform {
 class BackgroundCopy {
  public:
   BackgroundCopy(const std::filesystem::path& from, const std::filesystem::path& to);
+  // A copy that could not start: Wait gives `failure`.
+  explicit BackgroundCopy(std::error_code failure) : result_(failure) {}
   ~BackgroundCopy();
   BackgroundCopy(const BackgroundCopy&) = delete;
   BackgroundCopy& operator=(const BackgroundCopy&) = delete;
@@ -40,9 +43,6 @@ class BackgroundCopy {
 // process holds is never opened here). False when either cannot be read.
 bool SameContents(const std::filesystem::path& a, const std::filesystem::path& b);
 
-// Flushes a file that this process does not hold open as a database.
-std::error_code SyncFile(const std::filesystem::path& file);
-
 // A file that another part of this process is writing, held open so that what has been written so
 // far can be sent to disk as it grows: the sync at the end then waits only for the last part. The
 // handle is closed only by the destructor; keep it until the writer has closed the file (see above
@@ -56,7 +56,7 @@ class GrowingFile {
 
   // Starts writing what is in memory to disk, without waiting; does nothing when not open.
   void StartWriteback();
-  // Flushes the whole file ("sync", like SyncFile).
+  // Flushes the whole file (FileOps::Sync is the way the repair asks for it).
   std::error_code Sync();
 
  private:
@@ -64,20 +64,33 @@ class GrowingFile {
   int fd_ = -1;
 };
 
-// Flushes a folder's entries (a rename or a new file in it).
-std::error_code SyncDirectory(const std::filesystem::path& dir);
+// The operations that write to the disk on behalf of a repair: copies, flushes and renames. The
+// repair receives them (SystemFileOps() unless told otherwise), so that a test can give one that
+// fails where it chooses: each virtual operation is one place where a disk can fail.
+class FileOps {
+ public:
+  virtual ~FileOps() = default;
 
-// Puts `from` in the place of `to` in one step: at every moment `to` names either the old file or
-// the whole new one. `from` is flushed first and the folder after.
-std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
+  // Starts copying `from` to the new file `to` (see BackgroundCopy); a failure shows at Wait.
+  virtual std::unique_ptr<BackgroundCopy> StartCopy(const std::filesystem::path& from, const std::filesystem::path& to);
+  // Flushes a file that this process does not hold open as a database.
+  virtual std::error_code SyncFile(const std::filesystem::path& file);
+  // Flushes a file that is being written.
+  virtual std::error_code Sync(GrowingFile& file);
+  // Flushes a folder's entries (a rename or a new file in it).
+  virtual std::error_code SyncDirectory(const std::filesystem::path& dir);
+  // Gives `from` the name `to`, replacing what `to` named; not yet durable (SyncDirectory).
+  virtual std::error_code Rename(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Moves a file to a new name (no replace), durably.
-std::error_code MoveFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
+  // Puts `from` in the place of `to` in one step: at every moment `to` names either the old file
+  // or the whole new one. `from` is flushed first and the folder after.
+  std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
+  // Moves a file to a new name (no replace), durably.
+  std::error_code MoveFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
+};
 
-// A test's stand-in for a failing disk: called before each operation above (named "copy",
-// "sync", "rename"); a non-empty error is returned as that operation's result. Empty in use.
-using FileFaultHook = std::error_code (*)(const char* operation);
-void SetFileFaultHook(FileFaultHook hook);
+// The operations as the system carries them out.
+FileOps& SystemFileOps();
 
 // Other processes (of this user) that hold `file` open, as "name (pid N)". Empty when none, or
 // when the system does not let us see them.

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "data/values/clock.h"
+
 namespace ornetta::platform {
 
 // Icon codes of a message box.
@@ -19,11 +21,10 @@ constexpr int kIconInformation = 64;
 inline const std::string kAppTitle = "TARVIK - ORNETTA";
 inline const std::string kVendorTitle = "TARVIK Software";
 
-struct Today {
-  int year, month, day;
-};
-
-class Host {
+// The host is also the clock (Clock::Now, the local date and time) of everything done for it: the
+// date repair's today, the names of the backup folders, and Now(), Date() and Time() in the
+// statements of the connections opened for it.
+class Host : public Clock {
  public:
   virtual ~Host() = default;
 
@@ -49,9 +50,6 @@ class Host {
 
   // Puts the screen's mouse pointer back to the default arrow.
   virtual void SetDefaultPointer() = 0;
-
-  // Today's date on this computer's clock.
-  virtual Today CurrentDate() const = 0;
 };
 
 }  // namespace ornetta::platform

@@ -1,16 +1,13 @@
 #include "platform/time_stamp.h"
 
-#include <chrono>
-#include <ctime>
+#include <cstdio>
 
 namespace ornetta::platform {
 
-std::string LocalTimeStamp() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-  localtime_r(&now, &local);
+std::string TimeStamp(const CivilDateTime& local) {
   char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d_%H-%M-%S", &local);
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d_%02d-%02d-%02d", local.year, local.month, local.day, local.hour,
+                local.minute, local.second);
   return buf;
 }
 

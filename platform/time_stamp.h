@@ -3,9 +3,11 @@
 
 #include <string>
 
+#include "data/values/datetime.h"
+
 namespace ornetta::platform {
 
-// The local time as "YYYY-MM-DD_HH-MM-SS".
-std::string LocalTimeStamp();
+// `local` (a local time, as Host::Now gives it) as "YYYY-MM-DD_HH-MM-SS".
+std::string TimeStamp(const CivilDateTime& local);
 
 }  // namespace ornetta::platform

@@ -23,11 +23,13 @@ Error BackupError(const std::string& what) {
 }
 }  // namespace
 
-Backup::Backup(const fs::path& root, const std::vector<fs::path>& files) : files_(files) {
+Backup::Backup(const fs::path& root, const std::vector<fs::path>& files, const CivilDateTime& now,
+               platform::FileOps& file_ops)
+    : file_ops_(file_ops), files_(files) {
   std::error_code ec;
   fs::create_directories(root, ec);
   if (ec) throw BackupError("cannot create '" + root.string() + "' (" + ec.message() + ")");
-  const std::string stamp = platform::LocalTimeStamp();
+  const std::string stamp = platform::TimeStamp(now);
   folder_ = root / stamp;
   for (int n = 2; fs::exists(folder_, ec); ++n) {  // more than one run in a second
     char suffix[16];
@@ -36,12 +38,11 @@ Backup::Backup(const fs::path& root, const std::vector<fs::path>& files) : files
   }
   fs::create_directory(folder_, ec);
   if (ec) throw BackupError("cannot create '" + folder_.string() + "' (" + ec.message() + ")");
-  if (std::error_code sync_ec = platform::SyncDirectory(root)) {
+  if (std::error_code sync_ec = file_ops_.SyncDirectory(root)) {
     fs::remove_all(folder_, ec);
     throw BackupError("cannot record the new folder '" + folder_.string() + "' on disk (" + sync_ec.message() + ")");
   }
-  for (const fs::path& file : files_)
-    copies_.push_back(std::make_unique<platform::BackgroundCopy>(file, folder_ / file.filename()));
+  for (const fs::path& file : files_) copies_.push_back(file_ops_.StartCopy(file, folder_ / file.filename()));
 }
 
 bool Backup::Complete(const std::string& password) {
@@ -65,11 +66,11 @@ bool Backup::Complete(const std::string& password) {
     }
     for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
       if (!it->is_regular_file()) continue;
-      if (std::error_code sync_ec = platform::SyncFile(it->path()))
+      if (std::error_code sync_ec = file_ops_.SyncFile(it->path()))
         throw BackupError("the copy '" + it->path().string() + "' could not be written to disk (" + sync_ec.message() +
                           ")");
     }
-    if (!ec) ec = platform::SyncDirectory(folder_);
+    if (!ec) ec = file_ops_.SyncDirectory(folder_);
     if (ec)
       throw BackupError("the folder '" + folder_.string() + "' could not be written to disk (" + ec.message() + ")");
   } catch (...) {

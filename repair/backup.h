@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "data/values/datetime.h"
 #include "platform/file_ops.h"
 
 namespace ornetta::repair {
@@ -13,12 +14,14 @@ namespace ornetta::repair {
 constexpr size_t kBackupsKept = 5;
 
 // The backup of one repair, made while the repair goes on: the copies start at once, each in a
-// child process, into a new folder under `root` named by the local time. Nothing may be replaced
-// before Complete has returned. The destructor waits for copies still running.
+// child process, into a new folder under `root` named by the local time `now`. Nothing may be
+// replaced before Complete has returned. The destructor waits for copies still running.
 class Backup {
  public:
-  // Creates the folder and starts the copies. Throws Error when the folder cannot be made.
-  Backup(const std::filesystem::path& root, const std::vector<std::filesystem::path>& files);
+  // Creates the folder and starts the copies. Throws Error when the folder cannot be made. The
+  // copies and flushes go through `file_ops`, which must outlive the backup.
+  Backup(const std::filesystem::path& root, const std::vector<std::filesystem::path>& files, const CivilDateTime& now,
+         platform::FileOps& file_ops);
 
   const std::filesystem::path& folder() const { return folder_; }
 
@@ -30,6 +33,7 @@ class Backup {
   bool Complete(const std::string& password);
 
  private:
+  platform::FileOps& file_ops_;
   std::filesystem::path folder_;
   std::vector<std::filesystem::path> files_;
   std::vector<std::unique_ptr<platform::BackgroundCopy>> copies_;

@@ -41,7 +41,7 @@ struct ClearFlag {
 RepairCommand::RepairCommand(clsProd& objProd, platform::Host& host, RepairView& view)
     : objProd_(objProd), host_(host), view_(view) {}
 
-std::string RepairCommand::DateRepairStatement(const platform::Today& today) {
+std::string RepairCommand::DateRepairStatement(const CivilDateTime& today) {
   char date[16];
   std::snprintf(date, sizeof date, "%04d-%02d-%02d", today.year, today.month, today.day);
   return std::string("Delete * from logs where dates>#") + date + "#";
@@ -112,8 +112,7 @@ void RepairCommand::RunSelectedRepair() {
   if (view_.Selected(Option::OptSQL)) {
     Report(RunStatement(TrimSpaces(view_.txtSQLText())), kQueryOk, kQueryFailed, kIconNone, kIconNone);
   } else if (view_.Selected(Option::optsysDate)) {
-    Report(RunStatement(DateRepairStatement(host_.CurrentDate())), kRequestOk, kRequestFailed, kIconInformation,
-           kIconCritical);
+    Report(RunStatement(DateRepairStatement(host_.Now())), kRequestOk, kRequestFailed, kIconInformation, kIconCritical);
   } else if (view_.Selected(Option::optScreenProb)) {
     Report(RunStatement(kOnlineUsers), kRequestOk, kRequestFailed, kIconInformation, kIconCritical);
   } else if (view_.Selected(Option::optDBRepair)) {

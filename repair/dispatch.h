@@ -42,8 +42,9 @@ class RepairCommand {
   // What went wrong in the last failed database repair, or "".
   const std::string& last_failure_reason() const { return last_failure_reason_; }
 
-  // The date repair's statement for `today`, in a form the engine reads the same in every locale.
-  static std::string DateRepairStatement(const platform::Today& today);
+  // The date repair's statement for the day of `today` (its time is not used), in a form the engine
+  // reads the same in every locale.
+  static std::string DateRepairStatement(const CivilDateTime& today);
 
  private:
   enum class Outcome { kDone, kFailed, kStopped };

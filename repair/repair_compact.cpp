@@ -139,6 +139,7 @@ struct Run {
   const fs::path& backup_folder;
   ProgressAdapter& progress;
   platform::Host& host;
+  platform::FileOps& file_ops;
   std::function<void()> before_swap;  // between the copy's check and the swap
   std::vector<salvage::SalvageOutcome> salvaged;
   std::vector<ReplacedDatabase> replaced{};
@@ -195,7 +196,7 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
   for (const fs::path& stale : {tmp, fs::path(tmp.string() + "-journal")}) {
     if (!fs::exists(fs::symlink_status(stale, ec))) continue;
     if (std::error_code move_ec =
-            platform::MoveFileDurably(stale, run.backup_folder / ("stale-" + stale.filename().string())))
+            run.file_ops.MoveFileDurably(stale, run.backup_folder / ("stale-" + stale.filename().string())))
       throw Error(err::kPathFileAccess,
                   "Cannot move the old copy '" + stale.string() + "' aside: " + move_ec.message() + ".");
   }
@@ -216,7 +217,7 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
           std::string source = CompactionSourceString(db.path().string(), run.password);
           std::string destination = CompactionDestinationString(tmp.string(), run.password);
           const platform::WipedOnExit wipe_source(source), wipe_destination(destination);
-          JetEngine().CompactDatabase(source, destination, run.progress.Fractions());
+          JetEngine(run.file_ops).CompactDatabase(source, destination, run.progress.Fractions());
         } catch (const Error& e) {
           failure = e;
         }
@@ -241,8 +242,8 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
     }
     if (damage) {
       run.progress.Stage(stages.compact, "Salvaging the readable rows of the damaged " + name);
-      salvage::SalvageOutcome outcome =
-          salvage::Salvage(db.file(), name, run.password, StandInsFor(db.path(), run), tmp, run.progress.Fractions());
+      salvage::SalvageOutcome outcome = salvage::Salvage(db.file(), name, run.password, StandInsFor(db.path(), run),
+                                                         tmp, run.progress.Fractions(), run.file_ops);
       run.host.ProcessPendingMessages();
       run.progress.Stage(stages.verify, "Checking the rebuilt " + name);
       CheckSalvagedCopy(tmp, run.password, outcome);
@@ -250,13 +251,13 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
       run.salvaged.push_back(std::move(outcome));
     }
     // Only a copy so marked may ever take the database's name at start-up (tmp_copies.h).
-    if (std::error_code mark_ec = MarkWholeCopy(tmp))
+    if (std::error_code mark_ec = MarkWholeCopy(tmp, run.file_ops))
       throw Error(err::kPathFileAccess,
                   "Cannot record the new copy '" + tmp.string() + "' as checked: " + mark_ec.message() + ".");
     run.progress.Stage(stages.swap, "Putting the new " + name + " in place");
     run.before_swap();
-    if (!run.salvaged.empty()) salvage::WriteReport(run.salvaged, run.backup_folder);
-    if (std::error_code swap_ec = platform::ReplaceFileAtomically(tmp, db.path()))
+    if (!run.salvaged.empty()) salvage::WriteReport(run.salvaged, run.backup_folder, run.file_ops);
+    if (std::error_code swap_ec = run.file_ops.ReplaceFileAtomically(tmp, db.path()))
       throw Error(err::kPathFileAccess,
                   "Cannot put the compacted copy in place of '" + db.path().string() + "': " + swap_ec.message() + ".");
     run.replaced.push_back(std::move(replaced));
@@ -326,11 +327,11 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     const fs::path backup_root = BackupRoot(program);
     // The backup is copied by child processes while the databases compact; it is complete,
     // checked and on disk before the first database is replaced, and older backups go only then.
-    Backup backup(backup_root, files);
+    Backup backup(backup_root, files, context.host.Now(), context.file_ops);
     const auto secure_backup = [&] {
       if (backup.Complete(password)) PruneBackups(backup_root);
     };
-    Run run{password, backup_root, backup.folder(), progress, context.host, secure_backup, {}};
+    Run run{password, backup_root, backup.folder(), progress, context.host, context.file_ops, secure_backup, {}};
     try {
       if (not_held) throw *not_held;
       if (year) CompactAndSwap(*year, {Stage::kCompactYear, Stage::kVerifyYear, Stage::kSwapYear}, run);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/clsProd.h"
+#include "platform/file_ops.h"
 #include "platform/host.h"
 #include "repair/access_application.h"
 #include "repair/progress.h"
@@ -45,6 +46,8 @@ struct RepairContext {
   // The databases put in place, in order. Kept when the repair then fails: the year database is
   // in place before the start database is compacted. The report's path is then kept too.
   std::vector<ReplacedDatabase> replaced{};
+  // The copies, flushes and renames of the repair; tests give operations that fail.
+  platform::FileOps& file_ops = platform::SystemFileOps();
 };
 
 // Repairs and compacts the database `file_name` (a bare name, looked for in the database folder)

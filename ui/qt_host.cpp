@@ -1,7 +1,7 @@
 #include "ui/qt_host.h"
 
 #include <QApplication>
-#include <QDate>
+#include <QDateTime>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -59,9 +59,11 @@ void QtHost::SetDefaultPointer() {
   while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
 }
 
-platform::Today QtHost::CurrentDate() const {
-  const QDate d = QDate::currentDate();
-  return {d.year(), d.month(), d.day()};
+CivilDateTime QtHost::Now() const {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QDate d = now.date();
+  const QTime t = now.time();
+  return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
 }
 
 }  // namespace ornetta::ui

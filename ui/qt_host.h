@@ -17,7 +17,7 @@ class QtHost : public platform::Host {
   std::filesystem::path ProgramFolder() const override;
   void ProcessPendingMessages() override;
   void SetDefaultPointer() override;
-  platform::Today CurrentDate() const override;
+  CivilDateTime Now() const override;
 
   // How the program ends at once; tests replace it with one that throws.
   std::function<void()> end_program;

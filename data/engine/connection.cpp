@@ -35,7 +35,7 @@ void Connection::Open(const std::string& connection_string, const std::string& u
   // Taken before the open: a file put in place meanwhile then counts as a replacement.
   std::optional<platform::FileIdentity> identity = platform::IdentityOf(file);
   engine::Handle db = engine::Open(file, settings.password);
-  jet::RegisterFunctions(db.get());
+  jet::RegisterFunctions(db.get(), *clock_);
   jet::InstallGuard(db.get());
   db_ = std::move(db);
   path_ = file.string();

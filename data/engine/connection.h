@@ -7,6 +7,7 @@
 #include <string>
 
 #include "data/engine/engine.h"
+#include "data/values/clock.h"
 #include "platform/file_identity.h"
 
 namespace ornetta {
@@ -15,6 +16,10 @@ class Connection {
  public:
   static constexpr int kStateClosed = 0;
   static constexpr int kStateOpen = 1;
+
+  // Statements on the connection read the time from `clock` (Now(), Date(), Time(), the year of
+  // "#12/9#"), which must outlive it: the host's clock for the application's connections.
+  explicit Connection(const Clock& clock = SystemClock()) : clock_(&clock) {}
 
   // Set before Open; "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=...;Jet OLEDB:Database Password=...".
   // Open keeps no password: it wipes the string and leaves it without one, as the provider does
@@ -40,7 +45,10 @@ class Connection {
   // a file that has left the folder. False when closed.
   bool FileReplaced() const;
 
+  const Clock& clock() const { return *clock_; }
+
  private:
+  const Clock* clock_;
   engine::Handle db_;
   std::string path_;
   std::optional<platform::FileIdentity> identity_;  // of the file under path_ just before it was opened

@@ -116,7 +116,7 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
   }
   sqlite3_progress_handler(h, 0, nullptr, nullptr);
   engine::Exec(h, "DETACH DATABASE compact_target;");
-  if (std::error_code sync_ec = growing.Sync()) {
+  if (std::error_code sync_ec = file_ops_.Sync(growing)) {
     db.reset();
     RemoveDestination(destination_path);
     throw Error(err::kPathFileAccess, "Compacting '" + source_path.string() +

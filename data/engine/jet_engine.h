@@ -4,12 +4,17 @@
 #include <functional>
 #include <string>
 
+#include "platform/file_ops.h"
+
 namespace ornetta {
 
 class JetEngine {
  public:
   // Called now and then during a compaction with how far it has come, 0 to 1.
   using Progress = std::function<void(double fraction)>;
+
+  // The copy is flushed through `file_ops`, which must outlive the engine.
+  explicit JetEngine(platform::FileOps& file_ops = platform::SystemFileOps()) : file_ops_(file_ops) {}
 
   // Copies every table, index, view, trigger and row of the source database, and its user
   // version, into a new file at the destination, encrypted with the destination's password.
@@ -18,6 +23,9 @@ class JetEngine {
   // destination file behind, when the source is missing, locked or unreadable, the destination
   // already exists, or a write fails.
   void CompactDatabase(const std::string& source, const std::string& destination, const Progress& progress = {});
+
+ private:
+  platform::FileOps& file_ops_;
 };
 
 }  // namespace ornetta

@@ -77,7 +77,7 @@ constexpr long kNoParameterValue = -2147217904;
 
 // Asks for each parameter's value and binds it to its ?N.
 void BindParameters(sqlite3_stmt* stmt, const std::vector<jet::Parameter>& parameters,
-                    const Recordset::ParameterPrompt& prompt) {
+                    const Recordset::ParameterPrompt& prompt, const Clock& clock) {
   for (size_t i = 0; i < parameters.size(); ++i) {
     const jet::Parameter& p = parameters[i];
     if (!prompt)
@@ -88,7 +88,7 @@ void BindParameters(sqlite3_stmt* stmt, const std::vector<jet::Parameter>& param
     if (!typed)
       throw Error(kNoParameterValue,
                   "The statement was not run: no value was given for the parameter [" + p.name + "].");
-    const jet::BoundValue v = jet::ReadParameterValue(p.name, p.type, *typed);
+    const jet::BoundValue v = jet::ReadParameterValue(p.name, p.type, *typed, clock);
     const int at = static_cast<int>(i) + 1;
     switch (v.kind) {
       case jet::BoundValue::kNull: sqlite3_bind_null(stmt, at); break;
@@ -119,7 +119,8 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
                 "The connection cannot be used to perform this operation. It is either closed or invalid in this "
                 "context.");
   sqlite3* db = active_connection->NativeHandle();
-  const jet::Statement statement = jet::Translate(source, jet::EngineColumns(db), jet::EngineLookups(db));
+  const jet::Statement statement =
+      jet::Translate(source, jet::EngineColumns(db), jet::EngineLookups(db), active_connection->clock());
   std::optional<jet::MakeTable> make_table;  // SELECT ... INTO: taken back unless its rows are all in
   if (!statement.make_table.empty()) make_table.emplace(db, statement);
   const std::string& sql = make_table ? make_table->FillSql() : statement.sql;
@@ -131,7 +132,7 @@ void Recordset::Open(const std::string& source, const std::shared_ptr<Connection
   }
   if (!stmt) throw Error(err::kSyntax, "The statement is empty.");
   try {
-    BindParameters(stmt, statement.parameters, prompt_);
+    BindParameters(stmt, statement.parameters, prompt_, active_connection->clock());
   } catch (...) {
     sqlite3_finalize(stmt);
     throw;

@@ -1,7 +1,6 @@
 #include "data/jet/dates.h"
 
 #include <cctype>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -190,11 +189,8 @@ std::optional<CivilDateTime> ParseDateLiteral(std::string_view text, int current
   return read ? std::optional(dt) : std::nullopt;
 }
 
-std::optional<CivilDateTime> ParseDateLiteral(std::string_view text) {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return ParseDateLiteral(text, local.tm_year + 1900);
+std::optional<CivilDateTime> ParseDateLiteral(std::string_view text, const Clock& clock) {
+  return ParseDateLiteral(text, clock.Now().year);
 }
 
 }  // namespace ornetta::jet

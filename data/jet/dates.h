@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "data/values/clock.h"
 #include "data/values/datetime.h"
 
 namespace ornetta::jet {
@@ -20,7 +21,7 @@ namespace ornetta::jet {
 //   (on 1899-12-30).
 // Two-digit years: 00-29 are 2000-2029, 30-99 are 1930-1999. Only the years 100 to 9999.
 std::optional<CivilDateTime> ParseDateLiteral(std::string_view text, int current_year);
-// As above, the current year from the computer's clock.
-std::optional<CivilDateTime> ParseDateLiteral(std::string_view text);
+// As above, the current year read from `clock`.
+std::optional<CivilDateTime> ParseDateLiteral(std::string_view text, const Clock& clock);
 
 }  // namespace ornetta::jet

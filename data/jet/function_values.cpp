@@ -117,10 +117,12 @@ std::optional<CivilDateTime> DateArg(sqlite3_context* ctx, sqlite3_value* v) {
     ResultError(ctx, kOverflow);
     return std::nullopt;
   }
-  if (auto d = ParseDateLiteral(Text(v))) return d;
+  if (auto d = ParseDateLiteral(Text(v), ClockOf(ctx))) return d;
   ResultError(ctx, kTypeMismatch);
   return std::nullopt;
 }
+
+const Clock& ClockOf(sqlite3_context* ctx) { return *static_cast<const Clock*>(sqlite3_user_data(ctx)); }
 
 void ResultText(sqlite3_context* ctx, const std::string& s) {
   sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "data/values/clock.h"
 #include "data/values/datetime.h"
 #include "data/jet/calendar.h"
 
@@ -50,6 +51,10 @@ bool Length(sqlite3_context* ctx, sqlite3_value* v, long long& out);
 // A date: a stored date, a date text Jet can read, or a serial number (overflow outside the
 // years 100 to 9999).
 std::optional<CivilDateTime> DateArg(sqlite3_context* ctx, sqlite3_value* v);
+
+// The clock the functions were registered with: Now(), Date(), Time() and the current year of a
+// date text without one.
+const Clock& ClockOf(sqlite3_context* ctx);
 
 void ResultText(sqlite3_context* ctx, const std::string& s);
 // Whole values come back as integers, others as doubles.

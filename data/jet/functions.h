@@ -4,8 +4,11 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include "data/values/clock.h"
+
 namespace ornetta::jet {
 
-void RegisterFunctions(sqlite3* db);
+// Registers them on `db`, reading the time from `clock`, which must outlive `db`.
+void RegisterFunctions(sqlite3* db, const Clock& clock = SystemClock());
 
 }  // namespace ornetta::jet

@@ -1,7 +1,6 @@
 // Date and time functions. Dates come back as the stored text "YYYY-MM-DD HH:MM:SS"; a time alone
 // lies on 1899-12-30, as in Jet.
 #include <cmath>
-#include <ctime>
 #include <string>
 
 #include "data/jet/function_values.h"
@@ -67,21 +66,14 @@ bool Flag(sqlite3_context* ctx, int argc, Args a, int index, bool& out) {
   return true;
 }
 
-CivilDateTime Now() {
-  const std::time_t t = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&t, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
-}
-
-void NowFn(sqlite3_context* ctx, int, Args) { ResultDate(ctx, Now()); }
+void NowFn(sqlite3_context* ctx, int, Args) { ResultDate(ctx, ClockOf(ctx).Now()); }
 void DateFn(sqlite3_context* ctx, int, Args) {
-  CivilDateTime d = Now();
+  CivilDateTime d = ClockOf(ctx).Now();
   d.hour = d.minute = d.second = 0;
   ResultDate(ctx, d);
 }
 void TimeFn(sqlite3_context* ctx, int, Args) {
-  const CivilDateTime n = Now();
+  const CivilDateTime n = ClockOf(ctx).Now();
   ResultDate(ctx, {1899, 12, 30, n.hour, n.minute, n.second});
 }
 

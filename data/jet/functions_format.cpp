@@ -328,7 +328,7 @@ void FormatFn(sqlite3_context* ctx, int argc, Args a) {
   const double x = number ? sqlite3_value_double(a[0]) : date ? SerialFromCivil(*date) : 0;
   if (!std::isfinite(x)) return ResultError(ctx, kOverflow);
   const std::string text = Text(a[0]);
-  if (!date && !number) date = ParseDateLiteral(text);
+  if (!date && !number) date = ParseDateLiteral(text, ClockOf(ctx));
   bool overflow = false;
   auto as_date = [&]() -> std::optional<CivilDateTime> {
     if (date || !number) return date;

@@ -170,7 +170,7 @@ void IsNumericFn(sqlite3_context* ctx, int, Args a) {
 void IsDateFn(sqlite3_context* ctx, int, Args a) {
   if (sqlite3_value_type(a[0]) != SQLITE_TEXT) return ResultBool(ctx, false);
   const std::string s = Text(a[0]);
-  ResultBool(ctx, ParseStoredDate(s) || ParseDateLiteral(s));
+  ResultBool(ctx, ParseStoredDate(s) || ParseDateLiteral(s, ClockOf(ctx)));
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ std::optional<Type> ParameterType(std::string_view name) {
   return std::nullopt;
 }
 
-BoundValue ReadParameterValue(const std::string& name, Type type, std::string_view typed) {
+BoundValue ReadParameterValue(const std::string& name, Type type, std::string_view typed, const Clock& clock) {
   BoundValue v;
   if (IsText(type)) {
     v.kind = BoundValue::kText;
@@ -70,7 +70,7 @@ BoundValue ReadParameterValue(const std::string& name, Type type, std::string_vi
   if (s.empty()) return v;  // an empty box gives Null, as in Jet
   const bool hashed = s.size() >= 2 && s.front() == '#' && s.back() == '#';
   if (type == Type::kDate || (type == Type::kUnknown && hashed)) {
-    const auto dt = ParseDateLiteral(hashed ? s.substr(1, s.size() - 2) : s);
+    const auto dt = ParseDateLiteral(hashed ? s.substr(1, s.size() - 2) : s, clock);
     if (!dt) throw Mismatch(name, "a date", typed);
     v.kind = BoundValue::kText;
     v.text = FormatStoredDate(*dt);

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/values/clock.h"
 #include "data/jet/types.h"
 
 namespace ornetta::jet {
@@ -27,7 +28,8 @@ struct BoundValue {
 // parameter `name` of type `type`, as Jet reads it: nothing is Null; a date with or without #...#
 // for a DateTime; a number for the numeric types, rounded half to even for the whole ones; True,
 // False, Yes, No, On, Off or a number for a Bit. A parameter of no known type takes #...# as a
-// date and anything else as text. Throws Error (type mismatch or overflow) naming the parameter.
-BoundValue ReadParameterValue(const std::string& name, Type type, std::string_view typed);
+// date and anything else as text; a date without a year is of the current year on `clock`.
+// Throws Error (type mismatch or overflow) naming the parameter.
+BoundValue ReadParameterValue(const std::string& name, Type type, std::string_view typed, const Clock& clock);
 
 }  // namespace ornetta::jet

@@ -198,7 +198,7 @@ ExprPtr Parser::Primary() {
       return e;
     }
     case TokenKind::kDate: {
-      const auto dt = ParseDateLiteral(t.text);
+      const auto dt = ParseDateLiteral(t.text, clock_);
       if (!dt)
         throw Error(err::kSyntax,
                     "Syntax error in date '#" + t.text + "#' at character " + std::to_string(t.offset + 1) + ".");

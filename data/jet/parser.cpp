@@ -23,14 +23,14 @@ bool IsReserved(const std::string& upper) {
 
 }  // namespace
 
-ast::Statement Parse(std::string_view sql) {
+ast::Statement Parse(std::string_view sql, const Clock& clock) {
   size_t characters = 0;
   for (unsigned char c : sql) characters += (c & 0xC0) != 0x80;  // UTF-8: one lead byte a character
   if (characters > kMaxStatementCharacters)
     throw Error(err::kSyntax, "The statement is " + std::to_string(characters) +
                                   " characters long; a statement may have at most " +
                                   std::to_string(kMaxStatementCharacters) + " characters, as in Jet.");
-  return Parser(sql).Statement();
+  return Parser(sql, clock).Statement();
 }
 
 ast::Statement Parser::Statement() {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/values/clock.h"
 #include "data/values/error.h"
 #include "data/jet/ast.h"
 #include "data/jet/tokenizer.h"
@@ -19,15 +20,16 @@ namespace ornetta::jet {
 inline constexpr size_t kMaxStatementCharacters = 64000;
 
 // Throws Error (syntax) with a message that says what was expected where, or that the statement is
-// longer than kMaxStatementCharacters.
-ast::Statement Parse(std::string_view sql);
+// longer than kMaxStatementCharacters. A date literal without a year ("#12/9#") is of the current
+// year on `clock`.
+ast::Statement Parse(std::string_view sql, const Clock& clock = SystemClock());
 
 // The recursive descent behind Parse. Expressions follow Jet's precedence, from loosest to
 // tightest: Imp, Eqv, Xor, Or, And, Not, comparisons (= <> < > <= >= Like Is Between In), &,
 // + and -, Mod, \, * and /, unary minus, ^.
 class Parser {
  public:
-  explicit Parser(std::string_view sql) : tokens_(Tokenize(sql)) {}
+  Parser(std::string_view sql, const Clock& clock) : tokens_(Tokenize(sql)), clock_(clock) {}
   ast::Statement Statement();
 
  private:
@@ -113,6 +115,7 @@ class Parser {
   const ast::TableUse* FindTable(const std::string& ref) const;
 
   std::vector<Token> tokens_;
+  const Clock& clock_;
   size_t pos_ = 0;
   int depth_ = 0;
   std::vector<ast::TableUse> tables_;  // every table read since the statement's FROM began

@@ -24,8 +24,9 @@ JetType ResultType(Type t) {
 
 }  // namespace
 
-Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns, const DatabaseLookups& lookups) {
-  ast::Statement tree = Parse(jet_sql);
+Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns, const DatabaseLookups& lookups,
+                    const Clock& clock) {
+  ast::Statement tree = Parse(jet_sql, clock);
   RewriteRightJoins(tree);
   Bind(tree, columns, lookups.tables);
   ResolveCrosstabs(tree, lookups.pivot_values);

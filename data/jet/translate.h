@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/values/clock.h"
 #include "data/jet/ast.h"
 #include "data/jet/column_types.h"
 #include "data/jet/parameters.h"
@@ -73,8 +74,9 @@ struct DatabaseLookups {
 // Translates one Jet SQL statement (a trailing ';' allowed). Throws Error with a description that
 // names what is wrong or unsupported and where, for anything it cannot translate with Jet's meaning.
 // Without `columns`, expressions over stored columns are typed Unknown, and a name that only the
-// columns can tell from another item's alias or a parameter is read as a column.
-Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns = {},
-                    const DatabaseLookups& lookups = {});
+// columns can tell from another item's alias or a parameter is read as a column. A date literal
+// without a year is of the current year on `clock`.
+Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns = {}, const DatabaseLookups& lookups = {},
+                    const Clock& clock = SystemClock());
 
 }  // namespace ornetta::jet

@@ -57,8 +57,8 @@ bool TableShape::Fits(const std::vector<Value>& values) const {
 }
 
 Rebuild::Rebuild(const fs::path& file, const std::string& password, const crypto::Salt& salt,
-                 const std::vector<SchemaEntry>& schema)
-    : file_(file), db_(engine::CreateWithSalt(file, password, salt)) {
+                 const std::vector<SchemaEntry>& schema, platform::FileOps& file_ops)
+    : file_(file), file_ops_(file_ops), db_(engine::CreateWithSalt(file, password, salt)) {
   sqlite3* db = db_.get();
   // Nothing relies on a half-made copy: one sync of the finished file makes it as durable. The
   // journal stays (in memory) for the trials of rows that Accepts takes back. The rows passed
@@ -245,7 +245,7 @@ void Rebuild::Finish(int32_t user_version, int32_t application_id) {
   engine::Exec(db, "PRAGMA user_version = " + std::to_string(user_version) +
                        "; PRAGMA application_id = " + std::to_string(application_id) + "; COMMIT;");
   db_.reset();
-  if (std::error_code ec = platform::SyncFile(file_))
+  if (std::error_code ec = file_ops_.SyncFile(file_))
     throw Error(err::kPathFileAccess,
                 "The rebuilt copy '" + file_.string() + "' could not be written to disk (" + ec.message() + ").");
 }

@@ -13,6 +13,7 @@
 
 #include "data/crypto/derived_keys.h"
 #include "data/engine/engine.h"
+#include "platform/file_ops.h"
 #include "repair/salvage/btree.h"
 
 namespace ornetta::repair::salvage {
@@ -41,9 +42,10 @@ struct TableShape {
 
 class Rebuild {
  public:
-  // Creates `file` keyed for `salt`, and in it the tables of `schema` (in its order).
+  // Creates `file` keyed for `salt`, and in it the tables of `schema` (in its order). Finish
+  // flushes it through `file_ops`.
   Rebuild(const std::filesystem::path& file, const std::string& password, const crypto::Salt& salt,
-          const std::vector<SchemaEntry>& schema);
+          const std::vector<SchemaEntry>& schema, platform::FileOps& file_ops);
   ~Rebuild();
 
   const std::vector<TableShape>& tables() const { return shapes_; }
@@ -70,6 +72,7 @@ class Rebuild {
   void FinalizeInserts();
 
   std::filesystem::path file_;
+  platform::FileOps& file_ops_;
   engine::Handle db_;
   std::vector<SchemaEntry> later_;  // indexes, views, triggers
   std::vector<TableShape> shapes_;

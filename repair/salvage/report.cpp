@@ -51,7 +51,8 @@ std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const fs::pa
   return out.str();
 }
 
-fs::path WriteReport(const std::vector<SalvageOutcome>& outcomes, const fs::path& backup_folder) {
+fs::path WriteReport(const std::vector<SalvageOutcome>& outcomes, const fs::path& backup_folder,
+                     platform::FileOps& file_ops) {
   const fs::path path = backup_folder / kReportName;
   const fs::path partial = backup_folder / (std::string(kReportName) + ".part");
   {
@@ -60,7 +61,7 @@ fs::path WriteReport(const std::vector<SalvageOutcome>& outcomes, const fs::path
     if (!file.flush())
       throw Error(err::kPathFileAccess, "The salvage report could not be written to '" + path.string() + "'.");
   }
-  if (std::error_code ec = platform::ReplaceFileAtomically(partial, path))
+  if (std::error_code ec = file_ops.ReplaceFileAtomically(partial, path))
     throw Error(err::kPathFileAccess,
                 "The salvage report could not be written to '" + path.string() + "' (" + ec.message() + ").");
   return path;

@@ -16,9 +16,11 @@ constexpr const char* kReportName = "Salvage report.txt";
 // known lost (by key where an index names them), what was set aside, and notes.
 std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const std::filesystem::path& backup_folder);
 
-// Writes the report into `backup_folder` (flushed); returns its path. Throws Error on failure.
+// Writes the report into `backup_folder` (flushed through `file_ops`); returns its path. Throws
+// Error on failure.
 std::filesystem::path WriteReport(const std::vector<SalvageOutcome>& outcomes,
-                                  const std::filesystem::path& backup_folder);
+                                  const std::filesystem::path& backup_folder,
+                                  platform::FileOps& file_ops = platform::SystemFileOps());
 
 // The lost rows in a few words for a message: "Invoices: 12 rows; InvoiceLines: rows of 1
 // damaged page (how many is not known)". Empty when no row was lost.

@@ -443,7 +443,8 @@ bool IsDamaged(const PageFile& file, const std::string& password) {
 }
 
 SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, const std::string& password,
-                       const StandIns& stand_ins, const fs::path& destination, const SalvageProgress& progress) {
+                       const StandIns& stand_ins, const fs::path& destination, const SalvageProgress& progress,
+                       platform::FileOps& file_ops) {
   SalvageOutcome outcome;
   outcome.file_name = file_name;
   const std::unique_ptr<CipherPages> pages = FindKey(source, password, stand_ins, &outcome.key_source);
@@ -483,7 +484,7 @@ SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, con
   std::error_code ec;
   fs::remove(destination, ec);
   try {
-    Rebuild rebuild(destination, password, pages->salt(), schema);
+    Rebuild rebuild(destination, password, pages->salt(), schema, file_ops);
     Run run(map, rebuild, schema, outcome);
     run.ReadTrees(part(0.4, 0.8));
     if (first_page)

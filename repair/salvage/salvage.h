@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_ops.h"
 #include "repair/salvage/page_file.h"
 
 namespace ornetta::repair::salvage {
@@ -62,9 +63,10 @@ bool IsDamaged(const PageFile& file, const std::string& password);
 
 // Reads every surviving row of `source` (named `file_name` in messages) into the new database
 // `destination`. Throws Error when nothing can be salvaged (no key reads the file, no list of its
-// tables) or the new database cannot be written; `destination` is then removed.
+// tables) or the new database cannot be written; `destination` is then removed. It is flushed
+// through `file_ops`.
 SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, const std::string& password,
                        const StandIns& stand_ins, const std::filesystem::path& destination,
-                       const SalvageProgress& progress = {});
+                       const SalvageProgress& progress = {}, platform::FileOps& file_ops = platform::SystemFileOps());
 
 }  // namespace ornetta::repair::salvage

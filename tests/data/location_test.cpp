@@ -82,6 +82,7 @@ TEST_F(GetConnectionTest, ATmpCopyWithoutItsMarkIsMovedAsideAndTheDatabaseReport
   const fs::path tmp = install.tmp_copy(Installation::kStartName), journal = tmp.string() + "-journal";
   fs::rename(install.start_database(), tmp);
   std::ofstream(journal) << "journal";
+  host.now = {2030, 5, 6, 7, 8, 9};
   prod.Get_Connection();
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{kMissing});
   EXPECT_EQ(red_marks, 1);
@@ -91,6 +92,7 @@ TEST_F(GetConnectionTest, ATmpCopyWithoutItsMarkIsMovedAsideAndTheDatabaseReport
   const fs::path aside = install.partial_copies_folder();
   ASSERT_TRUE(fs::is_directory(aside));
   EXPECT_EQ(std::distance(fs::directory_iterator(aside), fs::directory_iterator()), 2) << "the copy and its journal";
+  EXPECT_TRUE(fs::exists(aside / "2030-05-06_07-08-09 TMPDBStart.mdb")) << "named by the host's clock";
 }
 
 TEST_F(GetConnectionTest, WhenBothADatabaseAndItsCopyExistTheDatabaseIsUsedAndTheCopyStays) {

@@ -125,5 +125,27 @@ TEST_F(StatementsTest, YesNoAndDateColumnsComeBackTyped) {
   EXPECT_EQ(date.type(), Variant::Type::Date);
 }
 
+// The connections clsProd opens tell the time by the host's clock, read as each statement runs.
+TEST_F(StatementsTest, StatementsTellTheTimeByTheHostsClock) {
+  const auto when = [this](const std::string& sql) {
+    const Variant v = prod.Retrieve_Id(sql);
+    return v.type() == Variant::Type::Date ? FormatStoredDate(CivilFromSerial(v.AsDate()))
+                                           : "not a date: " + v.ToText();
+  };
+  host.now = {2031, 2, 3, 4, 5, 6};  // after the connection was opened
+  EXPECT_EQ(when("SELECT Now()"), "2031-02-03 04:05:06");
+  EXPECT_EQ(when("SELECT Date()"), "2031-02-03 00:00:00");
+  EXPECT_EQ(when("SELECT Time()"), "1899-12-30 04:05:06");
+  // A date written without its year is of the clock's year: a literal, a function's text, a parameter.
+  EXPECT_EQ(when("SELECT #3/4#"), "2031-03-04 00:00:00");
+  EXPECT_EQ(when("SELECT DateValue('Mar 4')"), "2031-03-04 00:00:00");
+  host.answers = {"3/4"};
+  ASSERT_TRUE(prod.update_rec2("PARAMETERS [On] DateTime; INSERT INTO probe (id, note) VALUES (3, [On])"));
+  EXPECT_EQ(prod.Retrieve_Name("select note from probe where id = 3"), "2031-03-04 00:00:00");
+
+  host.now = {2032, 12, 31, 23, 59, 59};
+  EXPECT_EQ(when("SELECT Now()"), "2032-12-31 23:59:59");
+}
+
 }  // namespace
 }  // namespace ornetta

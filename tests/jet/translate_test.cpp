@@ -125,12 +125,12 @@ TEST_F(JetTest, DateLiteralsAreReadMonthFirstAsJetReadsThem) {
       {"10:30", "1899-12-30 10:30:00"},
   };
   for (const Case& c : cases) {
-    const auto dt = jet::ParseDateLiteral(c.literal);
+    const auto dt = jet::ParseDateLiteral(c.literal, 2026);
     ASSERT_TRUE(dt) << c.literal;
     EXPECT_EQ(FormatStoredDate(*dt), c.want) << c.literal;
   }
   for (const char* bad : {"2/30/2026", "13/13/2026", "12/09 10", "tomorrow", "12/09/2026 25:00", ""})
-    EXPECT_FALSE(jet::ParseDateLiteral(bad)) << bad;
+    EXPECT_FALSE(jet::ParseDateLiteral(bad, 2026)) << bad;
 }
 
 TEST_F(JetTest, DeletingLogRowsAfterADay) {

@@ -47,7 +47,7 @@ class QuietHost : public platform::Host {
   std::filesystem::path ProgramFolder() const override { return folder_; }
   void ProcessPendingMessages() override {}
   void SetDefaultPointer() override {}
-  platform::Today CurrentDate() const override { return {2026, 12, 9}; }
+  CivilDateTime Now() const override { return {2026, 12, 9, 12, 0, 0}; }
 
  private:
   std::filesystem::path folder_;

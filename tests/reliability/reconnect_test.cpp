@@ -58,7 +58,7 @@ TEST(ReconnectTest, AFileReplacedUnderAnOpenConnectionIsReopenedBeforeTheRequest
        [](const testing::DemoInstallation& install) {
          const fs::path copy = install.database_folder() / "copy.mdb";
          fs::copy_file(install.year_database(), copy);
-         ASSERT_FALSE(platform::ReplaceFileAtomically(copy, install.year_database()));
+         ASSERT_FALSE(platform::SystemFileOps().ReplaceFileAtomically(copy, install.year_database()));
        }},
       {"removed and copied back",
        [](const testing::DemoInstallation& install) {

@@ -7,6 +7,7 @@
 #include "data/engine/engine.h"
 #include "platform/file_ops.h"
 #include "repair/repair_compact.h"
+#include "tests/support/fault_file_ops.h"
 #include "tests/support/fault_vfs.h"
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"
@@ -66,13 +67,12 @@ TEST_P(RepairFaultsTest, EveryFailureIsReportedAndNoRowIsLost) {
       g_file_fail_at = n;
       g_file_persistent = mode.persistent;
       g_file_disk_full = mode.disk_full;
-      platform::SetFileFaultHook(FileFault);
     }
-    RepairContext context{prod, host, nullptr, DefaultAccessApplicationFactory(), "", {}, {}};
+    testing::FaultFileOps failing(FileFault);
+    RepairContext context{.objProd = prod, .host = host, .file_ops = mode.engine ? platform::SystemFileOps() : failing};
     Repair_Compact_DB(context, install.current_year_file);
     const long injected = mode.engine ? FaultVfs::Failures() : g_file_failures;
     FaultVfs::Disarm();
-    platform::SetFileFaultHook(nullptr);
     ++runs;
 
     ASSERT_EQ(host.messages.size(), 1u);

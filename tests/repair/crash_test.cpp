@@ -18,6 +18,7 @@
 #include "platform/file_ops.h"
 #include "repair/repair_compact.h"
 #include "tests/repair/damage.h"
+#include "tests/support/fault_file_ops.h"
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"
 
@@ -83,8 +84,8 @@ bool RunAndKill(const testing::DemoInstallation& install, KillPoint at, Counts* 
     prod.Get_Connection();
     KillAtEvent sink(at.event);
     g_kill_at_file_op = at.file_op;
-    platform::SetFileFaultHook(KillAtFileOp);
-    RepairContext context{prod, host, &sink, DefaultAccessApplicationFactory(), "", {}, {}};
+    testing::FaultFileOps file_ops(KillAtFileOp);
+    RepairContext context{.objProd = prod, .host = host, .progress = &sink, .file_ops = file_ops};
     const bool ok = Repair_Compact_DB(context, install.current_year_file);
     const Counts seen{sink.events(), g_file_ops_seen};
     (void)!write(report[1], &seen, sizeof seen);

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -15,6 +16,7 @@
 #include "platform/file_ops.h"
 #include "repair/repair_compact.h"
 #include "tests/support/fault_vfs.h"
+#include "tests/support/fault_file_ops.h"
 #include "tests/support/installation.h"
 #include "tests/support/recording_host.h"
 
@@ -49,8 +51,8 @@ class RepairCompactTest : public ::testing::Test {
     start_bytes = Bytes(install.start_database());
   }
 
-  bool Repair(const std::string& name) {
-    RepairContext context{prod, host, nullptr, factory, "", {}, {}};
+  bool Repair(const std::string& name, platform::FileOps& file_ops = platform::SystemFileOps()) {
+    RepairContext context{.objProd = prod, .host = host, .access_factory = factory, .file_ops = file_ops};
     const bool result = Repair_Compact_DB(context, name);
     reason = context.failure_reason;
     return result;
@@ -125,6 +127,19 @@ TEST_F(RepairCompactTest, TheStartDatabaseIsCompactedForAnyNamedDatabaseAndFiveB
   EXPECT_TRUE(Repair(Installation::kStartName)) << "the start database named as the one to repair: " << reason;
 }
 
+// Named by the host's clock; a second repair within the same second gets a number.
+TEST_F(RepairCompactTest, BackupFoldersAreNamedByTheHostsClock) {
+  host.now = {2027, 1, 2, 3, 4, 5};
+  ASSERT_TRUE(Repair(install.current_year_file)) << reason;
+  ASSERT_TRUE(Repair(install.current_year_file)) << reason;
+  host.now.second = 6;
+  ASSERT_TRUE(Repair(install.current_year_file)) << reason;
+  std::vector<std::string> names;
+  for (const fs::path& backup : Backups()) names.push_back(backup.filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"2027-01-02_03-04-05", "2027-01-02_03-04-05_002", "2027-01-02_03-04-06"}));
+}
+
 TEST_F(RepairCompactTest, NoAutomationObjectMeansNothingIsTouched) {
   factory = []() -> std::unique_ptr<AccessApplication> { throw Error(429, "ActiveX component can't create object"); };
   EXPECT_FALSE(Repair(install.current_year_file));
@@ -149,12 +164,11 @@ TEST_F(RepairCompactTest, AFailedBackupStopsTheRepairBeforeAnyCompaction) {
 TEST_F(RepairCompactTest, ABackupCopyFailingDuringTheCompactionReplacesNothing) {
   static int copies;
   copies = 0;
-  platform::SetFileFaultHook([](const char* operation) {
+  testing::FaultFileOps file_ops([](const char* operation) {
     const bool fail = std::string(operation) == "copy" && copies++ == 0;
     return fail ? std::make_error_code(std::errc::no_space_on_device) : std::error_code();
   });
-  const bool repaired = Repair(install.current_year_file);
-  platform::SetFileFaultHook(nullptr);
+  const bool repaired = Repair(install.current_year_file, file_ops);
   EXPECT_FALSE(repaired);
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_NE(reason.find("The backup copy could not be made: copying"), std::string::npos) << reason;

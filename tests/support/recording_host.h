@@ -39,15 +39,15 @@ class RecordingHost : public platform::Host {
   std::filesystem::path ProgramFolder() const override { return folder_; }
   void ProcessPendingMessages() override;
   void SetDefaultPointer() override { ++pointer_resets; }
-  platform::Today CurrentDate() const override { return today; }
+  CivilDateTime Now() const override { return now; }
 
   std::vector<ShownMessage> messages;
   std::vector<ShownMessage> inputs;  // input boxes: prompt, 0, title
   std::vector<std::optional<std::string>> answers;
   int pending_message_yields = 0;
   int pointer_resets = 0;
-  platform::Today today{2026, 12, 9};
-  std::function<void()> on_yield;  // runs inside ProcessPendingMessages, like queued input
+  CivilDateTime now{2026, 12, 9, 14, 5, 30};  // the clock stands still
+  std::function<void()> on_yield;             // runs inside ProcessPendingMessages, like queued input
 
  private:
   std::filesystem::path folder_;

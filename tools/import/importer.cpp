@@ -255,8 +255,9 @@ int Import(const Options& options, std::FILE* out, std::FILE* progress_out, bool
       conn->Close();
     }
     CheckStructure(temporary, options.password);
-    const std::error_code ec = options.overwrite ? platform::ReplaceFileAtomically(temporary, options.target)
-                                                 : platform::MoveFileDurably(temporary, options.target);
+    const std::error_code ec = options.overwrite
+                                   ? platform::SystemFileOps().ReplaceFileAtomically(temporary, options.target)
+                                   : platform::SystemFileOps().MoveFileDurably(temporary, options.target);
     if (ec)
       throw Failure("The new database cannot be given its name '" + options.target.string() + "': " + ec.message() +
                     ".");

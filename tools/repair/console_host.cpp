@@ -1,7 +1,5 @@
 #include "tools/repair/console_host.h"
 
-#include <ctime>
-
 namespace ornetta::repair_cli {
 
 ConsoleHost::ConsoleHost(std::filesystem::path program_folder, std::ostream& out, std::ostream& err,
@@ -42,12 +40,5 @@ void ConsoleHost::MessageBox(const std::string& text, int icon, const std::strin
 }
 
 void ConsoleHost::EndProgram() { throw EndRequested{}; }
-
-platform::Today ConsoleHost::CurrentDate() const {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
-}
 
 }  // namespace ornetta::repair_cli

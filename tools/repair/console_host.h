@@ -27,7 +27,7 @@ class ConsoleHost : public platform::Host {
   std::filesystem::path ProgramFolder() const override { return folder_; }
   void ProcessPendingMessages() override {}
   void SetDefaultPointer() override {}
-  platform::Today CurrentDate() const override;
+  CivilDateTime Now() const override { return SystemClock().Now(); }
 
  private:
   std::filesystem::path folder_;

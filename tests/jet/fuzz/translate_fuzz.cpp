@@ -174,6 +174,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const ornetta::Error& e) {
     if (e.Description().empty()) __builtin_trap();  // every refusal says why
   }
-  (void)ornetta::jet::ParseDateLiteral(text);
+  (void)ornetta::jet::ParseDateLiteral(text, 2026);
   return 0;
 }

@@ -1,0 +1,24 @@
+#include "data/values/clock.h"
+
+#include <ctime>
+
+namespace ornetta {
+
+namespace {
+class LocalSystemClock : public Clock {
+ public:
+  CivilDateTime Now() const override {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+  }
+};
+}  // namespace
+
+const Clock& SystemClock() {
+  static const LocalSystemClock clock;
+  return clock;
+}
+
+}  // namespace ornetta
