@@ -12,8 +12,6 @@ namespace ornetta {
 namespace {
 constexpr int kMaxInt16 = 32767;
 
-Error ObjectRequired() { return Error(err::kObjectRequired, "Object variable or With block variable not set"); }
-
 // A date literal the engine reads the same whatever the user's regional settings.
 std::string DateLiteralText(double dt) {
   std::string text = FormatStoredDate(CivilFromSerial(dt));
@@ -53,7 +51,7 @@ void clsProd::Recordset_Creation(const std::string& strquery) {
 }
 
 void clsProd::RecordSet_Close() {
-  if (!dbrec) throw ObjectRequired();
+  if (!dbrec) throw ObjectRequiredError();
   dbrec->Close();
   dbrec.reset();
 }
@@ -80,7 +78,7 @@ void clsProd::open_temp_rec(const std::string& querry) {
 }
 
 void clsProd::close_temp_rec() {
-  if (!tmp_Rec) throw ObjectRequired();
+  if (!tmp_Rec) throw ObjectRequiredError();
   tmp_Rec->Close();
   tmp_Rec.reset();
 }

@@ -293,7 +293,7 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
   ProgressAdapter progress(context.progress);
   bool result = false;
   try {
-    if (!prod.dbconnection) throw Error(err::kObjectRequired, "Object variable or With block variable not set");
+    if (!prod.dbconnection) throw ObjectRequiredError();
     if (prod.dbconnection->State() == Connection::kStateOpen) prod.dbconnection->Close();
     std::unique_ptr<AccessApplication> access = context.access_factory();
     result = false;
