@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
+#include "data/engine/connection_string.h"
 #include "data/engine/engine.h"
 #include "data/engine/jet_engine.h"
 #include "data/values/installation.h"
@@ -32,11 +33,6 @@ using namespace ornetta;
 
 namespace {
 constexpr int kSqliteDefaultPageSize = 4096;
-
-std::string Cs(const fs::path& p, bool destination) {
-  return std::string("Provider=Microsoft.Jet.OLEDB.4.0;") + (destination ? "Jet OLEDB:Engine Type=5;" : "") +
-         "Data Source=" + p.string() + ";Jet OLEDB:Database Password=" + demo::DeploymentPassword() + ";";
-}
 
 #ifdef ORNETTA_HAVE_REPAIR
 // A host with no one to show anything to: the benchmark only times the work.
@@ -159,8 +155,13 @@ int main(int argc, char** argv) {
     fs::remove(vacuum_to);
     bench::Measure ours;
     for (int run = 0; run < 3; ++run) {
-      const bench::Measure m =
-          bench::InChild([&] { JetEngine().CompactDatabase(Cs(src, false), Cs(work / "TMP.mdb", true)); }, 1);
+      const bench::Measure m = bench::InChild(
+          [&] {
+            const std::string pw = demo::DeploymentPassword();
+            JetEngine().CompactDatabase(CompactionSourceString(src.string(), pw),
+                                        CompactionDestinationString((work / "TMP.mdb").string(), pw));
+          },
+          1);
       fs::remove(work / "TMP.mdb");
       if (run == 0 || m.seconds < ours.seconds) ours = m;
     }

@@ -7,6 +7,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "data/values/utf8.h"
+
 namespace ornetta::bench {
 
 namespace fs = std::filesystem;
@@ -18,22 +20,10 @@ constexpr int kMapBits = (kPage - 4) * 8;  // pages one map page names
 constexpr int kMaxRowsOnPage = 255;        // a row's place in a page is one byte
 
 // Jet 4 keeps Text as UCS-2, little-endian.
-std::string Ucs2(const std::string& utf8) {
+std::string Ucs2(const std::string& text) {
   std::string out;
-  for (size_t i = 0; i < utf8.size();) {
-    const unsigned char c = utf8[i];
-    uint32_t cp;
-    int n;
-    if (c < 0x80)
-      cp = c, n = 1;
-    else if ((c >> 5) == 6)
-      cp = c & 0x1f, n = 2;
-    else if ((c >> 4) == 14)
-      cp = c & 0x0f, n = 3;
-    else
-      cp = c & 0x07, n = 4;
-    for (int k = 1; k < n && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3f);
-    i += n;
+  for (size_t i = 0; i < text.size();) {
+    uint32_t cp = utf8::Decode(text, i);
     auto unit = [&](uint32_t u) {
       out += static_cast<char>(u & 0xff);
       out += static_cast<char>(u >> 8);

@@ -1,18 +1,16 @@
 // clsProd's statements, lookups, recordsets and text helpers.
 #include "data/clsProd.h"
 
-#include "data/values/ansi.h"
 #include "data/values/datetime.h"
 #include "data/values/error.h"
 #include "data/crypto/password.h"
 #include "data/values/sql_quoting.h"
+#include "data/values/utf8.h"
 
 namespace ornetta {
 
 namespace {
 constexpr int kMaxInt16 = 32767;
-
-Error ObjectRequired() { return Error(err::kObjectRequired, "Object variable or With block variable not set"); }
 
 // A date literal the engine reads the same whatever the user's regional settings.
 std::string DateLiteralText(double dt) {
@@ -20,8 +18,6 @@ std::string DateLiteralText(double dt) {
   if (text.compare(10, 9, " 00:00:00") == 0) text.resize(10);
   return text;
 }
-
-size_t Utf8Length(unsigned char lead) { return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
 }  // namespace
 
 clsProd::clsProd(platform::Host& host, std::function<void()> mark_database_missing)
@@ -53,7 +49,7 @@ void clsProd::Recordset_Creation(const std::string& strquery) {
 }
 
 void clsProd::RecordSet_Close() {
-  if (!dbrec) throw ObjectRequired();
+  if (!dbrec) throw ObjectRequiredError();
   dbrec->Close();
   dbrec.reset();
 }
@@ -80,7 +76,7 @@ void clsProd::open_temp_rec(const std::string& querry) {
 }
 
 void clsProd::close_temp_rec() {
-  if (!tmp_Rec) throw ObjectRequired();
+  if (!tmp_Rec) throw ObjectRequiredError();
   tmp_Rec->Close();
   tmp_Rec.reset();
 }
@@ -94,7 +90,7 @@ bool clsProd::chk_rec_exst(const std::string& querry) {
 
 Variant clsProd::encryp_decryp(const std::string& chk) {
   // The length and the counter are 16-bit: 32767 characters overflow, after the last one.
-  const size_t n = ansi::CharacterCount(chk);
+  const size_t n = utf8::Length(chk);
   if (n > static_cast<size_t>(kMaxInt16)) throw OverflowError();
   std::string shifted = crypto::ShiftCodes(chk);
   if (n == static_cast<size_t>(kMaxInt16)) throw OverflowError();
@@ -110,7 +106,8 @@ std::string clsProd::Str_Split_Using_Separator(const std::string& Src_Str, const
   std::string s = Src_Str;
   int i = 1;
   // Each skipped field is dropped with the first character of its separator.
-  const size_t sep_first_char = Utf8Length(static_cast<unsigned char>(sep[0]));
+  size_t sep_first_char = 0;  // its length in bytes
+  utf8::Decode(sep, sep_first_char);
   for (size_t p; (p = s.find(sep)) != std::string::npos && i != pos;) {
     s.erase(0, p + sep_first_char);
     if (i == kMaxInt16) throw OverflowError();

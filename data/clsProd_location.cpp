@@ -94,7 +94,7 @@ void clsProd::Get_Start() {
 }
 
 void clsProd::Leave_DBstart() {
-  if (!dbconnection) throw Error(err::kObjectRequired, "Object variable or With block variable not set");
+  if (!dbconnection) throw ObjectRequiredError();
   dbconnection->Close();
   dbconnection.reset();
 }

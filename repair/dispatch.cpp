@@ -27,8 +27,6 @@ std::string TrimSpaces(const std::string& s) {
   return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
-Error ObjectRequired() { return Error(err::kObjectRequired, "Object variable or With block variable not set"); }
-
 // Thrown to end the command at once (the statement-error case).
 struct EndCommand {};
 
@@ -75,7 +73,7 @@ void RepairCommand::cmdOK_Click() {
 
   try {
     step([&] {
-      if (!objProd_.dbconnection) throw ObjectRequired();
+      if (!objProd_.dbconnection) throw ObjectRequiredError();
       // Another repair may have put a new file in the database's place since the window opened
       // it: this connection would read and write the old one, gone from the folder.
       if (objProd_.dbconnection->FileReplaced()) objProd_.dbconnection->Close();
@@ -83,7 +81,7 @@ void RepairCommand::cmdOK_Click() {
     });
     step([&] { RunSelectedRepair(); });
     step([&] {
-      if (!objProd_.dbconnection) throw ObjectRequired();
+      if (!objProd_.dbconnection) throw ObjectRequiredError();
       if (objProd_.dbconnection->State() == Connection::kStateOpen) objProd_.dbconnection->Close();
     });
   } catch (const EndCommand&) {

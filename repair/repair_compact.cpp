@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "data/values/ansi.h"
+#include "data/values/utf8.h"
 #include "data/engine/connection_string.h"
 #include "data/engine/engine.h"
 #include "data/values/error.h"
@@ -281,7 +281,7 @@ std::string RowsLostMessage(const Run& run) {
 
 std::string Get_File_Name(const std::string& path) {
   if (path.empty()) return "";
-  if (ansi::CharacterCount(path) > 32767) throw OverflowError();
+  if (utf8::Length(path) > 32767) throw OverflowError();
   const size_t p = path.find_last_of("\\/");
   return p == std::string::npos ? path : path.substr(p + 1);
 }
@@ -291,7 +291,7 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
   ProgressAdapter progress(context.progress);
   bool result = false;
   try {
-    if (!prod.dbconnection) throw Error(err::kObjectRequired, "Object variable or With block variable not set");
+    if (!prod.dbconnection) throw ObjectRequiredError();
     if (prod.dbconnection->State() == Connection::kStateOpen) prod.dbconnection->Close();
     std::unique_ptr<AccessApplication> access = context.access_factory();
     result = false;

@@ -18,39 +18,40 @@ std::string Trim(std::string_view s) {
 }
 
 Error Bad(const std::string& what) { return Error(err::kProvider, "Invalid connection string: " + what + "."); }
+
+constexpr std::string_view kProvider = "Provider=Microsoft.Jet.OLEDB.4.0;";
+constexpr std::string_view kPasswordKey = "Jet OLEDB:Database Password=";
 }  // namespace
 
 ConnectionSettings::~ConnectionSettings() { platform::WipeString(password); }
 
 std::string OpenedConnectionString(const std::string& path) {
-  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Persist Security Info=False";
+  return std::string(kProvider) + "Data Source=" + path + ";Persist Security Info=False";
 }
 
 namespace {
-// Built in one buffer of the final size, and that buffer is the one returned: no buffer that held
-// the password is given back unwiped. (Returning `text.append(...)` would copy it, through the
-// reference append returns, and free the original as it was.)
-std::string WithPassword(const std::string& head, const std::string& password, const char* tail) {
+// head + the password key + password + tail, built in one buffer of the final size, and that
+// buffer is the one returned: no buffer that held the password is given back unwiped. (Returning
+// `text.append(...)` would copy it, through the reference append returns, and free the original
+// as it was.)
+std::string WithPassword(const std::string& head, const std::string& password, std::string_view tail) {
   std::string text;
-  text.reserve(head.size() + password.size() + std::char_traits<char>::length(tail));
-  text.append(head).append(password).append(tail);
+  text.reserve(head.size() + kPasswordKey.size() + password.size() + tail.size());
+  text.append(head).append(kPasswordKey).append(password).append(tail);
   return text;
 }
 }  // namespace
 
 std::string CompactionSourceString(const std::string& path, const std::string& password) {
-  return WithPassword(
-      "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Jet OLEDB:Database Password=", password, ";");
+  return WithPassword(std::string(kProvider) + "Data Source=" + path + ";", password, ";");
 }
 
 std::string CompactionDestinationString(const std::string& path, const std::string& password) {
-  return WithPassword(
-      "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=" + path + ";Jet OLEDB:Database Password=",
-      password, ";");
+  return WithPassword(std::string(kProvider) + "Jet OLEDB:Engine Type=5;Data Source=" + path + ";", password, ";");
 }
 
 std::string OpenConnectionString(const std::string& path, const std::string& password) {
-  return WithPassword(OpenedConnectionString(path) + ";Jet OLEDB:Database Password=", password, "");
+  return WithPassword(OpenedConnectionString(path) + ";", password, "");
 }
 
 ConnectionSettings ParseConnectionString(std::string_view text) {

@@ -9,12 +9,11 @@
 #include "data/jet/calendar.h"
 #include "data/jet/function_values.h"
 #include "data/values/ascii_case.h"
+#include "data/values/utf8.h"
 
 namespace ornetta::jet {
 
 namespace {
-
-using fn::ByteOfChar;
 
 std::string Two(int v) {
   char buf[16];
@@ -78,8 +77,9 @@ std::vector<DateItem> ParseDateFormat(const std::string& f) {
       continue;
     }
     if (f[i] == '\\') {
-      if (i + 1 < f.size()) literal(f.substr(i + 1, ByteOfChar(f.substr(i + 1), 1)));
-      i += 1 + (i + 1 < f.size() ? ByteOfChar(f.substr(i + 1), 1) : 0);
+      const size_t n = i + 1 < f.size() ? utf8::EngineOffset(std::string_view(f).substr(i + 1), 1) : 0;
+      if (n > 0) literal(f.substr(i + 1, n));
+      i += 1 + n;
       continue;
     }
     if (StartsWithNoCase(f, i, "am/pm") || StartsWithNoCase(f, i, "a/p")) {

@@ -140,47 +140,6 @@ void ResultDate(sqlite3_context* ctx, const CivilDateTime& dt) {
   ResultText(ctx, FormatStoredDate(dt));
 }
 
-size_t ByteOfChar(const std::string& s, size_t chars) {
-  size_t i = 0;
-  while (i < s.size() && chars > 0) {
-    ++i;
-    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
-    --chars;
-  }
-  return i;
-}
-
-size_t CharCount(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
-char32_t DecodeUtf8(const std::string& s, size_t& i) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(k < s.size() ? s[k] : 0); };
-  const unsigned char c = b(i);
-  if ((c & 0xE0) == 0xC0 && (b(i + 1) & 0xC0) == 0x80) {
-    i += 2;
-    return ((c & 0x1Fu) << 6) | (b(i - 1) & 0x3Fu);
-  }
-  if ((c & 0xF0) == 0xE0 && (b(i + 1) & 0xC0) == 0x80 && (b(i + 2) & 0xC0) == 0x80) {
-    i += 3;
-    return ((c & 0x0Fu) << 12) | ((b(i - 2) & 0x3Fu) << 6) | (b(i - 1) & 0x3Fu);
-  }
-  if ((c & 0xF8) == 0xF0 && (b(i + 1) & 0xC0) == 0x80 && (b(i + 2) & 0xC0) == 0x80 && (b(i + 3) & 0xC0) == 0x80) {
-    i += 4;
-    return ((c & 0x07u) << 18) | ((b(i - 3) & 0x3Fu) << 12) | ((b(i - 2) & 0x3Fu) << 6) | (b(i - 1) & 0x3Fu);
-  }
-  ++i;
-  return c;
-}
-
-std::u32string CodePoints(const std::string& s) {
-  std::u32string out;
-  for (size_t i = 0; i < s.size();) out += DecodeUtf8(s, i);
-  return out;
-}
-
 char32_t FoldCase(char32_t c) {
   if (c >= 'A' && c <= 'Z') return c + 32;
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;  // À-Þ except ×

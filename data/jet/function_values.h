@@ -65,12 +65,6 @@ void ResultArithmetic(sqlite3_context* ctx, double d);
 inline void ResultBool(sqlite3_context* ctx, bool b) { sqlite3_result_int(ctx, b ? -1 : 0); }
 inline void ResultError(sqlite3_context* ctx, const char* message) { sqlite3_result_error(ctx, message, -1); }
 
-// Character positions over UTF-8 text.
-size_t ByteOfChar(const std::string& s, size_t chars);
-size_t CharCount(const std::string& s);
-// The code point at byte i, moving i past it; a malformed byte reads as itself.
-char32_t DecodeUtf8(const std::string& s, size_t& i);
-std::u32string CodePoints(const std::string& s);
 // Lower case for ASCII and Latin-1 letters, the comparison Like and InStr make.
 char32_t FoldCase(char32_t c);
 

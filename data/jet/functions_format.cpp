@@ -18,6 +18,7 @@
 #include "data/values/variant.h"
 #include "data/values/ascii_case.h"
 #include "data/values/error.h"
+#include "data/values/utf8.h"
 
 namespace ornetta::jet::fn {
 
@@ -99,7 +100,7 @@ std::vector<NumberItem> ParseNumberFormat(const std::string& f) {
       items.push_back({NumberToken::kLiteral, f.substr(i + 1, (end == std::string::npos ? f.size() : end) - i - 1)});
       i = end == std::string::npos ? f.size() : end + 1;
     } else if (c == '\\') {
-      const size_t n = i + 1 < f.size() ? ByteOfChar(f.substr(i + 1), 1) : 0;
+      const size_t n = i + 1 < f.size() ? utf8::EngineOffset(std::string_view(f).substr(i + 1), 1) : 0;
       items.push_back({NumberToken::kLiteral, f.substr(i + 1, n)});
       i += 1 + n;
     } else {

@@ -10,6 +10,7 @@
 #include "data/jet/calendar.h"
 #include "data/jet/dates.h"
 #include "data/jet/function_values.h"
+#include "data/values/utf8.h"
 #include "data/values/variant.h"
 
 namespace ornetta::jet::fn {
@@ -294,9 +295,9 @@ bool LikeMatch(const std::u32string& text, const std::vector<PatternItem>& patte
 
 void Like(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0]) || IsNull(a[1])) return sqlite3_result_null(ctx);
-  const auto pattern = ParsePattern(CodePoints(Text(a[1])));
+  const auto pattern = ParsePattern(utf8::EngineCharacters(Text(a[1])));
   if (!pattern) return ResultError(ctx, "Invalid pattern string.");
-  ResultBool(ctx, LikeMatch(CodePoints(Text(a[0])), *pattern));
+  ResultBool(ctx, LikeMatch(utf8::EngineCharacters(Text(a[0])), *pattern));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
-// Text functions. Positions and lengths count characters of the UTF-8 text, not bytes.
+// Text functions. Positions and lengths count characters of the UTF-8 text, not bytes, and as the
+// engine counts them (utf8.h), so that they agree with its length() and the columns' width checks
+// also on text that is not well-formed.
 #include <cstring>
 #include <string>
 
 #include "data/jet/function_values.h"
+#include "data/values/utf8.h"
 
 namespace ornetta::jet::fn {
 
@@ -15,35 +18,16 @@ constexpr char32_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x
                                       0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-std::string Utf8(char32_t c) {
-  std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return out;
-}
-
 // The code point of the first character.
 char32_t FirstCodePoint(const std::string& s) {
-  size_t i = 0;
-  return s.empty() ? 0 : DecodeUtf8(s, i);
+  return s.empty() ? 0 : utf8::EngineCharacters(std::string_view(s).substr(0, utf8::EngineOffset(s, 1)))[0];
 }
 
 std::string AnsiChar(long long code) {
   const auto c = static_cast<char32_t>(code);
-  return Utf8(c >= 0x80 && c <= 0x9F ? kCp1252High[c - 0x80] : c);
+  std::string out;
+  utf8::Append(out, c >= 0x80 && c <= 0x9F ? kCp1252High[c - 0x80] : c);
+  return out;
 }
 
 // The Windows-1252 code of a character; one the code page lacks reads as "?", as Windows does.
@@ -100,7 +84,7 @@ std::string FoldedText(std::string s) {
 
 // The code points of a value's text, folded for a text compare.
 std::u32string Characters(sqlite3_value* v, bool text_compare) {
-  std::u32string out = CodePoints(Text(v));
+  std::u32string out = utf8::EngineCharacters(Text(v));
   if (text_compare)
     for (char32_t& c : out) c = FoldCase(c);
   return out;
@@ -111,7 +95,7 @@ void Left(sqlite3_context* ctx, int, Args a) {
   long long n;
   if (!Length(ctx, a[1], n)) return;
   const std::string s = Text(a[0]);
-  ResultText(ctx, s.substr(0, ByteOfChar(s, static_cast<size_t>(n))));
+  ResultText(ctx, s.substr(0, utf8::EngineOffset(s, static_cast<size_t>(n))));
 }
 
 void Right(sqlite3_context* ctx, int, Args a) {
@@ -119,8 +103,9 @@ void Right(sqlite3_context* ctx, int, Args a) {
   long long n;
   if (!Length(ctx, a[1], n)) return;
   const std::string s = Text(a[0]);
-  const size_t count = CharCount(s);
-  ResultText(ctx, static_cast<size_t>(n) >= count ? s : s.substr(ByteOfChar(s, count - static_cast<size_t>(n))));
+  const size_t count = utf8::EngineLength(s);
+  ResultText(ctx,
+             static_cast<size_t>(n) >= count ? s : s.substr(utf8::EngineOffset(s, count - static_cast<size_t>(n))));
 }
 
 void Mid(sqlite3_context* ctx, int argc, Args a) {
@@ -129,14 +114,14 @@ void Mid(sqlite3_context* ctx, int argc, Args a) {
   if (!Length(ctx, a[1], start) || (argc > 2 && !Length(ctx, a[2], n))) return;
   if (start < 1) return ResultError(ctx, kInvalidCall);
   const std::string s = Text(a[0]);
-  const size_t from = ByteOfChar(s, static_cast<size_t>(start - 1));
-  const size_t to = n < 0 ? s.size() : ByteOfChar(s, static_cast<size_t>(start - 1 + n));
+  const size_t from = utf8::EngineOffset(s, static_cast<size_t>(start - 1));
+  const size_t to = n < 0 ? s.size() : utf8::EngineOffset(s, static_cast<size_t>(start - 1 + n));
   ResultText(ctx, s.substr(from, to - from));
 }
 
 void Len(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return sqlite3_result_null(ctx);
-  sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(CharCount(Text(a[0]))));
+  sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(utf8::EngineLength(Text(a[0]))));
 }
 
 template <bool kLeft, bool kRight>
@@ -209,7 +194,7 @@ void StringFn(sqlite3_context* ctx, int, Args a) {
   if (sqlite3_value_type(a[1]) == SQLITE_TEXT && !IsNumber(a[1])) {
     const std::string s = Text(a[1]);
     if (s.empty()) return ResultError(ctx, kInvalidCall);
-    unit = s.substr(0, ByteOfChar(s, 1));
+    unit = s.substr(0, utf8::EngineOffset(s, 1));
   } else {
     long long code;
     if (!Whole(ctx, a[1], code)) return;
@@ -230,7 +215,7 @@ void ReplaceFn(sqlite3_context* ctx, int argc, Args a) {
   if (argc > 5 && !TextCompare(ctx, a[5], text_compare)) return;
   if (start < 1 || count < -1) return ResultError(ctx, kInvalidCall);
   const std::string whole = Text(a[0]);
-  const std::string s = whole.substr(ByteOfChar(whole, static_cast<size_t>(start - 1)));
+  const std::string s = whole.substr(utf8::EngineOffset(whole, static_cast<size_t>(start - 1)));
   const std::string find = Text(a[1]), with = Text(a[2]);
   if (find.empty()) return ResultText(ctx, s);
   const std::string hay = text_compare ? FoldedText(s) : s;

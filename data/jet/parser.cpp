@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "data/values/utf8.h"
+
 namespace ornetta::jet {
 
 namespace {
@@ -24,8 +26,7 @@ bool IsReserved(const std::string& upper) {
 }  // namespace
 
 ast::Statement Parse(std::string_view sql, const Clock& clock) {
-  size_t characters = 0;
-  for (unsigned char c : sql) characters += (c & 0xC0) != 0x80;  // UTF-8: one lead byte a character
+  const size_t characters = utf8::Length(sql);
   if (characters > kMaxStatementCharacters)
     throw Error(err::kSyntax, "The statement is " + std::to_string(characters) +
                                   " characters long; a statement may have at most " +

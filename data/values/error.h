@@ -41,4 +41,10 @@ class Error : public std::runtime_error {
 // The runtime's own overflow error, raised by 16-bit counters and lengths.
 inline Error OverflowError() { return Error(err::kOverflow, "Overflow"); }
 
+// The runtime's error for a reference with no object behind it (a closed connection or
+// recordset that was released).
+inline Error ObjectRequiredError() {
+  return Error(err::kObjectRequired, "Object variable or With block variable not set");
+}
+
 }  // namespace ornetta

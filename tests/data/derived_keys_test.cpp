@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "data/crypto/derived_keys.h"
+#include "data/engine/connection_string.h"
 #include "data/engine/engine.h"
 #include "data/engine/jet_engine.h"
 #include "data/clsProd.h"
@@ -31,11 +32,6 @@ long long CountWithPassword(const fs::path& file, const std::string& password, c
   return n;
 }
 
-std::string Source(const fs::path& p, const std::string& pw, bool destination) {
-  return std::string("Provider=Microsoft.Jet.OLEDB.4.0;") + (destination ? "Jet OLEDB:Engine Type=5;" : "") +
-         "Data Source=" + p.string() + ";Jet OLEDB:Database Password=" + pw + ";";
-}
-
 TEST(DerivedKeysTest, FilesOpenAlikeWithTheKeptKeyAndWithThePassword) {
   testing::DemoInstallation install;
   const std::string pw = demo::DeploymentPassword();
@@ -52,7 +48,8 @@ TEST(DerivedKeysTest, FilesOpenAlikeWithTheKeptKeyAndWithThePassword) {
   EXPECT_EQ(KeysDerived(), before + 1) << "derived once per salt";
 
   // The compacted copy takes the source's salt, and opens with the password the engine's way.
-  JetEngine().CompactDatabase(Source(year, pw, false), Source(copy, pw, true));
+  JetEngine().CompactDatabase(CompactionSourceString(year.string(), pw),
+                              CompactionDestinationString(copy.string(), pw));
   EXPECT_EQ(ReadSalt(copy), ReadSalt(year));
   EXPECT_EQ(KeysDerived(), before + 1) << "the copy needed no key of its own";
   EXPECT_EQ(CountWithPassword(copy, pw, "Invoices"), invoices);

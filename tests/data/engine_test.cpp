@@ -21,12 +21,9 @@ using testing::DemoInstallation;
 using testing::QueryCount;
 using testing::QueryText;
 
-std::string CompactSource(const fs::path& p, const std::string& pw) {
-  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + p.string() + ";Jet OLEDB:Database Password=" + pw + ";";
-}
+std::string CompactSource(const fs::path& p, const std::string& pw) { return CompactionSourceString(p.string(), pw); }
 std::string CompactDestination(const fs::path& p, const std::string& pw) {
-  return "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=" + p.string() +
-         ";Jet OLEDB:Database Password=" + pw + ";";
+  return CompactionDestinationString(p.string(), pw);
 }
 
 TEST(ConnectionStringTest, ReadsTheProvidersKeys) {
@@ -79,8 +76,11 @@ TEST(ConnectionTest, StateFollowsOpenAndClose) {
 }
 
 TEST(ConnectionStringTest, TheCompactionsStringsAreTheProvidersExactly) {
-  EXPECT_EQ(CompactionSourceString("/a/DB.mdb", "pw"), CompactSource("/a/DB.mdb", "pw"));
-  EXPECT_EQ(CompactionDestinationString("/a/TMPDB.mdb", "pw"), CompactDestination("/a/TMPDB.mdb", "pw"));
+  EXPECT_EQ(CompactionSourceString("/a/DB.mdb", "pw"),
+            "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/a/DB.mdb;Jet OLEDB:Database Password=pw;");
+  EXPECT_EQ(CompactionDestinationString("/a/TMPDB.mdb", "pw"),
+            "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=/a/TMPDB.mdb;Jet OLEDB:Database "
+            "Password=pw;");
   EXPECT_EQ(OpenConnectionString("/a/DB.mdb", "pw"),
             "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/a/DB.mdb;Persist Security Info=False;Jet OLEDB:Database "
             "Password=pw");

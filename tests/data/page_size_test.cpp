@@ -10,6 +10,7 @@
 #include <random>
 
 #include "data/crypto/derived_keys.h"
+#include "data/engine/connection_string.h"
 #include "data/engine/engine.h"
 #include "data/engine/jet_engine.h"
 #include "tests/support/installation.h"
@@ -112,10 +113,8 @@ TEST_F(PageSizeTest, CompactionWritesALegacyFileInTheCurrentSize) {
   const auto rows = RowCounts(legacy);
   const std::string legacy_bytes = Bytes(legacy);
   const fs::path copy = temp.path() / "TMPDB2025_26.mdb";
-  const std::string cs =
-      "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + legacy.string() + ";Jet OLEDB:Database Password=" + pw + ";";
-  JetEngine().CompactDatabase(cs, "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=" +
-                                      copy.string() + ";Jet OLEDB:Database Password=" + pw + ";");
+  JetEngine().CompactDatabase(CompactionSourceString(legacy.string(), pw),
+                              CompactionDestinationString(copy.string(), pw));
 
   EXPECT_EQ(fs::file_size(copy) % kPageSize, 0u);
   EXPECT_TRUE(ReadsWithPageSize(copy, pw, kPageSize));

@@ -9,6 +9,7 @@
 #include "data/crypto/password.h"
 #include "data/values/ascii_case.h"
 #include "data/values/sql_quoting.h"
+#include "data/values/utf8.h"
 #include "tests/support/recording_host.h"
 
 namespace ornetta {
@@ -66,7 +67,7 @@ TEST_F(TextHelpersTest, ShiftMovesEachCodeBy128AndIsItsOwnInverse) {
   for (int c = 1; c < 256; ++c) all.push_back(static_cast<unsigned char>(c));
   const std::string text = ansi::ToUtf8(all);
   const std::string shifted = prod.encryp_decryp(text).AsString();
-  EXPECT_EQ(ansi::CharacterCount(shifted), 255u);
+  EXPECT_EQ(utf8::Length(shifted), 255u);
   EXPECT_EQ(prod.encryp_decryp(shifted).AsString(), text);
   // "€" is 0x80 in the page: it becomes NUL... and a NUL becomes "€".
   EXPECT_EQ(ansi::FromUtf8(prod.encryp_decryp("\xE2\x82\xAC").AsString()), std::vector<unsigned char>{0});
@@ -93,8 +94,8 @@ TEST_F(TextHelpersTest, ShiftOverflowsAt32767Characters) {
 TEST_F(TextHelpersTest, PasswordIsStoredShiftedAndIsTwentyCharacters) {
   const std::string stored = crypto::StoredPasswordConstant();
   const std::string password = prod.encryp_decryp(stored).AsString();
-  EXPECT_EQ(ansi::CharacterCount(stored), 20u);
-  EXPECT_EQ(ansi::CharacterCount(password), 20u);
+  EXPECT_EQ(utf8::Length(stored), 20u);
+  EXPECT_EQ(utf8::Length(password), 20u);
   EXPECT_NE(stored, password);
 }
 
@@ -120,6 +121,17 @@ TEST_F(TextHelpersTest, FieldPicking) {
       {"x;;y;;z", ";;", 2, ";y"},
       {"aXbXc", "x", 2, ""},
       {"aXbXc", "X", 3, "c"},
+      // The first character is a whole one, "é" here, and never more than the separator holds.
+      {"a\xC3\xA9\xE2\x82\xAC"
+       "b\xC3\xA9\xE2\x82\xAC"
+       "c",
+       "\xC3\xA9\xE2\x82\xAC", 2,
+       "\xE2\x82\xAC"
+       "b"},
+      {"a\xFF"
+       "bcd\xFF"
+       "e",
+       "\xFF", 2, "bcd"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(prod.Str_Split_Using_Separator(c.src, c.sep, c.pos), c.want)

@@ -50,6 +50,29 @@ TEST_F(JetFunctionTest, TextFunctions) {
   });
 }
 
+// Text that is not well-formed UTF-8 (written by another program) counts as the engine counts it:
+// Len, InStr and Mid agree with each other and with the column's width check.
+TEST_F(JetFunctionTest, IllFormedTextCountsAsTheEngineCounts) {
+  Run("CREATE TABLE t (s TEXT(3))");
+  const auto insert = [&](const std::string& bytes) {
+    sqlite3_stmt* st = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(conn->NativeHandle(), "INSERT INTO t VALUES (?1)", -1, &st, nullptr), SQLITE_OK);
+    sqlite3_bind_text(st, 1, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+    const int rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    return rc;
+  };
+  ASSERT_EQ(insert("a\x80"
+                   "b"),
+            SQLITE_DONE)
+      << "three characters fit";
+  EXPECT_EQ(insert("a\x80\x80"
+                   "b"),
+            SQLITE_CONSTRAINT_CHECK)
+      << "four do not";
+  EXPECT_EQ(Rows("SELECT Len(s), InStr(s, 'b'), Mid(s, InStr(s, 'b'), 1), Right(s, 2) = Mid(s, 2) FROM t"), "3,3,b,-1");
+}
+
 TEST_F(JetFunctionTest, ConversionsAndNumbers) {
   ExpectValues({
       // Str keeps a blank for the sign of a number that is not negative, and no zero before the point.

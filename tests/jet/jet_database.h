@@ -9,6 +9,7 @@
 #include <string>
 
 #include "data/engine/connection.h"
+#include "data/engine/connection_string.h"
 #include "data/values/datetime.h"
 #include "data/engine/engine.h"
 #include "data/engine/recordset.h"
@@ -25,7 +26,7 @@ class JetDatabase : public ::testing::Test {
       engine::Handle h = engine::Open(file, "pw", engine::OpenMode::kCreate);
       engine::Exec(h.get(), "PRAGMA user_version = 1;");
     }
-    conn->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() + ";Jet OLEDB:Database Password=pw");
+    conn->Open(OpenConnectionString(file.string(), "pw"));
   }
 
   void Run(const std::string& sql) {

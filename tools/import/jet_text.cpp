@@ -2,29 +2,9 @@
 
 #include <vector>
 
+#include "data/values/utf8.h"
+
 namespace ornetta::import {
-
-namespace {
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xc0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3f));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xe0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
-    out += static_cast<char>(0x80 | (cp & 0x3f));
-  } else {
-    out += static_cast<char>(0xf0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3f));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
-    out += static_cast<char>(0x80 | (cp & 0x3f));
-  }
-}
-
-}  // namespace
 
 std::string Jet4TextToUtf8(const unsigned char* p, size_t n, size_t* replaced) {
   std::vector<uint16_t> units;
@@ -52,13 +32,13 @@ std::string Jet4TextToUtf8(const unsigned char* p, size_t n, size_t* replaced) {
   for (size_t i = 0; i < units.size(); ++i) {
     const uint32_t u = units[i];
     if (u >= 0xd800 && u < 0xdc00 && i + 1 < units.size() && units[i + 1] >= 0xdc00 && units[i + 1] < 0xe000) {
-      AppendUtf8(out, 0x10000 + ((u - 0xd800) << 10) + (units[i + 1] - 0xdc00));
+      utf8::Append(out, 0x10000 + ((u - 0xd800) << 10) + (units[i + 1] - 0xdc00));
       ++i;
     } else if (u >= 0xd800 && u < 0xe000) {
-      AppendUtf8(out, 0xfffd);
+      utf8::Append(out, utf8::kReplacement);
       if (replaced) ++*replaced;
     } else {
-      AppendUtf8(out, u);
+      utf8::Append(out, u);
     }
   }
   return out;
