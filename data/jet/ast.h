@@ -160,6 +160,7 @@ struct TableUse {
 struct Assignment {
   std::string column;
   ExprPtr value;
+  Type stored_as = Type::kUnknown;  // set by the binder: the type of the column set, where known
 };
 
 struct ColumnDef {
@@ -237,6 +238,9 @@ struct Statement {
   // kInsert; kCreateView: the view's column names, empty when the SELECT's own
   std::vector<std::string> columns;
   std::vector<ExprPtr> values;  // VALUES (...), or empty for INSERT ... SELECT
+  // Set by the binder: the type of each column written (those named, else the table's in order),
+  // Unknown where not known.
+  std::vector<Type> stored_as;
 
   // kUpdate, kJoinedUpdate
   std::vector<Assignment> sets;

@@ -110,7 +110,8 @@ constexpr int kMaxAliasDepth = 200;
 
 class Binder {
  public:
-  Binder(const ColumnTypeLookup& columns, const TableLookup& tables) : columns_(columns), tables_(tables) {}
+  Binder(const ColumnTypeLookup& columns, const TableLookup& tables, const ColumnListLookup& table_columns)
+      : columns_(columns), tables_(tables), table_columns_(table_columns) {}
 
   void Statement(ast::Statement& s) {
     RefuseInternalTarget(s);
@@ -123,15 +124,15 @@ class Binder {
     Tables(s.from, scopes_.back().tables);
     if (s.select) Select(*s.select);
     for (ast::FromItem& item : s.from) FromItem(item);
+    if (s.kind == ast::Statement::kInsert) s.stored_as = InsertedTypes(s);
     for (size_t i = 0; i < s.values.size(); ++i) {
       NoAggregate(*s.values[i], false, "VALUES clause", kInSubquery);
-      if (columns_ && i < s.columns.size())
-        if (const auto t = columns_(s.table, s.columns[i])) InferParameter(*s.values[i], TypeOfColumn(*t));
+      if (i < s.stored_as.size()) InferParameter(*s.values[i], s.stored_as[i]);
     }
     for (ast::Assignment& a : s.sets) {
       NoAggregate(*a.value, false, "SET clause", kInSubquery);
-      if (columns_ && s.kind == ast::Statement::kUpdate)
-        if (const auto t = columns_(s.table, a.column)) InferParameter(*a.value, TypeOfColumn(*t));
+      a.stored_as = StoredType(s.table, a.column);
+      InferParameter(*a.value, a.stored_as);
     }
     if (s.where) NoAggregate(*s.where, true, "WHERE clause", kInSubquery);
     for (ast::ColumnDef& d : s.column_defs)
@@ -160,6 +161,20 @@ class Binder {
   }
   static bool IsInternalName(const std::string& name) {
     return name.size() >= 7 && SameName(name.substr(0, 7), "sqlite_");
+  }
+
+  // The type of a table's column as stored; Unknown when the column is not known.
+  Type StoredType(const std::string& table, const std::string& column) const {
+    const auto t = columns_ ? columns_(table, column) : std::nullopt;
+    return t ? TypeOfColumn(*t) : Type::kUnknown;
+  }
+
+  // The type of each column an INSERT writes: those it names, else all of the table's in order.
+  std::vector<Type> InsertedTypes(const ast::Statement& s) const {
+    std::vector<Type> types;
+    const std::vector<std::string> names = !s.columns.empty() || !table_columns_ ? s.columns : table_columns_(s.table);
+    for (const std::string& column : names) types.push_back(StoredType(s.table, column));
+    return types;
   }
 
   void Expr(ast::Expr& e, bool cond) {
@@ -559,6 +574,7 @@ class Binder {
 
   const ColumnTypeLookup& columns_;
   const TableLookup& tables_;
+  const ColumnListLookup& table_columns_;
   size_t aggregates_ = 0;                      // aggregate calls bound so far
   const ast::Expr* last_aggregate_ = nullptr;  // the aggregate call bound last
   ast::Statement* statement_ = nullptr;
@@ -570,8 +586,9 @@ class Binder {
 
 }  // namespace
 
-void Bind(ast::Statement& statement, const ColumnTypeLookup& columns, const TableLookup& tables) {
-  Binder(columns, tables).Statement(statement);
+void Bind(ast::Statement& statement, const ColumnTypeLookup& columns, const TableLookup& tables,
+          const ColumnListLookup& table_columns) {
+  Binder(columns, tables, table_columns).Statement(statement);
 }
 
 }  // namespace ornetta::jet

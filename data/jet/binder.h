@@ -14,6 +14,8 @@ namespace ornetta::jet {
 // Names that are no column become parameters (ast::Parameter).
 // Without `columns`, stored columns are typed Unknown.
 // Without `tables`, every table named is taken to exist.
-void Bind(ast::Statement& statement, const ColumnTypeLookup& columns, const TableLookup& tables = {});
+// Without `table_columns`, an INSERT that names no columns is not told the types it stores.
+void Bind(ast::Statement& statement, const ColumnTypeLookup& columns, const TableLookup& tables = {},
+          const ColumnListLookup& table_columns = {});
 
 }  // namespace ornetta::jet

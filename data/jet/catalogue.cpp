@@ -120,11 +120,13 @@ const FunctionSpec kCatalogue[] = {
     {"", "jet_bnot", 1, 1, false, R::kFixed, T::kLong},
     {"", "jet_hex", 2, 2, false, R::kFixed, T::kText},
     {"", "jet_oct", 2, 2, false, R::kFixed, T::kText},
-    // Currency's exact arithmetic and sum (functions_currency.cpp).
+    // Currency's exact arithmetic, stores, sum and average (functions_currency.cpp).
     {"", "jet_cur_add", 2, 2, false, R::kFixed, T::kCurrency},
     {"", "jet_cur_sub", 2, 2, false, R::kFixed, T::kCurrency},
     {"", "jet_cur_mul", 2, 2, false, R::kFixed, T::kCurrency},
+    {"", "jet_cur_store", 1, 1, false, R::kFixed, T::kCurrency},
     {"", "jet_cur_sum", 1, 1, true, R::kFixed, T::kCurrency},
+    {"", "jet_cur_avg", 1, 1, true, R::kFixed, T::kDouble},
 };
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "data/values/ascii_case.h"
 #include "data/values/error.h"
@@ -57,24 +59,36 @@ std::vector<BoundValue> PivotValues(sqlite3* db, const std::string& sql) {
   return values;
 }
 
-// The declared Jet types of a table's columns, read from the engine's description of
-// SELECT * (a PRAGMA would be refused by the guard). Each table is read once.
+// The declared Jet types of a table's columns and their order, read from the engine's
+// description of SELECT * (a PRAGMA would be refused by the guard). Each table is read once.
 class DeclaredColumns {
  public:
   explicit DeclaredColumns(sqlite3* db) : db_(db) {}
 
   std::optional<JetType> operator()(const std::string& table, const std::string& column) {
-    const std::string key = AsciiLower(table);
-    auto it = tables_.find(key);
-    if (it == tables_.end()) it = tables_.emplace(key, Read(table)).first;
-    const auto c = it->second.find(AsciiLower(column));
-    if (c == it->second.end()) return std::nullopt;
+    const Table& t = Of(table);
+    const auto c = t.types.find(AsciiLower(column));
+    if (c == t.types.end()) return std::nullopt;
     return c->second;
   }
 
+  std::vector<std::string> Names(const std::string& table) { return Of(table).names; }
+
  private:
-  std::map<std::string, JetType> Read(const std::string& table) const {
-    std::map<std::string, JetType> columns;
+  struct Table {
+    std::map<std::string, JetType> types;  // by lower-case name
+    std::vector<std::string> names;        // in order
+  };
+
+  const Table& Of(const std::string& table) {
+    const std::string key = AsciiLower(table);
+    auto it = tables_.find(key);
+    if (it == tables_.end()) it = tables_.emplace(key, Read(table)).first;
+    return it->second;
+  }
+
+  Table Read(const std::string& table) const {
+    Table columns;
     if (table.find(']') != std::string::npos) return columns;  // no such name can be written
     const std::string sql = "SELECT * FROM [" + table + "]";
     sqlite3_stmt* stmt = nullptr;
@@ -82,7 +96,9 @@ class DeclaredColumns {
       for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
         const char* name = sqlite3_column_name(stmt, i);
         const char* decl = sqlite3_column_decltype(stmt, i);
-        if (name) columns.emplace(AsciiLower(name), decl ? JetTypeOfDecl(decl) : JetType::Unknown);
+        if (!name) continue;
+        columns.types.emplace(AsciiLower(name), decl ? JetTypeOfDecl(decl) : JetType::Unknown);
+        columns.names.push_back(name);
       }
     }
     sqlite3_finalize(stmt);
@@ -90,7 +106,7 @@ class DeclaredColumns {
   }
 
   sqlite3* db_;
-  std::map<std::string, std::map<std::string, JetType>> tables_;
+  std::map<std::string, Table> tables_;
 };
 
 }  // namespace
@@ -101,8 +117,10 @@ ColumnTypeLookup EngineColumns(sqlite3* db) {
 }
 
 DatabaseLookups EngineLookups(sqlite3* db) {
+  auto declared = std::make_shared<DeclaredColumns>(db);
   return {[db](const std::string& table) { return TableExists(db, table); },
-          [db](const std::string& sql) { return PivotValues(db, sql); }};
+          [db](const std::string& sql) { return PivotValues(db, sql); },
+          [declared](const std::string& table) { return declared->Names(table); }};
 }
 
 }  // namespace ornetta::jet

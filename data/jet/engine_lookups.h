@@ -1,5 +1,6 @@
 // What the translation asks of an open database, answered by the engine: the declared types of
-// the tables' columns, whether a table or view exists, and the values of a crosstab's pivot.
+// the tables' columns and their order, whether a table or view exists, and the values of a
+// crosstab's pivot.
 #pragma once
 
 #include <sqlcipher/sqlite3.h>
@@ -8,7 +9,8 @@
 
 namespace ornetta::jet {
 
-// Lookups on `db`, which must outlive them.
+// Lookups on `db`, which must outlive them. Each table's columns are read once, when first asked:
+// make them once per statement, as EngineColumns.
 DatabaseLookups EngineLookups(sqlite3* db);
 
 // The declared Jet types of the tables' columns (Unknown for a column the engine cannot type, a

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/jet/calendar.h"
+#include "data/jet/currency.h"
 #include "data/jet/dates.h"
 #include "data/jet/function_values.h"
 #include "data/jet/numeric_text.h"
@@ -109,9 +110,9 @@ void CCurFn(sqlite3_context* ctx, int, Args a) {
   if (IsNull(a[0])) return ResultError(ctx, kInvalidNull);
   double x;
   if (!ConvertedNumber(ctx, a[0], x)) return;
-  const double scaled = std::nearbyint(x * 10000.0);
-  if (std::fabs(scaled) > 9223372036854775807.0) return ResultError(ctx, kOverflow);
-  ResultNumber(ctx, scaled / 10000.0);
+  const auto amount = currency::FromNumber(x);
+  if (!amount) return ResultError(ctx, kOverflow);
+  ResultNumber(ctx, currency::ToNumber(*amount));
 }
 
 void CBoolFn(sqlite3_context* ctx, int, Args a) {

@@ -28,7 +28,7 @@ Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns, c
                     const Clock& clock) {
   ast::Statement tree = Parse(jet_sql, clock);
   RewriteRightJoins(tree);
-  Bind(tree, columns, lookups.tables);
+  Bind(tree, columns, lookups.tables, lookups.table_columns);
   ResolveCrosstabs(tree, lookups.pivot_values);
   Statement out{Write(tree), tree.kind == ast::Statement::kSelect, {}, tree.parameters, {}};
   if (tree.kind == ast::Statement::kSelectInto) out.make_table = tree.table;

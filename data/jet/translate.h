@@ -61,6 +61,9 @@ using ColumnTypeLookup = std::function<std::optional<JetType>(const std::string&
 // Whether a table or view of that name exists in the open database.
 using TableLookup = std::function<bool(const std::string& table)>;
 
+// The names of a table's columns in their order; empty when the table is unknown.
+using ColumnListLookup = std::function<std::vector<std::string>(const std::string& table)>;
+
 // The distinct values of a crosstab's pivot in its rows, in order: `sql` is a query of one
 // column. Throws Error when the query fails.
 using PivotLookup = std::function<std::vector<BoundValue>(const std::string& sql)>;
@@ -69,13 +72,16 @@ using PivotLookup = std::function<std::vector<BoundValue>(const std::string& sql
 struct DatabaseLookups {
   TableLookup tables;
   PivotLookup pivot_values;  // without it, a crosstab must list its columns (PIVOT ... IN (...))
+  // Without it, an INSERT that names no columns stores its values as they come, unconverted.
+  ColumnListLookup table_columns;
 };
 
 // Translates one Jet SQL statement (a trailing ';' allowed). Throws Error with a description that
 // names what is wrong or unsupported and where, for anything it cannot translate with Jet's meaning.
 // Without `columns`, expressions over stored columns are typed Unknown, and a name that only the
-// columns can tell from another item's alias or a parameter is read as a column. A date literal
-// without a year is of the current year on `clock`.
+// columns can tell from another item's alias or a parameter is read as a column; Currency columns
+// are then neither worked nor stored as exact amounts. A date literal without a year is of the
+// current year on `clock`.
 Statement Translate(std::string_view jet_sql, const ColumnTypeLookup& columns = {}, const DatabaseLookups& lookups = {},
                     const Clock& clock = SystemClock());
 

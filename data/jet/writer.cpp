@@ -38,12 +38,12 @@ std::string Writer::Statement(const ast::Statement& s) {
       if (!s.columns.empty()) out += ')';
       if (s.select) {
         out += ' ';
-        Select(*s.select, out);
+        InsertedRows(s, out);
       } else {
         out += " VALUES (";
         for (size_t i = 0; i < s.values.size(); ++i) {
           if (i) out += ", ";
-          Expr(*s.values[i], out);
+          Stored(*s.values[i], i < s.stored_as.size() ? s.stored_as[i] : Type::kUnknown, out);
         }
         out += ')';
       }
@@ -52,7 +52,7 @@ std::string Writer::Statement(const ast::Statement& s) {
       out = "UPDATE " + QuoteName(s.table) + " SET ";
       for (size_t i = 0; i < s.sets.size(); ++i) {
         out += (i ? ", " : "") + QuoteName(s.sets[i].column) + " = ";
-        Expr(*s.sets[i].value, out);
+        Stored(*s.sets[i].value, s.sets[i].stored_as, out);
       }
       if (s.where) {
         out += " WHERE ";
@@ -132,11 +132,39 @@ void Writer::JoinedUpdate(const ast::Statement& s, std::string& out) {
   out = "UPDATE " + table + " SET ";
   for (size_t i = 0; i < s.sets.size(); ++i) {
     out += (i ? ", " : "") + QuoteName(s.sets[i].column) + " = (SELECT ";
-    Expr(*s.sets[i].value, out);
+    Stored(*s.sets[i].value, s.sets[i].stored_as, out);
     out += " FROM " + from + " WHERE " + (where.empty() ? "" : "(" + where + ") AND ") + match + " LIMIT 1)";
   }
   out += " WHERE rowid IN (SELECT " + inner + ".rowid FROM " + from + (where.empty() ? "" : " WHERE " + where) + ")";
   renames_.clear();
+}
+
+// A value stored into a Currency column is made an amount first, rounded as CCur rounds it:
+// the column would otherwise keep a binary fraction (3.3000000000000003) or a number past
+// Currency's range. Null stays Null, and text is left for the column's check to refuse.
+void Writer::Stored(const ast::Expr& value, Type column, std::string& out) {
+  if (column != Type::kCurrency) return Expr(value, out);
+  out += "jet_cur_store(";
+  Expr(value, out);
+  out += ')';
+}
+
+// INSERT ... SELECT into Currency columns converts the rows the SELECT made, as Jet stores them:
+//   WITH [(stored rows)] ([1], [2]) AS (SELECT ...) SELECT [1], jet_cur_store([2]) FROM [(stored rows)]
+// so that its DISTINCT, UNION and TOP see the values before they are rounded.
+void Writer::InsertedRows(const ast::Statement& s, std::string& out) {
+  if (std::find(s.stored_as.begin(), s.stored_as.end(), Type::kCurrency) == s.stored_as.end())
+    return Select(*s.select, out);
+  const std::string rows = QuoteName("(stored rows)");
+  std::string names, values;
+  for (size_t i = 0; i < s.stored_as.size(); ++i) {
+    const std::string name = QuoteName(std::to_string(i + 1));
+    names += (i ? ", " : "") + name;
+    values += (i ? ", " : "") + (s.stored_as[i] == Type::kCurrency ? "jet_cur_store(" + name + ")" : name);
+  }
+  out += "WITH " + rows + " (" + names + ") AS (";
+  Select(*s.select, out);
+  out += ") SELECT " + values + " FROM " + rows;
 }
 
 void Writer::From(const ast::FromList& list, std::string& out) {

@@ -35,6 +35,8 @@ class Writer {
   std::string TopRows(const ast::Core& c);
   void From(const ast::FromList& list, std::string& out);
   void JoinedUpdate(const ast::Statement& s, std::string& out);
+  void Stored(const ast::Expr& value, Type column, std::string& out);
+  void InsertedRows(const ast::Statement& s, std::string& out);
   void ColumnDef(const ast::ColumnDef& d, std::string& out);
   std::string Text(const ast::Expr& e) {
     std::string out;
@@ -42,13 +44,13 @@ class Writer {
     return out;
   }
   void Call(const ast::Expr& e, std::string& out);
+  void Aggregate(const ast::Expr& e, const char* engine, std::string& out);
   void Compared(const ast::Expr& side, const ast::Expr& other, std::string& out);
   // (writer_between.cpp) false when jet_between must decide the bounds' order row by row.
   bool Between(const ast::Expr& e, std::string& out);
   void Qualifier(const std::string& name, std::string& out);
   // (writer_crosstab.cpp)
   void Crosstab(const ast::Select& s, std::string& out);
-  void FilteredAggregate(const ast::Expr& e, std::string& out);
 
   // Inside a crosstab's cell: the condition that picks the rows of one pivot value, which every
   // aggregate then reads alone.

@@ -4,7 +4,6 @@
 //   SELECT a, (CASE WHEN count(CASE WHEN (p) = 'x' THEN 1 END) = 0 THEN NULL
 //             ELSE sum(CASE WHEN (p) = 'x' THEN n END) END) AS [x], ... FROM t GROUP BY a
 // A cell without rows of its value is Null, as Jet leaves it, Count's included.
-#include "data/jet/catalogue.h"
 #include "data/jet/names.h"
 #include "data/jet/writer.h"
 
@@ -43,17 +42,6 @@ void Writer::Crosstab(const ast::Select& s, std::string& out) {
   pivot_filter_.clear();
   Core(s.cores[0], s.cores[0].distinct, out, nullptr, nullptr, &columns);
   Order(s, out);
-}
-
-void Writer::FilteredAggregate(const ast::Expr& e, std::string& out) {
-  out += FindFunction(Upper(e.text))->engine;
-  out += e.distinct ? "(DISTINCT CASE WHEN " : "(CASE WHEN ";
-  out += pivot_filter_ + " THEN ";
-  if (e.count_star)
-    out += '1';
-  else
-    Expr(*e.args[0], out);
-  out += " END)";
 }
 
 }  // namespace ornetta::jet

@@ -246,21 +246,38 @@ void Writer::Call(const ast::Expr& e, std::string& out) {
     return;
   }
   const FunctionSpec* f = FindFunction(word);
-  if (f->aggregate && !pivot_filter_.empty()) return FilteredAggregate(e, out);
-  out += word == "SUM" && e.type == Type::kCurrency ? "jet_cur_sum" : f->engine;
+  if (f->aggregate) return Aggregate(e, f->engine, out);
+  out += f->engine;
   out += e.distinct ? "(DISTINCT " : "(";
-  // The engine's own sum and average read a date's stored text as the number it begins with.
-  if ((word == "SUM" || word == "AVG") && e.args[0]->type == Type::kDate) {
-    out += "jet_serial(";
-    Expr(*e.args[0], out);
-    out += "))";
-    return;
-  }
   if (e.count_star) out += '*';
   for (size_t i = 0; i < e.args.size(); ++i) {
     if (i) out += ", ";
     Expr(*e.args[i], out);
   }
+  out += ')';
+}
+
+// An aggregate of one argument, alike in a crosstab's cell, where it reads only the rows of one
+// pivot value. Sum and Avg of Currency add the exact amounts; of dates, their serial numbers (the
+// engine's own would read a date's stored text as the year it begins with).
+void Writer::Aggregate(const ast::Expr& e, const char* engine, std::string& out) {
+  const std::string word = Upper(e.text);
+  const bool sum = word == "SUM" || word == "AVG";
+  const Type t = e.count_star ? Type::kUnknown : e.args[0]->type;
+  if (sum && t == Type::kCurrency) engine = word == "SUM" ? "jet_cur_sum" : "jet_cur_avg";
+  const bool serial = sum && t == Type::kDate;
+  const bool filtered = !pivot_filter_.empty();
+  out += engine;
+  out += e.distinct ? "(DISTINCT " : "(";
+  if (filtered) out += "CASE WHEN " + pivot_filter_ + " THEN ";
+  if (e.count_star) {
+    out += filtered ? '1' : '*';
+  } else {
+    if (serial) out += "jet_serial(";
+    Expr(*e.args[0], out);
+    if (serial) out += ')';
+  }
+  if (filtered) out += " END";
   out += ')';
 }
 

@@ -77,15 +77,16 @@ class JetDatabase : public ::testing::Test {
     return out;
   }
 
-  // Every row, columns joined by ',' and rows by ';' ("<null>" for Null).
-  std::string Rows(const std::string& sql) {
+  // Every row, columns joined by ',' and rows by ';', each value as `text` writes it (Text: "<null>"
+  // for Null).
+  std::string Rows(const std::string& sql, std::string (*text)(const Variant&) = Text) {
     Recordset rs;
     rs.Open(sql, conn);
     std::string out;
     for (; !rs.Eof(); rs.MoveNext()) {
       if (!out.empty()) out += ";";
       for (int i = 0; i < rs.FieldCount(); ++i) {
-        out += (i ? "," : "") + Text(rs.Fields(i));
+        out += (i ? "," : "") + text(rs.Fields(i));
       }
     }
     return out;

@@ -174,7 +174,7 @@ void ImportQueries(const MdbSource& source, sqlite3* db, Progress& progress, Rep
     // those of the import.
     std::optional<jet::Statement> statement;
     try {
-      statement = jet::Translate(q.jet_sql, jet::EngineColumns(db), {jet::EngineLookups(db).tables, {}});
+      statement = jet::Translate(q.jet_sql, jet::EngineColumns(db), {jet::EngineLookups(db).tables, {}, {}});
     } catch (const Error& e) {
       report.NotCarried(ref, "the dialect refuses it: " + e.Description() + " Its SQL: " + q.jet_sql);
       continue;

@@ -1,0 +1,1 @@
+TRANSFORM Sum(c) + Avg(d) SELECT name FROM t GROUP BY name PIVOT y

@@ -1,0 +1,1 @@
+UPDATE t SET c = x * 1.1, n = n + 1 WHERE c < 10
