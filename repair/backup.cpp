@@ -85,14 +85,18 @@ bool Backup::Complete(const std::string& password) {
   return true;
 }
 
-void PruneBackups(const fs::path& root, size_t keep) {
-  std::vector<fs::path> folders;
+void PruneBackups(const fs::path& root, const fs::path& current, size_t keep) {
+  std::vector<fs::path> others;
   std::error_code ec;
-  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
-    if (it->is_directory() && IsBackupFolderName(it->path().filename().string())) folders.push_back(it->path());
-  if (folders.size() <= keep) return;
-  std::sort(folders.begin(), folders.end());
-  for (size_t i = 0; i + keep < folders.size(); ++i) fs::remove_all(folders[i], ec);
+  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (it->is_directory() && IsBackupFolderName(name) && name != current.filename().string())
+      others.push_back(it->path());
+  }
+  const size_t keep_others = keep > 0 ? keep - 1 : 0;  // the current one is kept in any case
+  if (others.size() <= keep_others) return;
+  std::sort(others.begin(), others.end());
+  for (size_t i = 0; i + keep_others < others.size(); ++i) fs::remove_all(others[i], ec);
 }
 
 }  // namespace ornetta::repair

@@ -40,7 +40,9 @@ class Backup {
   bool complete_ = false;
 };
 
-// Removes the backup folders under `root` beyond the newest `keep` (their names sort by time).
-void PruneBackups(const std::filesystem::path& root, size_t keep = kBackupsKept);
+// Removes the backup folders under `root` beyond the newest `keep` (their names sort by time),
+// never `current`, this run's own: after the clock was once set ahead, its name sorts before the
+// others', and it is the only copy of the databases about to be replaced.
+void PruneBackups(const std::filesystem::path& root, const std::filesystem::path& current, size_t keep = kBackupsKept);
 
 }  // namespace ornetta::repair

@@ -329,7 +329,7 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     // checked and on disk before the first database is replaced, and older backups go only then.
     Backup backup(backup_root, files, context.host.Now(), context.file_ops);
     const auto secure_backup = [&] {
-      if (backup.Complete(password)) PruneBackups(backup_root);
+      if (backup.Complete(password)) PruneBackups(backup_root, backup.folder());
     };
     Run run{password, backup_root, backup.folder(), progress, context.host, context.file_ops, secure_backup, {}};
     try {

@@ -127,6 +127,23 @@ TEST_F(RepairCompactTest, TheStartDatabaseIsCompactedForAnyNamedDatabaseAndFiveB
   EXPECT_TRUE(Repair(Installation::kStartName)) << "the start database named as the one to repair: " << reason;
 }
 
+// A clock once set ahead left newer-named backups behind: the repair after it is corrected keeps
+// its own backup (the only copy of what it replaces) and prunes the oldest of the others.
+TEST_F(RepairCompactTest, TheRunsOwnBackupIsKeptWhenOthersSortAfterIt) {
+  for (int year = 2031; year <= 2035; ++year) {
+    host.now = {year, 1, 1, 0, 0, 0};
+    ASSERT_TRUE(Repair(install.current_year_file)) << reason;
+  }
+  host.now = {2026, 12, 10, 9, 0, 0};
+  ASSERT_TRUE(Repair(install.current_year_file)) << reason;
+  std::vector<std::string> names;
+  for (const fs::path& backup : Backups()) names.push_back(backup.filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"2026-12-10_09-00-00", "2032-01-01_00-00-00", "2033-01-01_00-00-00",
+                                             "2034-01-01_00-00-00", "2035-01-01_00-00-00"}));
+  EXPECT_FALSE(Bytes(install.backup_root() / "2026-12-10_09-00-00" / install.current_year_file).empty());
+}
+
 // Named by the host's clock; a second repair within the same second gets a number.
 TEST_F(RepairCompactTest, BackupFoldersAreNamedByTheHostsClock) {
   host.now = {2027, 1, 2, 3, 4, 5};
