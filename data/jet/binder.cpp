@@ -271,12 +271,13 @@ class Binder {
     if (!f)
       throw Error(err::kSyntax, "Undefined function '" + e.text + "' in expression (character " +
                                     std::to_string(e.offset + 1) + ").");
-    const size_t before = aggregates_;
     for (size_t i = 0; i < e.args.size(); ++i) Expr(*e.args[i], word == "IIF" && i == 0);
-    if (f->aggregate && aggregates_ != before)
-      throw Error(err::kSyntax, "Cannot have aggregate function in expression (" + last_aggregate_->text + " inside " +
-                                    e.text + " at character " + std::to_string(e.offset + 1) +
-                                    "): a total of totals needs a subquery that takes the inner ones.");
+    if (f->aggregate)
+      for (const ast::ExprPtr& arg : e.args)
+        if (const ast::Expr* inner = FindAggregate(*arg))
+          throw Error(err::kSyntax, "Cannot have aggregate function in expression (" + inner->text + " inside " +
+                                        e.text + " at character " + std::to_string(e.offset + 1) +
+                                        "): a total of totals needs a subquery that takes the inner ones.");
     if (f->aggregate) ++aggregates_, last_aggregate_ = &e;
     const int n = e.count_star ? 1 : static_cast<int>(e.args.size());
     if (n < f->min_args || n > f->max_args)
@@ -309,6 +310,8 @@ class Binder {
 
   void Select(ast::Select& s) {
     const size_t aggregates = aggregates_;  // a subquery's aggregates are its own
+    const Clause outer_clause = clause_;    // and so are its clauses
+    clause_ = {};
     for (size_t i = 0; i < s.cores.size(); ++i) Core(s.cores[i], i == 0 ? s.crosstab.get() : nullptr);
     // ORDER BY reads the first part's tables and its list's aliases.
     scopes_.emplace_back();
@@ -321,6 +324,7 @@ class Binder {
     }
     scopes_.pop_back();
     aggregates_ = aggregates;
+    clause_ = outer_clause;
     for (const ast::Core& core : s.cores) CheckGrouping(core, s.cores.size() == 1 ? &s.order : nullptr);
     s.item_types.clear();
     const auto item_type = [](const ast::SelectItem& item) { return item.expr ? item.expr->type : Type::kUnknown; };
@@ -423,11 +427,25 @@ class Binder {
   static constexpr const char* kInSubquery = "; take the total in a subquery instead.";
   void NoAggregate(ast::Expr& e, bool condition, const char* clause, const char* advice) {
     const size_t before = aggregates_;
+    const Clause outer = clause_;
+    clause_ = {clause, advice};
     Expr(e, condition);
-    if (aggregates_ == before) return;
-    throw Error(err::kSyntax, std::string("Cannot have aggregate function in ") + clause + " (" +
-                                  last_aggregate_->text + " at character " +
-                                  std::to_string(last_aggregate_->offset + 1) + ")" + advice);
+    clause_ = outer;
+    if (aggregates_ != before) RefuseAggregate(*last_aggregate_, clause, advice);
+  }
+
+  [[noreturn]] static void RefuseAggregate(const ast::Expr& at, const char* clause, const char* advice) {
+    throw Error(err::kSyntax, std::string("Cannot have aggregate function in ") + clause + " (" + at.text +
+                                  " at character " + std::to_string(at.offset + 1) + ")" + advice);
+  }
+
+  // A name that is no column but the alias of a total, in a clause that may hold none: the engine
+  // would read the alias there, and the total with it.
+  void RefuseAliasOfAggregate(const ast::Expr& e) const {
+    if (!clause_.name || scopes_.empty() || !scopes_.back().core || !e.qualifier.empty()) return;
+    for (const ast::SelectItem& item : scopes_.back().core->items)
+      if (item.expr && SameName(item.alias, e.text) && FindAggregate(*item.expr))
+        RefuseAggregate(e, clause_.name, clause_.advice);
   }
 
   // The tables and subqueries a FROM list names, those of parenthesised joins included.
@@ -470,6 +488,7 @@ class Binder {
   void Column(ast::Expr& e) {
     const Found found = Resolve(e.qualifier, e.text);
     if (found.absent && AliasReference(e)) return;
+    if (found.absent) RefuseAliasOfAggregate(e);
     e.type = found.type;
     for (Scope& scope : scopes_) {
       if (!scope.in_items) continue;
@@ -577,6 +596,10 @@ class Binder {
   const ColumnListLookup& table_columns_;
   size_t aggregates_ = 0;                      // aggregate calls bound so far
   const ast::Expr* last_aggregate_ = nullptr;  // the aggregate call bound last
+  struct Clause {
+    const char* name = nullptr;  // the clause being bound, when it may hold no total
+    const char* advice = nullptr;
+  } clause_;
   ast::Statement* statement_ = nullptr;
   bool asks_ = false;  // whether a name that is no column is a parameter
   size_t nodes_ = 0;   // nodes bound so far in the item being bound, its aliases' counted as written out

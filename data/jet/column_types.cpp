@@ -5,6 +5,8 @@
 #include <cctype>
 #include <string>
 
+#include "data/values/sql_quoting.h"
+
 namespace ornetta::jet {
 
 namespace {
@@ -16,10 +18,7 @@ bool OneOf(const std::string& word, std::initializer_list<const char*> names) {
 // A CHECK named by the rule it keeps, so that the engine's "CHECK constraint failed: ..." says
 // which column refused what.
 std::string Check(const std::string& column, const std::string& rule, const std::string& condition) {
-  std::string name = column + " holds " + rule;
-  std::string quoted = "\"";
-  for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return " CONSTRAINT " + quoted + "\" CHECK (" + condition + ")";
+  return " CONSTRAINT " + QuotedName(column + " holds " + rule) + " CHECK (" + condition + ")";
 }
 
 // The engine checks a value before the column's affinity converts it: a whole Double (4 / 2)

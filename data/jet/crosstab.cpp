@@ -8,6 +8,7 @@
 #include "data/values/error.h"
 #include "data/jet/names.h"
 #include "data/jet/writer.h"
+#include "data/values/sql_quoting.h"
 
 namespace ornetta::jet {
 
@@ -49,7 +50,7 @@ ast::PivotColumn ColumnOf(const BoundValue& v) {
       }
       return {"(" + name + ")", buf};
     }
-    case BoundValue::kText: return {QuoteText(v.text), v.text};
+    case BoundValue::kText: return {QuotedText(v.text), v.text};
   }
   return {"NULL", "<>"};
 }

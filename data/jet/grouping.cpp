@@ -46,6 +46,18 @@ bool IsAggregate(const Expr& e) {
   return f && f->aggregate;
 }
 
+}  // namespace
+
+const Expr* FindAggregate(const Expr& e) {
+  if (IsAggregate(e)) return &e;
+  if (e.alias_of) return FindAggregate(*e.alias_of);
+  for (const ast::ExprPtr& arg : e.args)
+    if (const Expr* found = FindAggregate(*arg)) return found;
+  return nullptr;
+}
+
+namespace {
+
 class Checker {
  public:
   explicit Checker(const ast::Core& core) : core_(core) {}
@@ -53,7 +65,7 @@ class Checker {
   // Each column must be grouped by, or inside a total, or part of an expression grouped by.
   // Subqueries are their own queries; another item's alias is checked where that item stands.
   void Check(const Expr& e) const {
-    if (IsAggregate(e) || e.alias_of) return;
+    if (IsAggregate(e) || e.alias_of || IsAlias(e)) return;
     if (std::any_of(core_.group.begin(), core_.group.end(), [&](const ast::ExprPtr& g) { return Same(e, *g); })) return;
     if (e.kind == ExprKind::kColumn)
       throw Error(err::kSyntax, "You tried to execute a query that does not include the specified expression '" +
@@ -62,15 +74,14 @@ class Checker {
     for (const ast::ExprPtr& arg : e.args) Check(*arg);
   }
 
-  // ORDER BY may also name an item by its alias.
-  void CheckOrderKey(const Expr& e) const {
-    if (e.kind == ExprKind::kColumn && e.qualifier.empty())
-      for (const ast::SelectItem& item : core_.items)
-        if (SameName(item.alias, e.text)) return;
-    Check(e);
+ private:
+  // HAVING and ORDER BY may name an item by its alias (the item is checked where it stands).
+  bool IsAlias(const Expr& e) const {
+    if (e.kind != ExprKind::kColumn || !e.qualifier.empty()) return false;
+    return std::any_of(core_.items.begin(), core_.items.end(),
+                       [&](const ast::SelectItem& item) { return SameName(item.alias, e.text); });
   }
 
- private:
   const ast::Core& core_;
 };
 
@@ -92,7 +103,7 @@ void CheckGrouping(const ast::Core& core, const std::vector<ast::OrderKey>* orde
   }
   if (core.having) checker.Check(*core.having);
   if (order)
-    for (const ast::OrderKey& key : *order) checker.CheckOrderKey(*key.expr);
+    for (const ast::OrderKey& key : *order) checker.Check(*key.expr);
 }
 
 }  // namespace ornetta::jet

@@ -15,4 +15,8 @@ namespace ornetta::jet {
 // must be bound.
 void CheckGrouping(const ast::Core& core, const std::vector<ast::OrderKey>* order);
 
+// The first total in `e`, through the items its aliases name but not into subqueries; nullptr
+// when there is none. The tree must be bound.
+const ast::Expr* FindAggregate(const ast::Expr& e);
+
 }  // namespace ornetta::jet

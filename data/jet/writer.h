@@ -62,6 +62,5 @@ class Writer {
 
 // [name]: unlike "name", the engine never reads a bracketed name it cannot find as a text.
 inline std::string QuoteName(const std::string& name) { return "[" + name + "]"; }
-std::string QuoteText(const std::string& text);
 
 }  // namespace ornetta::jet

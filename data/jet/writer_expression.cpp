@@ -5,6 +5,7 @@
 #include "data/jet/catalogue.h"
 #include "data/jet/names.h"
 #include "data/jet/writer.h"
+#include "data/values/sql_quoting.h"
 
 namespace ornetta::jet {
 
@@ -75,15 +76,6 @@ bool IsNumberLiteral(const ast::Expr& e) {
 
 }  // namespace
 
-std::string QuoteText(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\'') out += '\'';
-    out += c;
-  }
-  return out + "'";
-}
-
 void Writer::Qualifier(const std::string& name, std::string& out) {
   const auto it = renames_.find(Upper(name));
   out += it != renames_.end() ? it->second : QuoteName(name);
@@ -95,8 +87,8 @@ void Writer::Expr(const ast::Expr& e, std::string& out) {
   const char* value_close = e.condition ? ")" : "))";
   switch (e.kind) {
     case ExprKind::kNumber: out += e.text; return;
-    case ExprKind::kString: out += QuoteText(e.text); return;
-    case ExprKind::kDate: out += QuoteText(e.text); return;
+    case ExprKind::kString: out += QuotedText(e.text); return;
+    case ExprKind::kDate: out += QuotedText(e.text); return;
     case ExprKind::kBool: out += e.truth ? "(-1)" : "0"; return;
     case ExprKind::kNull: out += "NULL"; return;
     case ExprKind::kColumn:

@@ -200,6 +200,11 @@ TEST(SelectParseTest, TotalsCannotChooseTheRowsTheyAreTakenOver) {
       {"a DELETE's WHERE too", "DELETE FROM a WHERE Count(*) > 1", "in WHERE clause (Count at character 21)"},
       {"a subquery's total is a value of the outer WHERE", "SELECT x FROM a WHERE x > (SELECT Avg(x) FROM a)", ""},
       {"and a total in HAVING chooses groups", "SELECT x FROM a GROUP BY x HAVING Sum(x) > 1 ORDER BY Sum(x)", ""},
+      {"a total by its alias is a total", "SELECT Sum(x) AS s FROM a WHERE s > 1",
+       "in WHERE clause (s at character 33)"},
+      {"in GROUP BY too", "SELECT id, Sum(x) AS s FROM a GROUP BY id, s", "in GROUP BY clause (s at character 44)"},
+      {"and inside another total", "SELECT Sum(x) AS s, Sum(s) AS u FROM a", "(Sum inside Sum at character 21)"},
+      {"HAVING may name a total by its alias", "SELECT id, Sum(x) AS s FROM a GROUP BY id HAVING s > 1", ""},
       {"a subquery's own WHERE is checked too", "SELECT x FROM a WHERE x IN (SELECT id FROM b WHERE Min(id) > 1)",
        "in WHERE clause (Min at character 52)"},
   };
