@@ -24,6 +24,17 @@ TEST(InstallationTest, BothSpellingsOfTheDatabaseFolderNameOneFolderWhenCaseIsIg
   EXPECT_EQ(install.database("x.mdb").parent_path(), install.database_folder());
 }
 
+// The names are those on the users' disks: an installation, its backups and the support staff's
+// instructions find files by them.
+TEST(InstallationTest, TheNamesAreTheInstalledOnes) {
+  const Installation install("/opt/tarvik");
+  EXPECT_EQ(install.start_database(), fs::path("/opt/tarvik/database/DBStart.mdb"));
+  EXPECT_EQ(install.opened_database("DB2026_27.mdb"), fs::path("/opt/tarvik/DataBase/DB2026_27.mdb"));
+  EXPECT_EQ(install.tmp_copy("DBStart.mdb"), fs::path("/opt/tarvik/database/TMPDBStart.mdb"));
+  EXPECT_EQ(install.backup_root(), fs::path("/opt/tarvik/DB_BKUP/AUTOCompactDB"));
+  EXPECT_EQ(install.partial_copies_folder(), fs::path("/opt/tarvik/DB_BKUP/AUTOCompactDB/partial copies"));
+}
+
 // A TMP copy lies beside its database, also when the database is reached through a link into
 // another folder, and only its file name changes.
 TEST(InstallationTest, ATmpCopyLiesBesideItsDatabase) {

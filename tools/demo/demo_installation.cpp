@@ -1,10 +1,10 @@
 #include "tools/demo/demo_installation.h"
 
-#include <chrono>
 #include <random>
 
 #include "data/engine/connection_string.h"
 #include "data/engine/connection.h"
+#include "data/values/clock.h"
 #include "data/values/datetime.h"
 #include "data/engine/engine.h"
 #include "data/values/error.h"
@@ -103,10 +103,8 @@ void CreateYearDatabase(const fs::path& file, int min_year, const Options& optio
   std::mt19937 rng(static_cast<unsigned>(min_year));
   auto pick = [&](auto& list) { return std::string(list[rng() % std::size(list)]); };
   const double fy_start = DaysFromCivil(min_year, 4, 1);
-  const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-  localtime_r(&now, &local);
-  const double today = DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  const CivilDateTime now = SystemClock().Now();
+  const double today = DaysFromCivil(now.year, now.month, now.day);
   const double fy_end = std::min<double>(DaysFromCivil(min_year + 1, 3, 31), today);
   std::string sql = "BEGIN;";
   for (int c = 1; c <= 60; ++c)
@@ -144,7 +142,7 @@ void CreateYearDatabase(const fs::path& file, int min_year, const Options& optio
   }
   for (int u = 0; u < options.online_users; ++u)
     sql += "INSERT INTO OnLineUsers VALUES (" + QuotedText(pick(kFirstNames)) + "," + QuotedText(pick(kScreens)) +
-           ",'" + StoredDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, 9 + u, 15) + "');";
+           ",'" + StoredDate(now.year, now.month, now.day, 9 + u, 15) + "');";
   sql += "INSERT INTO errlog VALUES ('Demo installation created', '" + StoredDateFromSerial(today) + "');";
   if (options.delete_fraction > 0)
     sql += "DELETE FROM Invoices WHERE InvoiceNo % 100 < " +
@@ -161,10 +159,8 @@ void CreateInstallation(const fs::path& program_folder, const Options& options) 
     throw Error(err::kFileAlreadyExists,
                 "'" + install.start_database().string() + "' already exists; nothing was changed.");
   fs::create_directories(install.database_folder());
-  const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-  localtime_r(&now, &local);
-  const std::vector<YearInfo> years = DemoYears(local.tm_year + 1900, local.tm_mon + 1);
+  const CivilDateTime now = SystemClock().Now();
+  const std::vector<YearInfo> years = DemoYears(now.year, now.month);
   for (const YearInfo& y : years) CreateYearDatabase(install.database(y.file_name), y.min_year, options);
   CreateStartDatabase(install.start_database(), years, options);
 }
