@@ -183,12 +183,25 @@ TEST(SelectParseTest, FormReferencesAreRefusedWhereTheyStand) {
   EXPECT_NO_THROW(jet::Parse("SELECT Forms.x, a!x FROM Forms, a"));
 }
 
+// A statement the binder accepts (`says` empty) or refuses with a message that holds `says`.
+struct Verdict {
+  const char* rule;
+  const char* sql;
+  const char* says;
+};
+
+void ExpectVerdict(const Verdict& c) {
+  try {
+    Bound(c.sql);
+    EXPECT_STREQ(c.says, "") << c.rule << ": accepted";
+  } catch (const Error& e) {
+    EXPECT_NE(*c.says, 0) << c.rule << ": " << e.what();
+    if (*c.says) EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.rule << ": " << e.what();
+  }
+}
+
 TEST(SelectParseTest, TotalsCannotChooseTheRowsTheyAreTakenOver) {
-  struct Case {
-    const char* rule;
-    const char* sql;
-    const char* says;  // empty: accepted
-  } cases[] = {
+  const Verdict cases[] = {
       {"WHERE picks rows before any total", "SELECT x FROM a WHERE Sum(x) > 1",
        "Cannot have aggregate function in WHERE clause (Sum at character 23); a condition on a total belongs in "
        "HAVING."},
@@ -208,23 +221,11 @@ TEST(SelectParseTest, TotalsCannotChooseTheRowsTheyAreTakenOver) {
       {"a subquery's own WHERE is checked too", "SELECT x FROM a WHERE x IN (SELECT id FROM b WHERE Min(id) > 1)",
        "in WHERE clause (Min at character 52)"},
   };
-  for (const Case& c : cases) {
-    try {
-      Bound(c.sql);
-      EXPECT_STREQ(c.says, "") << c.rule << ": accepted";
-    } catch (const Error& e) {
-      EXPECT_NE(*c.says, 0) << c.rule << ": " << e.what();
-      if (*c.says) EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.rule << ": " << e.what();
-    }
-  }
+  for (const Verdict& c : cases) ExpectVerdict(c);
 }
 
 TEST(SelectParseTest, ATotallingQueryShowsOnlyTotalsAndWhatItGroupsBy) {
-  struct Case {
-    const char* rule;
-    const char* sql;
-    const char* says;  // empty: accepted
-  } cases[] = {
+  const Verdict cases[] = {
       {"a column beside a total is no group's", "SELECT x, Count(*) FROM a",
        "does not include the specified expression 'x' as part of an aggregate function."},
       {"nor one the GROUP BY leaves out", "SELECT id, x FROM a GROUP BY id", "expression 'x'"},
@@ -240,15 +241,7 @@ TEST(SelectParseTest, ATotallingQueryShowsOnlyTotalsAndWhatItGroupsBy) {
       {"a subquery is a query of its own", "SELECT id, (SELECT Max(y) FROM b) FROM a GROUP BY id", ""},
       {"a query that does not total is left alone", "SELECT x, id FROM a ORDER BY x", ""},
   };
-  for (const Case& c : cases) {
-    try {
-      Bound(c.sql);
-      EXPECT_STREQ(c.says, "") << c.rule << ": accepted";
-    } catch (const Error& e) {
-      EXPECT_NE(*c.says, 0) << c.rule << ": " << e.what();
-      if (*c.says) EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.rule << ": " << e.what();
-    }
-  }
+  for (const Verdict& c : cases) ExpectVerdict(c);
 }
 
 }  // namespace
