@@ -299,6 +299,7 @@ class Run {
       const auto written = rebuild_.written().find(name);
       t.outcome.recovered = written == rebuild_.written().end() ? 0 : written->second;
       t.outcome.lost_pages = static_cast<long long>(t.lost.size());
+      t.outcome.lost_rowids.assign(t.known_lost.begin(), t.known_lost.end());
       // A lost interior page's rows are found again leaf by leaf, unless a leaf under it is lost
       // too; a lost leaf's rows are gone. A whole index names each missing row; without one, rows
       // may be missing wherever a page was lost.

@@ -29,6 +29,9 @@ struct TableOutcome {
   long long lost_pages = 0;            // pages of its b-tree that failed authentication
   bool rows_lost = false;              // a lost page held (or may have held) some of its rows
   bool count_exact = false;            // then lost_known is every lost row: a whole index named them
+  // The rowids of every row known lost (an index entry without its row, or a row whose cell
+  // survives but not its record), all of them, in order: the rows a backup may give back.
+  std::vector<int64_t> lost_rowids;
 };
 
 struct SalvageOutcome {
@@ -40,11 +43,17 @@ struct SalvageOutcome {
   std::string key_source;                // where the salt that reads the file came from
   std::string schema_source;             // where the list of tables came from
   std::vector<TableOutcome> tables;
+  // Tables and views of the original that the rebuilt copy does not have, as "table Name" or
+  // "view Name": their definitions were on lost pages and nothing else held them.
+  std::vector<std::string> lost_objects;
   long long set_aside_rows = 0;    // readable rows that could not be given to one table
   std::vector<std::string> notes;  // anything else the reader of the report should know
 
   // Whether some live row is gone or set aside (then the repair must not report plain success).
   bool RowsLost() const;
+  // Whether the rebuilt copy lacks anything of the original: a live row, a row set aside, or a
+  // table or view. Such a copy replaces the database only when the user agrees.
+  bool LosesSomething() const { return RowsLost() || !lost_objects.empty(); }
 };
 
 // The files that can stand in for a damaged first page or salt, in order of trust: backups of
