@@ -12,6 +12,12 @@
 
 namespace ornetta::repair::salvage {
 
+std::optional<crypto::Salt> SaltOf(const PageFile& file) {
+  crypto::Salt salt{};
+  if (file.Size() < salt.size() || !file.Read(0, salt.data(), salt.size())) return std::nullopt;
+  return salt;
+}
+
 namespace {
 constexpr size_t kSaltBytes = 16;
 constexpr size_t kIvBytes = 16;

@@ -23,6 +23,9 @@ namespace ornetta::repair::salvage {
 
 constexpr int kReservedBytes = 48;
 
+// The salt in the clear at the start of `file`; none when the file is shorter.
+std::optional<crypto::Salt> SaltOf(const PageFile& file);
+
 class CipherPages {
  public:
   // Finds the page size at which pages of `file` authenticate with the key of `password` and

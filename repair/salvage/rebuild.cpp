@@ -201,6 +201,22 @@ bool Rebuild::Accepts(const TableShape& table, int64_t rowid, const std::vector<
   throw engine::ErrorFrom(db_.get(), "Trying a row in " + table.name);
 }
 
+bool Rebuild::InsertChecked(const TableShape& table, const std::vector<std::pair<int64_t, std::vector<Value>>>& rows) {
+  engine::Exec(db_.get(), "PRAGMA ignore_check_constraints = OFF; SAVEPOINT leaf;");
+  bool all = true;
+  for (const auto& [rowid, values] : rows) {
+    const int rc = Step(table, rowid, values);
+    if (rc == SQLITE_DONE) continue;
+    if ((rc & 0xFF) != SQLITE_CONSTRAINT) throw engine::ErrorFrom(db_.get(), "Writing a row of " + table.name);
+    all = false;
+    break;
+  }
+  engine::Exec(db_.get(), std::string(all ? "" : "ROLLBACK TO leaf; ") +
+                              "RELEASE leaf; PRAGMA ignore_check_constraints = ON;");
+  if (all) written_[table.name] += static_cast<long long>(rows.size());
+  return all;
+}
+
 bool Rebuild::Insert(const TableShape& table, int64_t rowid, const std::vector<Value>& values) {
   const int rc = Step(table, rowid, values);
   if (rc == SQLITE_DONE) {
@@ -217,30 +233,38 @@ void Rebuild::SetSequences(const std::vector<std::pair<std::string, int64_t>>& s
   for (const auto& [name, seq] : sequences) {
     if (!Table(name)) continue;
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "DELETE FROM sqlite_sequence WHERE name = ?1", -1, &st, nullptr);
-    sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_step(st);
-    sqlite3_finalize(st);
-    sqlite3_prepare_v2(db, "INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)", -1, &st, nullptr);
+    // The engine keeps the counter at least at the largest key written so far.
+    sqlite3_prepare_v2(db, "UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1", -1, &st, nullptr);
     sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_int64(st, 2, seq);
-    const int rc = sqlite3_step(st);
+    int rc = sqlite3_step(st);
     sqlite3_finalize(st);
+    if (rc == SQLITE_DONE && sqlite3_changes(db) == 0) {
+      sqlite3_prepare_v2(db, "INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)", -1, &st, nullptr);
+      sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_int64(st, 2, seq);
+      rc = sqlite3_step(st);
+      sqlite3_finalize(st);
+    }
     if (rc != SQLITE_DONE) throw engine::ErrorFrom(db, "Writing the counter of " + name);
   }
 }
 
-void Rebuild::Finish(int32_t user_version, int32_t application_id) {
+std::vector<std::string> Rebuild::Finish(int32_t user_version, int32_t application_id) {
   sqlite3* db = db_.get();
   FinalizeInserts();
+  std::vector<std::string> refused;
   for (const SchemaEntry& entry : later_) {
     if (entry.type == "index") continue;  // made with the tables
+    // A view or trigger taken from a stand-in may name what this file never had.
+    engine::Exec(db, "SAVEPOINT later;");
     try {
       engine::Exec(db, entry.sql);
     } catch (const Error& e) {
-      throw Error(err::kEngine,
-                  "Cannot create the " + entry.type + " " + entry.name + " in the rebuilt copy: " + e.Description());
+      engine::Exec(db, "ROLLBACK TO later;");
+      refused.push_back(entry.type + " " + entry.name + ": " + e.Description());
     }
+    engine::Exec(db, "RELEASE later;");
   }
   engine::Exec(db, "PRAGMA user_version = " + std::to_string(user_version) +
                        "; PRAGMA application_id = " + std::to_string(application_id) + "; COMMIT;");
@@ -248,6 +272,7 @@ void Rebuild::Finish(int32_t user_version, int32_t application_id) {
   if (std::error_code ec = file_ops_.SyncFile(file_))
     throw Error(err::kPathFileAccess,
                 "The rebuilt copy '" + file_.string() + "' could not be written to disk (" + ec.message() + ").");
+  return refused;
 }
 
 }  // namespace ornetta::repair::salvage

@@ -15,14 +15,9 @@
 #include "data/engine/engine.h"
 #include "platform/file_ops.h"
 #include "repair/salvage/btree.h"
+#include "repair/salvage/schema_row.h"
 
 namespace ornetta::repair::salvage {
-
-// A row of the schema table: a table, index, view or trigger with the statement that made it.
-struct SchemaEntry {
-  std::string type, name, table, sql;
-  uint32_t root = 0;  // its b-tree's first page; 0 for views and triggers, or when not known
-};
 
 // What the engine keeps of a value's declared type, which decides the values a column can hold.
 enum class Affinity { kInteger, kText, kBlob, kReal, kNumeric };
@@ -55,13 +50,18 @@ class Rebuild {
   bool Insert(const TableShape& table, int64_t rowid, const std::vector<Value>& values);
   // Whether the table would take the row (its column types' checks included); writes nothing.
   bool Accepts(const TableShape& table, int64_t rowid, const std::vector<Value>& values);
+  // Inserts all of `rows` with every check of the table, or none of them: false when one is
+  // refused.
+  bool InsertChecked(const TableShape& table, const std::vector<std::pair<int64_t, std::vector<Value>>>& rows);
 
-  // Replaces the counters of the tables' AUTOINCREMENT keys by the damaged file's.
+  // Gives the tables' AUTOINCREMENT keys the damaged file's counters, never below a table's
+  // largest key (a counter read from a damaged file may be older than its rows).
   void SetSequences(const std::vector<std::pair<std::string, int64_t>>& sequences);
 
-  // Creates the indexes, views and triggers, sets the header values and commits; then flushes the
-  // file. Throws Error when any of it fails.
-  void Finish(int32_t user_version, int32_t application_id);
+  // Creates the views and triggers, sets the header values and commits; then flushes the file.
+  // Returns the views and triggers the engine refused ("view Name: why"), which the copy lacks.
+  // Throws Error when the rest fails.
+  std::vector<std::string> Finish(int32_t user_version, int32_t application_id);
 
   // The rows written into each table.
   const std::map<std::string, long long>& written() const { return written_; }

@@ -13,6 +13,12 @@ namespace fs = std::filesystem;
 namespace {
 std::string Rows(long long n) { return std::to_string(n) + (n == 1 ? " row" : " rows"); }
 std::string Pages(long long n) { return std::to_string(n) + (n == 1 ? " damaged page" : " damaged pages"); }
+
+// Rows lost where no index counts them: on which pages, or that the table's pages were not found.
+std::string UncountedLoss(const TableOutcome& t) {
+  return t.lost_pages > 0 ? "the rows of " + Pages(t.lost_pages) + " (how many is not known)"
+                          : "its pages were not found, so its rows are lost (how many is not known)";
+}
 }  // namespace
 
 std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const fs::path& backup_folder) {
@@ -36,12 +42,14 @@ std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const fs::pa
       if (t.lost_known > 0)
         out << ", " << Rows(t.lost_known) << " lost" << (t.count_exact ? "" : " (at least)");
       else if (t.rows_lost)
-        out << ", rows lost on " << Pages(t.lost_pages) << " (how many is not known)";
+        out << "; lost: " << UncountedLoss(t);
       out << "\n";
       for (const std::string& key : t.lost_keys) out << "      lost: " << key << "\n";
       if (t.lost_keys.size() < static_cast<size_t>(t.lost_known))
         out << "      ... and " << t.lost_known - static_cast<long long>(t.lost_keys.size()) << " more\n";
     }
+    if (!o.lost_objects.empty()) out << "\nNot in the repaired database:\n";
+    for (const std::string& lost : o.lost_objects) out << "  " << lost << "\n";
     if (o.set_aside_rows > 0)
       out << "\nSet aside (readable, but not given to a table with certainty, so not in the repaired database): "
           << Rows(o.set_aside_rows) << "\n";
@@ -79,8 +87,9 @@ std::string LostRowsSummary(const std::vector<SalvageOutcome>& outcomes) {
       else if (t.lost_known > 0)
         summary += "at least " + Rows(t.lost_known);
       else
-        summary += "the rows of " + Pages(t.lost_pages) + " (how many is not known)";
+        summary += UncountedLoss(t);
     }
+    for (const std::string& lost : o.lost_objects) summary += (summary.empty() ? "" : "; ") + lost;
     if (o.set_aside_rows > 0)
       summary += (summary.empty() ? "" : "; ") + Rows(o.set_aside_rows) + " of " + o.file_name + " set aside";
   }

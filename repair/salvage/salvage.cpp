@@ -13,6 +13,7 @@
 #include "repair/salvage/btree.h"
 #include "repair/salvage/cipher_pages.h"
 #include "repair/salvage/rebuild.h"
+#include "repair/salvage/schema_list.h"
 #include "repair/salvage/walker.h"
 
 namespace ornetta::repair::salvage {
@@ -39,12 +40,6 @@ std::string Join(const std::vector<Value>& values, size_t count) {
   std::string text;
   for (size_t i = 0; i < count && i < values.size(); ++i) text += (i ? ", " : "") + ValueText(values[i]);
   return text;
-}
-
-std::optional<crypto::Salt> SaltOf(const PageFile& file) {
-  crypto::Salt salt{};
-  if (file.Size() < salt.size() || !file.Read(0, salt.data(), salt.size())) return std::nullopt;
-  return salt;
 }
 
 // The salt that reads `file`: its own, a backup's (a compacted copy keeps its source's salt), or
@@ -79,48 +74,20 @@ std::unique_ptr<CipherPages> FindKey(const PageFile& file, const std::string& pa
   return nullptr;
 }
 
-// The rows of the schema table in the tree at page 1; `whole` is false when a page of it is lost.
-std::vector<SchemaEntry> ReadSchema(PageMap& map, bool* whole) {
-  std::vector<SchemaEntry> entries;
-  *whole = true;
-  Walker(map, true).Table(
-      1, kAllRowids,
-      [&](int64_t, std::vector<Value>& v) {
-        if (v.size() < 5 || v[0].kind != Value::kText || v[1].kind != Value::kText) return;
-        SchemaEntry e{v[0].bytes, v[1].bytes, v[2].kind == Value::kText ? v[2].bytes : "",
-                      v[4].kind == Value::kText ? v[4].bytes : "", 0};
-        if (v[3].kind == Value::kInteger && v[3].integer > 0 && v[3].integer <= UINT32_MAX)
-          e.root = static_cast<uint32_t>(v[3].integer);
-        entries.push_back(std::move(e));
-      },
-      [&](int64_t, const std::string&) { *whole = false; }, [&](uint32_t, const Range&, int) { *whole = false; });
-  return entries;
-}
-
-// The schema of a file that stands in (a backup, another year's database).
-std::optional<std::vector<SchemaEntry>> StandInSchema(const fs::path& file, const std::string& password) {
-  const std::unique_ptr<PageFile> raw = PlainFile(file);
-  const std::optional<crypto::Salt> salt = raw ? SaltOf(*raw) : std::nullopt;
-  const std::unique_ptr<CipherPages> pages = salt ? CipherPages::Open(*raw, password, *salt) : nullptr;
-  if (!pages) return std::nullopt;
-  PageMap map(*pages);
-  bool whole = false;
-  std::vector<SchemaEntry> entries = ReadSchema(map, &whole);
-  if (!whole || entries.empty()) return std::nullopt;
-  return entries;
-}
-
 struct LostTreePage {
   uint32_t pgno;
   Range range;
   int depth;
 };
 
+using Rows = std::vector<std::pair<int64_t, std::vector<Value>>>;
+
 struct TableState {
   SchemaEntry entry;
   const TableShape* shape = nullptr;
   std::vector<LostTreePage> lost;  // pages of its tree that are lost
   bool root_unknown = false;       // its tree was not found: every rowid may be anywhere
+  bool pages_found = false;        // with its root unknown, pages of it were found by what they hold
   int leaf_depth = -1;
   std::set<int64_t> found_in_lost;  // rows found again where lost pages were
   std::set<int64_t> known_lost;
@@ -131,11 +98,27 @@ struct TableState {
     return root_unknown ||
            std::any_of(lost.begin(), lost.end(), [&](const LostTreePage& p) { return p.range.Holds(rowid); });
   }
+  // Whether pages that no tree reaches may hold its rows.
+  bool TakesOrphans() const { return root_unknown || !lost.empty(); }
   void NoteLost(int64_t rowid, const std::string& how) {
     if (!known_lost.insert(rowid).second) return;
     ++outcome.lost_known;
     if (outcome.lost_keys.size() < kListedKeys) outcome.lost_keys.push_back(how);
   }
+};
+
+// Whether rows look like the AUTOINCREMENT counters: a table's name and a number.
+bool CounterRow(const std::vector<Value>& v) {
+  return v.size() == 2 && v[0].kind == Value::kText && v[1].kind == Value::kInteger;
+}
+
+// A tree (often a single leaf) that no readable page reaches, and the tables it could be part of.
+struct Orphan {
+  uint32_t root;
+  size_t rows = 0;
+  int64_t first = 0, last = 0;
+  std::vector<TableState*> fits;
+  bool counters = false;  // every row a counter of a table of the file
 };
 
 // One salvage: the file's pages, the new database, and what each table got and lost.
@@ -154,7 +137,8 @@ class Run {
     }
   }
 
-  // Each table's own tree, from the root the schema names.
+  // Each table's own tree, from the root the list names. The trees of the engine's own tables
+  // that are not rebuilt are walked too, so that no other table takes their pages.
   void ReadTrees(const std::function<void(double)>& progress) {
     for (size_t i = 0; i < order_.size(); ++i) {
       TableState& t = tables_[order_[i]];
@@ -164,103 +148,59 @@ class Run {
         ReadTree(t, t.entry.root);
       if (progress) progress(static_cast<double>(i + 1) / order_.size());
     }
+    for (const SchemaEntry& e : schema_)
+      if (e.type == "table" && e.root != 0 && !tables_.count(e.name))
+        Walker(map_).Table(
+            e.root, kAllRowids, [](int64_t, std::vector<Value>&) {}, [](int64_t, const std::string&) {},
+            [](uint32_t, const Range&, int) {});
   }
 
-  // Leaf pages that no tree reaches, when the freelist is known: each holds rows from under a lost
-  // interior page, and goes to the one table whose lost range and columns fit all its rows.
-  void ReadOrphanLeaves(bool freelist_known) {
-    std::vector<unsigned char> page;
-    std::string payload;
-    Walker walker(map_);
-    for (uint32_t pgno = 2; pgno <= map_.count(); ++pgno) {
-      if (map_.Type(pgno) != kTableLeaf || map_.Has(pgno, PageMap::kOwned | PageMap::kFree | PageMap::kLost)) continue;
-      if (!map_.pages().Read(pgno, page)) continue;
-      const std::optional<BtreePage> tree = BtreePage::Parse(page.data(), map_.pages().usable_size(), pgno);
-      if (!tree) continue;
-      map_.Set(pgno, PageMap::kOwned);
-      std::vector<std::pair<int64_t, std::vector<Value>>> rows;
-      for (uint16_t i = 0; i < tree->cell_count(); ++i) {
-        const std::optional<Cell> cell = tree->CellAt(i);
-        std::vector<Value> values;
-        if (cell && walker.Payload(*cell, &payload) && DecodeRecord(payload, &values))
-          rows.emplace_back(cell->rowid, std::move(values));
+  // Trees that no readable page reaches: the leaves (or subtrees) under a lost interior page, and
+  // the trees of tables whose root is not known. Each goes to the one table whose lost rowids and
+  // whose columns fit every row on it, a leaf at a time (a row its table refuses sets its whole
+  // leaf aside); a tree that no table or more than one could hold is set aside. With the freelist
+  // unknown, a page freed by deletions cannot be told from a live one: leaves under a lost
+  // interior page are set aside, and a table whose root is unknown takes only a single tree, or
+  // the one of its trees whose root is an interior page.
+  void ReadOrphans(bool freelist_known) {
+    std::vector<Orphan> orphans;
+    for (uint32_t pgno = 2; pgno <= map_.count(); ++pgno)
+      if (IsTableType(map_.Type(pgno)) &&
+          !map_.Has(pgno, PageMap::kReferenced | PageMap::kOwned | PageMap::kFree | PageMap::kLost))
+        if (std::optional<Orphan> o = Probe(pgno)) orphans.push_back(std::move(*o));
+    std::map<TableState*, std::vector<Orphan*>> chosen;
+    for (Orphan& o : orphans) {
+      if (o.counters) {
+        TakeCounters(o);
+      } else if (o.fits.size() != 1) {
+        SetAside(o, o.fits.empty() ? "no table can hold them with certainty" : "more than one table could hold them");
+      } else if (!freelist_known && !o.fits.front()->root_unknown) {
+        SetAside(o, "the list of free pages is damaged, so a page freed by deletions cannot be told from a page of "
+                    "live rows");
+      } else {
+        chosen[o.fits.front()].push_back(&o);
       }
-      if (rows.empty()) continue;
-      std::vector<TableState*> fits;
-      for (const std::string& name : order_) {
-        TableState& t = tables_[name];
-        if (!freelist_known || (t.lost.empty() && !t.root_unknown) || name == kSequenceTable) continue;
-        if (std::all_of(rows.begin(), rows.end(),
-                        [&](const auto& r) { return t.InLost(r.first) && t.shape->Fits(r.second); }))
-          fits.push_back(&t);
-      }
-      Narrow(fits, rows);
-      if (fits.size() != 1) {
-        SetAside(pgno, rows.size(), rows.front().first, rows.back().first,
-                 !freelist_known ? "the list of free pages is damaged, so a page freed by deletions cannot be told "
-                                   "from a page of live rows"
-                 : fits.empty()  ? "no table can hold them with certainty"
-                                 : "more than one table could hold them");
-        continue;
-      }
-      for (auto& [rowid, values] : rows) Insert(*fits.front(), rowid, values, true);
     }
-    OPENSSL_cleanse(page.data(), page.size());
-    OPENSSL_cleanse(payload.data(), payload.size());
-  }
-
-  // Without page 1 no tree's root is known: each tree that no page points to is a fragment, and
-  // goes to the one table whose columns fit all its rows. With the freelist unknown, a table that
-  // several fragments fit takes only the one whose root is an interior page (a tree, not a single
-  // page that may have been freed); the rest is set aside.
-  void ReadFragments() {
-    std::map<std::string, std::vector<uint32_t>> candidates;
-    for (uint32_t pgno = 2; pgno <= map_.count(); ++pgno) {
-      if (!IsTableType(map_.Type(pgno)) || map_.Has(pgno, PageMap::kReferenced | PageMap::kOwned)) continue;
-      std::vector<TableState*> fits;
-      for (const std::string& name : order_)
-        if (name != kSequenceTable) fits.push_back(&tables_[name]);
-      bool sequence = true;
-      size_t rows = 0;
-      std::vector<std::pair<int64_t, std::vector<Value>>> sample;
-      Walker(map_, true)
-          .Table(
-              pgno, kAllRowids,
-              [&](int64_t rowid, std::vector<Value>& v) {
-                ++rows;
-                if (sample.size() < kSampleRows) sample.emplace_back(rowid, v);
-                std::erase_if(fits, [&](const TableState* t) { return !t->shape->Fits(v); });
-                sequence = sequence && v.size() == 2 && v[0].kind == Value::kText && v[1].kind == Value::kInteger &&
-                           tables_.count(v[0].bytes);
-              },
-              [](int64_t, const std::string&) {}, [](uint32_t, const Range&, int) {});
-      if (rows == 0) continue;
-      Narrow(fits, sample);
-      if (sequence && tables_.count(kSequenceTable))
-        candidates[kSequenceTable].push_back(pgno);
-      else if (fits.size() == 1)
-        candidates[fits.front()->entry.name].push_back(pgno);
-      else
-        SetAsideTree(pgno, fits.empty() ? "no table can hold its rows" : "more than one table could hold its rows");
-    }
-    for (auto& [name, roots] : candidates) {
-      uint32_t chosen = roots.size() == 1 ? roots.front() : 0;
-      if (!chosen) {
-        std::vector<uint32_t> trees;
-        std::copy_if(roots.begin(), roots.end(), std::back_inserter(trees),
-                     [&](uint32_t r) { return map_.Type(r) == kTableInterior; });
-        if (trees.size() == 1) chosen = trees.front();
+    for (auto& [table, trees] : chosen) {
+      if (!freelist_known && table->root_unknown && trees.size() > 1) {
+        std::vector<Orphan*> interior;
+        std::copy_if(trees.begin(), trees.end(), std::back_inserter(interior),
+                     [&](const Orphan* o) { return map_.Type(o->root) == kTableInterior; });
+        for (Orphan* o : trees)
+          if (interior.size() != 1 || o != interior.front())
+            SetAside(*o, "more than one set of pages could be the rows of " + table->entry.name);
+        if (interior.size() != 1) continue;
+        trees = interior;
       }
-      for (uint32_t root : roots)
-        if (root != chosen) SetAsideTree(root, "more than one set of pages could be the rows of " + name);
-      if (!chosen) continue;
-      TableState& t = tables_[name];
-      t.root_unknown = false;
-      ReadTree(t, chosen);
+      for (Orphan* o : trees) Take(*table, *o);
+      // One whole tree is the table's own, unless a lost page that nothing points to could have
+      // been its root.
+      if (table->root_unknown && trees.size() == 1 && table->lost.empty() && !UnclaimedLostPage())
+        table->root_unknown = false;
     }
     for (const std::string& name : order_) {
       TableState& t = tables_[name];
-      if (t.root_unknown && name != kSequenceTable)
+      if (t.root_unknown && !t.pages_found && name != kSequenceTable)
         outcome_.notes.push_back("No pages of the table " + name + " were found with certainty.");
     }
   }
@@ -281,18 +221,19 @@ class Run {
             if (!t.InLost(rowid) || t.found_in_lost.count(rowid)) return;
             t.NoteLost(rowid, "rowid " + std::to_string(rowid) + ", " + e.name + " = " + Join(v, v.size() - 1));
           },
-          [&](uint32_t pgno) { owners_[pgno] = "index " + e.name + " (rebuilt from the rows)"; });
-      t.whole_index = t.whole_index || (whole && !e.sql.empty() && e.sql.find(" WHERE ") == std::string::npos) ||
-                      (whole && e.sql.empty());
+          [&](uint32_t pgno) { owners_[pgno] = "a page of the index " + e.name + " (rebuilt from the rows)"; });
+      t.whole_index = t.whole_index || (whole && (e.sql.empty() || e.sql.find(" WHERE ") == std::string::npos));
     }
   }
 
   void Finish() {
-    const auto sequence = tables_.find(kSequenceTable);
-    if (sequence != tables_.end() && !sequence->second.root_unknown && sequence->second.lost.empty())
+    if (tables_.count(kSequenceTable)) {
+      const TableState& counters = tables_[kSequenceTable];
+      if (counters.root_unknown && !counters.pages_found || !counters.lost.empty())
+        outcome_.notes.push_back(
+            "Some AUTOINCREMENT counters were lost; each of those continues after its table's largest key.");
       rebuild_.SetSequences(sequences_);
-    else if (tables_.count(kSequenceTable))
-      outcome_.notes.push_back("The AUTOINCREMENT counters were lost; each continues after its table's largest key.");
+    }
     for (const std::string& name : order_) {
       if (name == kSequenceTable) continue;
       TableState& t = tables_[name];
@@ -303,22 +244,63 @@ class Run {
       // A lost interior page's rows are found again leaf by leaf, unless a leaf under it is lost
       // too; a lost leaf's rows are gone. A whole index names each missing row; without one, rows
       // may be missing wherever a page was lost.
-      t.outcome.count_exact = t.whole_index && !t.root_unknown;
-      t.outcome.rows_lost = t.outcome.lost_known > 0 || t.root_unknown || (!t.outcome.count_exact && !t.lost.empty());
+      t.outcome.count_exact = t.whole_index && (!t.root_unknown || t.pages_found);
+      t.outcome.rows_lost = t.outcome.lost_known > 0 || (t.root_unknown && !t.outcome.count_exact) ||
+                            (!t.outcome.count_exact && !t.lost.empty());
       outcome_.tables.push_back(t.outcome);
-      for (const LostTreePage& p : t.lost)
-        owners_[p.pgno] =
-            (t.leaf_depth >= 0 && p.depth < t.leaf_depth ? "an interior page of table " : "rows of table ") + name;
+      for (const LostTreePage& p : t.lost) owners_[p.pgno] = LostPageOwner(t, p);
     }
   }
 
   const std::map<uint32_t, std::string>& owners() const { return owners_; }
 
  private:
+  // What a lost page of a table's tree held, and what followed from its loss.
+  static std::string LostPageOwner(const TableState& t, const LostTreePage& p) {
+    const std::string& name = t.entry.name;
+    // Rows under it that were found again were on leaves of their own: it was an interior page.
+    const bool interior = (t.leaf_depth >= 0 && p.depth < t.leaf_depth) ||
+                          std::any_of(t.found_in_lost.begin(), t.found_in_lost.end(),
+                                      [&](int64_t rowid) { return p.range.Holds(rowid); });
+    if (interior)
+      return "an interior page of table " + name +
+             (t.outcome.rows_lost ? ": the rows under it that were not found again are lost"
+                                  : ": its leaves were found, no row lost");
+    return "a leaf page of table " + name + ": its rows are lost" +
+           (t.outcome.count_exact ? " (an index names each of them)" : "");
+  }
+
+  // Reads the tree at `root` without taking it: its rows' rowids against each table's lost
+  // ranges, its rows against each table's columns.
+  std::optional<Orphan> Probe(uint32_t root) {
+    Orphan o{root};
+    for (const std::string& name : order_)
+      if (name != kSequenceTable && tables_[name].TakesOrphans()) o.fits.push_back(&tables_[name]);
+    bool counters = true;
+    Rows sample;
+    Walker(map_, true)
+        .Table(
+            root, kAllRowids,
+            [&](int64_t rowid, std::vector<Value>& v) {
+              if (o.rows++ == 0) o.first = rowid;
+              o.last = rowid;
+              if (sample.size() < kSampleRows) sample.emplace_back(rowid, v);
+              std::erase_if(o.fits, [&](const TableState* t) { return !t->InLost(rowid) || !t->shape->Fits(v); });
+              counters = counters && CounterRow(v) && tables_.count(v[0].bytes);
+            },
+            [](int64_t, const std::string&) {}, [](uint32_t, const Range&, int) {});
+    if (o.rows == 0) return std::nullopt;
+    const auto sequence = tables_.find(kSequenceTable);
+    o.counters = counters && sequence != tables_.end() && sequence->second.TakesOrphans();
+    if (counters) o.fits.clear();  // the counters never feed a table of rows
+    Narrow(o.fits, sample);
+    return o;
+  }
+
   // Of the tables whose columns fit `rows`, those whose column count is the rows' own (a row has
   // fewer only when columns were added later), then those that accept every one of them with
   // their types' checks.
-  void Narrow(std::vector<TableState*>& fits, const std::vector<std::pair<int64_t, std::vector<Value>>>& rows) {
+  void Narrow(std::vector<TableState*>& fits, const Rows& rows) {
     if (fits.size() < 2) return;
     size_t widest = 0;
     for (const auto& r : rows) widest = std::max(widest, r.second.size());
@@ -328,55 +310,88 @@ class Run {
     if (!exact.empty()) fits = exact;
     if (fits.size() < 2) return;
     std::erase_if(fits, [&](TableState* t) {
-      for (size_t i = 0; i < rows.size() && i < kSampleRows; ++i)
-        if (!rebuild_.Accepts(*t->shape, rows[i].first, rows[i].second)) return true;
-      return false;
+      return std::any_of(rows.begin(), rows.end(),
+                         [&](const auto& r) { return !rebuild_.Accepts(*t->shape, r.first, r.second); });
     });
+  }
+
+  // Puts the rows of an orphan tree into `t`, a leaf at a time: each row with every check of its
+  // table, and a leaf with one row that fails set aside whole.
+  void Take(TableState& t, const Orphan& o) {
+    Rows leaf;
+    std::vector<int64_t> broken;
+    Walker walker(map_);
+    walker.on_leaf_end = [&](uint32_t pgno) {
+      if (!rebuild_.InsertChecked(*t.shape, leaf)) {
+        SetAside(pgno, leaf.size(), leaf.empty() ? 0 : leaf.front().first, leaf.empty() ? 0 : leaf.back().first,
+                 "a row on it does not fit the table " + t.entry.name + " that its other rows fit");
+      } else {
+        for (const auto& r : leaf) t.found_in_lost.insert(r.first);
+        for (int64_t rowid : broken)
+          t.NoteLost(rowid, "rowid " + std::to_string(rowid) + ": a part of it was on a lost page");
+      }
+      leaf.clear();
+      broken.clear();
+    };
+    const int depth = walker.Table(
+        o.root, kAllRowids, [&](int64_t rowid, std::vector<Value>& v) { leaf.emplace_back(rowid, std::move(v)); },
+        [&](int64_t rowid, const std::string&) { broken.push_back(rowid); },
+        [&](uint32_t pgno, const Range& range, int d) {
+          if (t.root_unknown) t.lost.push_back({pgno, range, d});
+        });
+    if (t.root_unknown) {
+      t.pages_found = true;
+      t.leaf_depth = std::max(t.leaf_depth, depth);
+    }
+  }
+
+  // Whether a lost page (beyond the first) is one that no readable page points to.
+  bool UnclaimedLostPage() const {
+    for (uint32_t pgno = 2; pgno <= map_.count(); ++pgno)
+      if (map_.Lost(pgno) && !map_.IsLockPage(pgno) && !map_.Has(pgno, PageMap::kReferenced | PageMap::kFree))
+        return true;
+    return false;
+  }
+
+  void TakeCounters(const Orphan& o) {
+    tables_[kSequenceTable].pages_found = true;
+    Walker(map_).Table(
+        o.root, kAllRowids,
+        [&](int64_t, std::vector<Value>& v) { sequences_.emplace_back(v[0].bytes, v[1].integer); },
+        [](int64_t, const std::string&) {}, [](uint32_t, const Range&, int) {});
   }
 
   void ReadTree(TableState& t, uint32_t root) {
     const bool sequence = t.entry.name == kSequenceTable;
-    const int depth = Walker(map_).Table(
+    Walker walker(map_);
+    const int depth = walker.Table(
         root, kAllRowids,
         [&](int64_t rowid, std::vector<Value>& v) {
           if (!sequence)
-            Insert(t, rowid, v, false);
-          else if (v.size() == 2 && v[0].kind == Value::kText && v[1].kind == Value::kInteger)
+            Insert(t, rowid, v);
+          else if (CounterRow(v))
             sequences_.emplace_back(v[0].bytes, v[1].integer);
         },
         [&](int64_t rowid, const std::string& why) {
           t.NoteLost(rowid, "rowid " + std::to_string(rowid) + ": " + why);
+          if (walker.broken_page())
+            owners_[walker.broken_page()] =
+                "an overflow page of table " + t.entry.name + ": the row with rowid " + std::to_string(rowid) + " is lost";
         },
-        [&](uint32_t pgno, const Range& range, int d) {
-          t.lost.push_back({pgno, range, d});
-        });
+        [&](uint32_t pgno, const Range& range, int d) { t.lost.push_back({pgno, range, d}); });
     t.leaf_depth = std::max(t.leaf_depth, depth);
   }
 
-  void Insert(TableState& t, int64_t rowid, const std::vector<Value>& values, bool found_again) {
+  void Insert(TableState& t, int64_t rowid, const std::vector<Value>& values) {
     if (!rebuild_.Insert(*t.shape, rowid, values))
       t.NoteLost(rowid, "rowid " + std::to_string(rowid) + ": the rebuilt table refused it (" + Join(values, 4) + ")");
-    else if (found_again)
-      t.found_in_lost.insert(rowid);
   }
 
+  void SetAside(const Orphan& o, const std::string& why) { SetAside(o.root, o.rows, o.first, o.last, why); }
   void SetAside(uint32_t pgno, size_t rows, int64_t first, int64_t last, const std::string& why) {
     outcome_.set_aside_rows += static_cast<long long>(rows);
     outcome_.notes.push_back("Page " + std::to_string(pgno) + ": " + std::to_string(rows) + " rows (rowids " +
                              std::to_string(first) + " to " + std::to_string(last) + ") set aside: " + why + ".");
-  }
-
-  void SetAsideTree(uint32_t root, const std::string& why) {
-    size_t rows = 0;
-    int64_t first = 0, last = 0;
-    Walker(map_).Table(
-        root, kAllRowids,
-        [&](int64_t rowid, std::vector<Value>&) {
-          if (rows++ == 0) first = rowid;
-          last = rowid;
-        },
-        [](int64_t, const std::string&) {}, [](uint32_t, const Range&, int) {});
-    if (rows) SetAside(root, rows, first, last, why);
   }
 
   PageMap& map_;
@@ -393,35 +408,6 @@ uint32_t HeaderWord(const std::vector<unsigned char>& header, size_t offset) {
   return ReadBig32(header.data() + offset);
 }
 
-// The tables to rebuild: the file's own list, completed (or replaced, when page 1 is lost) from
-// the first stand-in that has a whole one.
-std::vector<SchemaEntry> FindSchema(PageMap& map, bool first_page, const std::string& password,
-                                    const StandIns& stand_ins, SalvageOutcome& outcome) {
-  bool whole = false;
-  std::vector<SchemaEntry> schema;
-  if (first_page) schema = ReadSchema(map, &whole);
-  outcome.schema_source = "the file itself";
-  if (whole) return schema;
-  std::vector<fs::path> candidates = stand_ins.backups;
-  candidates.insert(candidates.end(), stand_ins.siblings.begin(), stand_ins.siblings.end());
-  for (const fs::path& candidate : candidates) {
-    std::optional<std::vector<SchemaEntry>> other = StandInSchema(candidate, password);
-    if (!other) continue;
-    // Entries the file still has keep their page numbers; the others come without them.
-    for (SchemaEntry& e : *other) {
-      e.root = 0;
-      if (std::none_of(schema.begin(), schema.end(), [&](const SchemaEntry& s) { return s.name == e.name; }))
-        schema.push_back(e);
-    }
-    outcome.schema_source = (first_page ? "the file itself, completed from " : "") + candidate.string();
-    return schema;
-  }
-  if (schema.empty())
-    throw Error(err::kEngine, "The list of tables of '" + outcome.file_name +
-                                  "' is on a damaged page, and no backup or other database of its folder holds it.");
-  outcome.notes.push_back("Part of the list of tables was lost; only the tables still listed were salvaged.");
-  return schema;
-}
 }  // namespace
 
 bool SalvageOutcome::RowsLost() const {
@@ -472,7 +458,7 @@ SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, con
     map.ExtendTo(HeaderWord(h, 28));
     user_version = static_cast<int32_t>(HeaderWord(h, 60));
     application_id = static_cast<int32_t>(HeaderWord(h, 68));
-    freelist_known = map.MarkFreelist(HeaderWord(h, 32));
+    freelist_known = map.MarkFreelist(HeaderWord(h, 32), HeaderWord(h, 36));
     if (!freelist_known) outcome.notes.push_back("A page of the list of free pages is lost.");
   } else {
     outcome.notes.push_back(
@@ -480,7 +466,15 @@ SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, con
         "reset, and pages freed by deletions cannot be told from pages of rows.");
   }
   outcome.page_count = map.count();
-  const std::vector<SchemaEntry> schema = FindSchema(map, first_page, password, stand_ins, outcome);
+  const SchemaList list = FindSchema(map, first_page, password, stand_ins, file_name);
+  const std::vector<SchemaEntry>& schema = list.entries;
+  outcome.schema_source = list.source;
+  if (!list.gap.empty()) {
+    if (list.gap_filled_from_backup)
+      outcome.notes.push_back("Part of the list of tables was lost: " + list.gap + ".");
+    else
+      outcome.lost_objects.push_back(list.gap);
+  }
 
   std::error_code ec;
   fs::remove(destination, ec);
@@ -488,23 +482,25 @@ SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, con
     Rebuild rebuild(destination, password, pages->salt(), schema, file_ops);
     Run run(map, rebuild, schema, outcome);
     run.ReadTrees(part(0.4, 0.8));
-    if (first_page)
-      run.ReadOrphanLeaves(freelist_known);
-    else
-      run.ReadFragments();
+    run.ReadOrphans(freelist_known);
     run.ReadIndexes();
     run.Finish();
     if (progress) progress(0.9);
-    rebuild.Finish(user_version, application_id);
+    for (const std::string& lost : rebuild.Finish(user_version, application_id))
+      outcome.lost_objects.push_back(lost);
 
     for (uint32_t pgno = 1; pgno <= map.count(); ++pgno) {
       if (!map.Lost(pgno) || map.IsLockPage(pgno)) continue;
       outcome.lost_pages.push_back(pgno);
       const auto owner = run.owners().find(pgno);
-      outcome.lost_owners.push_back(pgno == 1                       ? "the list of tables and the file's header"
-                                    : map.Has(pgno, PageMap::kFree) ? "the list of free pages (no rows)"
-                                    : owner != run.owners().end()   ? owner->second
-                                                                    : "not known (no readable page points to it)");
+      const bool of_list = std::count(list.lost_pages.begin(), list.lost_pages.end(), pgno) > 0;
+      outcome.lost_owners.push_back(
+          pgno == 1                       ? "the file's header and the start of the list of tables: the list was read from " +
+                                                list.source
+          : of_list                       ? "a page of the list of tables: what it listed was read from " + list.source
+          : map.Has(pgno, PageMap::kFree) ? "the list of free pages (no rows)"
+          : owner != run.owners().end()   ? owner->second
+                                          : "not known (no readable page points to it)");
     }
     if (progress) progress(1.0);
   } catch (...) {

@@ -55,18 +55,34 @@ void PageMap::ExtendTo(uint32_t header_count) {
   type_.resize(state_.size(), 0);
 }
 
-bool PageMap::MarkFreelist(uint32_t trunk) {
+bool PageMap::MarkFreelist(uint32_t trunk, uint32_t header_count) {
   std::vector<unsigned char> page;
+  uint64_t marked = 0;
+  bool known = true;
   for (uint32_t steps = 0; trunk != 0; ++steps) {
-    if (steps > count() || Lost(trunk) || Has(trunk, kFree) || !pages_.Read(trunk, page)) return false;
+    if (steps > count() || Has(trunk, kFree)) {
+      known = false;
+      break;
+    }
+    if (Lost(trunk) || !pages_.Read(trunk, page)) {
+      // Counted in the header as a free page itself; it named others only if the count has room.
+      Set(trunk, kFree);
+      known = marked + 1 == header_count;
+      break;
+    }
     Set(trunk, kFree);
+    ++marked;
     const uint32_t leaves = ReadBig32(page.data() + 4);
-    if (leaves > static_cast<uint32_t>(pages_.usable_size() / 4 - 2)) return false;
+    if (leaves > static_cast<uint32_t>(pages_.usable_size() / 4 - 2)) {
+      known = false;
+      break;
+    }
     for (uint32_t i = 0; i < leaves; ++i) Set(ReadBig32(page.data() + 8 + 4 * i), kFree);
+    marked += leaves;
     trunk = ReadBig32(page.data());
   }
   Wipe(page);
-  return true;
+  return known;
 }
 
 Walker::Walker(PageMap& map, bool probe) : map_(map), probe_(probe) {}
@@ -132,6 +148,7 @@ int Walker::Table(uint32_t root, Range range, const RowSink& row, const LostRow&
       else
         row(cell->rowid, values);
     }
+    if (on_leaf_end) on_leaf_end(step.pgno);
   }
   return leaf_depth;
 }
@@ -172,13 +189,18 @@ bool Walker::Index(uint32_t root, const std::function<void(std::vector<Value>&)>
 
 bool Walker::Payload(const Cell& cell, std::string* payload) {
   payload->assign(reinterpret_cast<const char*>(cell.local), cell.local_size);
+  broken_page_ = 0;
   uint64_t remaining = cell.payload_size - cell.local_size;
   uint32_t next = cell.overflow;
   const size_t chunk = map_.pages().usable_size() - 4;
   std::vector<uint32_t> chain;
   while (remaining > 0) {
-    if (next == 0 || chain.size() > map_.count() || !ReadTreePage(next, overflow_)) return false;
-    if (std::find(chain.begin(), chain.end(), next) != chain.end()) return false;
+    if (next == 0 || chain.size() > map_.count() || std::find(chain.begin(), chain.end(), next) != chain.end())
+      return false;
+    if (!ReadTreePage(next, overflow_)) {
+      if (map_.Lost(next)) broken_page_ = next;
+      return false;
+    }
     chain.push_back(next);
     const size_t take = static_cast<size_t>(std::min<uint64_t>(remaining, chunk));
     payload->append(reinterpret_cast<const char*>(overflow_.data() + 4), take);

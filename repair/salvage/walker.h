@@ -39,8 +39,10 @@ class PageMap {
   void Scan(const std::function<void(double)>& progress);
   // Counts pages beyond the file's end that its header says it has (a truncated file) as lost.
   void ExtendTo(uint32_t header_count);
-  // Marks the freelist (from its first trunk page) free; false when a page of it is lost.
-  bool MarkFreelist(uint32_t first_trunk);
+  // Marks the freelist (from its first trunk page) free. False when a page of it that may have
+  // named free pages is lost: a lost trunk is harmless only when the header's count of free pages
+  // (`header_count`) leaves no page for it to have named.
+  bool MarkFreelist(uint32_t first_trunk, uint32_t header_count);
 
   // The first 100 bytes of page 1, when it was read.
   const std::vector<unsigned char>& header() const { return header_; }
@@ -80,6 +82,12 @@ class Walker {
   // A cell's whole payload: its part in the page and the rest from its overflow chain. False when
   // a page of the chain is lost or the chain does not hold together (never a shortened value).
   bool Payload(const Cell& cell, std::string* payload);
+  // The page of the last overflow chain that Payload could not read (0 when none was lost).
+  uint32_t broken_page() const { return broken_page_; }
+
+  // Called after the cells of each leaf that Table reads: the caller can take a leaf's rows as
+  // one (all or none).
+  std::function<void(uint32_t pgno)> on_leaf_end;
 
  private:
   bool ReadTreePage(uint32_t pgno, std::vector<unsigned char>& page);
@@ -88,6 +96,7 @@ class Walker {
   bool probe_;
   std::vector<unsigned char> page_, overflow_;
   std::string payload_;
+  uint32_t broken_page_ = 0;
 };
 
 }  // namespace ornetta::repair::salvage
