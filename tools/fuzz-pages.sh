@@ -9,7 +9,7 @@ seconds="${1:-60}"
 out=build-fuzz
 mkdir -p "$out/page-corpus"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I. \
-  tests/repair/fuzz/page_fuzz.cpp repair/salvage/btree.cpp -o "$out/page_fuzz"
+  tests/repair/fuzz/page_fuzz.cpp repair/salvage/btree.cpp repair/salvage/schema_row.cpp -o "$out/page_fuzz"
 if [ -z "$(ls -A "$out/page-corpus")" ]; then
   seed=$(mktemp -d)
   for size in 4096 16384; do

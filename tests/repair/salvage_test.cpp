@@ -19,26 +19,55 @@ using ornetta::testing::DatabasePages;
 using ornetta::testing::TempFolder;
 
 // A year database large enough for every table to have interior pages, made once per binary.
-const fs::path& Pristine(double delete_fraction) {
-  static std::map<double, std::unique_ptr<TempFolder>> folders;
-  auto& folder = folders[delete_fraction];
+const fs::path& Pristine(double delete_fraction, int page_size = engine::kPageSize) {
+  static std::map<std::pair<double, int>, std::unique_ptr<TempFolder>> folders;
+  static std::map<std::pair<double, int>, fs::path> files;
+  auto& folder = folders[{delete_fraction, page_size}];
   if (!folder) {
     folder = std::make_unique<TempFolder>();
     demo::Options options;
     options.invoices = 3000;
     options.log_rows = 3000;
     options.delete_fraction = delete_fraction;
+    options.page_size = page_size;
     demo::CreateYearDatabase(folder->path() / "DB2026_27.mdb", 2026, options);
   }
-  static std::map<double, fs::path> files;
-  return files[delete_fraction] = folder->path() / "DB2026_27.mdb";
+  return files[{delete_fraction, page_size}] = folder->path() / "DB2026_27.mdb";
 }
 
 class SalvageTest : public ::testing::Test {
  protected:
-  void Use(double delete_fraction = 0) {
-    fs::copy_file(Pristine(delete_fraction), file);
+  void Use(double delete_fraction = 0, int page_size = engine::kPageSize) {
+    fs::copy_file(Pristine(delete_fraction, page_size), file);
     original = ornetta::testing::AllRows(file);
+  }
+  // As an office's year database grows: a table made by support staff and many saved queries, so
+  // that the list of tables spans several pages.
+  void GrowTheList() {
+    engine::Handle db = engine::Open(file, demo::DeploymentPassword());
+    std::string sql = "BEGIN;";
+    for (int i = 0; i < 60; ++i)
+      sql += "CREATE VIEW [Lines report " + std::to_string(i) +
+             "] AS SELECT InvoiceNo, Sum(Amount) AS Total, Count(*) AS Lines, 'a saved query of the office' AS Note "
+             "FROM InvoiceLines WHERE LineNo > " +
+             std::to_string(i) + " GROUP BY InvoiceNo;";
+    sql += "CREATE TABLE LinesArchive AS SELECT *, Qty * 2 AS Doubled FROM InvoiceLines WHERE rowid <= 1932; COMMIT;";
+    engine::Exec(db.get(), sql);
+    original = ornetta::testing::AllRows(file);
+  }
+  long long Views() {
+    engine::Handle db = engine::Open(out, demo::DeploymentPassword());
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db.get(), "SELECT count(*) FROM sqlite_master WHERE type = 'view'", -1, &st, nullptr);
+    sqlite3_step(st);
+    const long long n = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return n;
+  }
+  void Restart() {
+    fs::remove(out);
+    fs::remove(file);
+    fs::copy_file(grown, file);
   }
   void SetUp() override { Use(); }
 
@@ -79,6 +108,7 @@ class SalvageTest : public ::testing::Test {
   TempFolder folder;
   fs::path file = folder.path() / "DB2026_27.mdb";
   fs::path out = folder.path() / "TMPDB2026_27.mdb";
+  fs::path grown = folder.path() / "grown.mdb";  // the file before its damage, as a backup holds it
   std::set<std::string> original;
   SalvageOutcome outcome;
 };
@@ -251,6 +281,56 @@ TEST_F(SalvageTest, ALostFirstPageTakesTheListOfTablesFromABackupOrAnotherYear) 
                                << "; notes: " << ::testing::PrintToString(outcome.notes);
   EXPECT_EQ(outcome.schema_source, sibling.string());
   EXPECT_FALSE(outcome.RowsLost());
+}
+
+TEST_F(SalvageTest, FourKilobytePagesWithALostInteriorPageGetNoRowOfTheListOfTables) {
+  fs::remove(file);
+  Use(0, engine::kLegacyPageSize);
+  DatabasePages pages(file);
+  ASSERT_GT(pages.TreeAt(1).pages.size(), 1u) << "the list of tables spans pages";
+  const auto interior = pages.TreeAt(pages.Root("InvoiceLines")).Interior();
+  ASSERT_FALSE(interior.empty());
+  LosePage(interior.front());
+  EXPECT_TRUE(SalvageAndCompare().empty());
+  EXPECT_FALSE(outcome.RowsLost());
+  EXPECT_NE(outcome.lost_owners.at(0).find("its leaves were found, no row lost"), std::string::npos)
+      << outcome.lost_owners[0];
+}
+
+TEST_F(SalvageTest, AListOfSeveralPagesComesBackFromItsOwnPagesThenTheBackupAndNeverPoursOneTableIntoAnother) {
+  GrowTheList();
+  fs::copy_file(file, grown);
+  const auto list = DatabasePages(file).TreeAt(1);
+  ASSERT_EQ(list.pages.front().type, kTableInterior);
+  const uint32_t last_leaf = list.Leaves().back();  // the archive table and the last views
+
+  // A lost leaf of the list, named again by the backup: every table keeps its rows, every view is back.
+  LosePage(last_leaf);
+  EXPECT_TRUE(SalvageAndCompare({{grown}, {}}).empty());
+  EXPECT_FALSE(outcome.RowsLost());
+  EXPECT_EQ(Views(), 60);
+  EXPECT_TRUE(outcome.lost_objects.empty());
+
+  // Without the backup, another year names only the usual tables: the archive's rows are set aside
+  // (no table takes them), and the report says what the lost page may have listed.
+  Restart();
+  const fs::path sibling = folder.path() / "DB2025_26.mdb";
+  demo::Options small;
+  small.invoices = 10;
+  demo::CreateYearDatabase(sibling, 2025, small);
+  LosePage(last_leaf);
+  const std::set<std::string> missing = SalvageAndCompare({{}, {sibling}});
+  EXPECT_EQ(ornetta::testing::RowsOf(missing, "LinesArchive"), missing);
+  EXPECT_EQ(outcome.set_aside_rows, 1932);
+  EXPECT_EQ(outcome.lost_objects.size(), 1u);
+  EXPECT_TRUE(outcome.LosesSomething());
+
+  // Only page 1 lost: the list's other pages are found by what they hold, with their roots.
+  Restart();
+  LosePage(1);
+  EXPECT_TRUE(SalvageAndCompare().empty());
+  EXPECT_EQ(Views(), 60);
+  EXPECT_NE(outcome.schema_source.find("found by what they hold"), std::string::npos) << outcome.schema_source;
 }
 
 TEST_F(SalvageTest, RandomBytesAreNoDatabase) {

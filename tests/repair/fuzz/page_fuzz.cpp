@@ -1,6 +1,7 @@
 // Fuzz target for the salvage's page and record decoder: any bytes, read as a decrypted page of
 // either page size, with or without reserved bytes, as page 1 or another page. Every cell the
-// page claims is read and its record decoded; nothing may read outside the page or the payload.
+// page claims is read, its record decoded and tried as a row of the list of tables (whose root
+// pages are typed by the input's own bytes); nothing may read outside the page or the payload.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "repair/salvage/btree.h"
+#include "repair/salvage/schema_row.h"
 
 using namespace ornetta::repair::salvage;
 
@@ -27,7 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!cell || !cell->local) continue;
     RecordColumnCount(cell->local, cell->local_size);
     const std::string payload(reinterpret_cast<const char*>(cell->local), cell->local_size);
-    DecodeRecord(payload, &values);
+    if (!DecodeRecord(payload, &values)) continue;
+    const auto entry = SchemaRowOf(values, static_cast<uint32_t>(size), [&](uint32_t pgno) -> uint8_t {
+      return data[pgno % size];
+    });
+    if (entry && (entry->type == "table" || entry->type == "index") && (entry->root < 1 || entry->root > size))
+      __builtin_trap();  // a root outside the file was taken
   }
   return 0;
 }

@@ -1,0 +1,26 @@
+#include "repair/salvage/schema_row.h"
+
+namespace ornetta::repair::salvage {
+
+std::optional<SchemaEntry> SchemaRowOf(const std::vector<Value>& v, uint32_t page_count,
+                                       const std::function<uint8_t(uint32_t)>& page_type) {
+  if (v.size() != 5 || v[0].kind != Value::kText || v[1].kind != Value::kText || v[2].kind != Value::kText ||
+      v[3].kind != Value::kInteger || (v[4].kind != Value::kText && v[4].kind != Value::kNull) || v[1].bytes.empty())
+    return std::nullopt;
+  const std::string& type = v[0].bytes;
+  const int64_t root = v[3].integer;
+  if (type == "view" || type == "trigger") {
+    if (root != 0 || v[4].kind != Value::kText) return std::nullopt;
+  } else if (type == "table" || type == "index") {
+    if (root < 1 || root > page_count) return std::nullopt;
+    const uint8_t kind = page_type(static_cast<uint32_t>(root));
+    if (kind != 0 && (type == "table" ? !IsTableType(kind) : IsTableType(kind) || !IsBtreeType(kind)))
+      return std::nullopt;
+  } else {
+    return std::nullopt;
+  }
+  return SchemaEntry{type, v[1].bytes, v[2].bytes, v[4].kind == Value::kText ? v[4].bytes : "",
+                     static_cast<uint32_t>(root)};
+}
+
+}  // namespace ornetta::repair::salvage
