@@ -30,6 +30,9 @@ std::string Column(sqlite3_stmt* st, int i) {
   return text ? reinterpret_cast<const char*>(text) : "";
 }
 
+// The engine's answer to a row its table does not take (rather than a failure of the engine).
+bool Refusal(int rc) { return (rc & 0xFF) == SQLITE_CONSTRAINT || rc == SQLITE_MISMATCH; }
+
 bool IsInternal(const std::string& name) { return AsciiUpper(name).rfind("SQLITE_", 0) == 0; }
 }  // namespace
 
@@ -197,7 +200,7 @@ bool Rebuild::Accepts(const TableShape& table, int64_t rowid, const std::vector<
   engine::Exec(db_.get(), "PRAGMA ignore_check_constraints = OFF; SAVEPOINT probe;");
   const int rc = Step(table, rowid, values);
   engine::Exec(db_.get(), "ROLLBACK TO probe; RELEASE probe; PRAGMA ignore_check_constraints = ON;");
-  if (rc == SQLITE_DONE || (rc & 0xFF) == SQLITE_CONSTRAINT) return rc == SQLITE_DONE;
+  if (rc == SQLITE_DONE || Refusal(rc)) return rc == SQLITE_DONE;
   throw engine::ErrorFrom(db_.get(), "Trying a row in " + table.name);
 }
 
@@ -207,12 +210,12 @@ bool Rebuild::InsertChecked(const TableShape& table, const std::vector<std::pair
   for (const auto& [rowid, values] : rows) {
     const int rc = Step(table, rowid, values);
     if (rc == SQLITE_DONE) continue;
-    if ((rc & 0xFF) != SQLITE_CONSTRAINT) throw engine::ErrorFrom(db_.get(), "Writing a row of " + table.name);
+    if (!Refusal(rc)) throw engine::ErrorFrom(db_.get(), "Writing a row of " + table.name);
     all = false;
     break;
   }
-  engine::Exec(db_.get(), std::string(all ? "" : "ROLLBACK TO leaf; ") +
-                              "RELEASE leaf; PRAGMA ignore_check_constraints = ON;");
+  engine::Exec(db_.get(),
+               std::string(all ? "" : "ROLLBACK TO leaf; ") + "RELEASE leaf; PRAGMA ignore_check_constraints = ON;");
   if (all) written_[table.name] += static_cast<long long>(rows.size());
   return all;
 }
@@ -223,7 +226,7 @@ bool Rebuild::Insert(const TableShape& table, int64_t rowid, const std::vector<V
     ++written_[table.name];
     return true;
   }
-  if ((rc & 0xFF) == SQLITE_CONSTRAINT) return false;
+  if (Refusal(rc)) return false;
   throw engine::ErrorFrom(db_.get(), "Writing a row of " + table.name + " into the rebuilt copy");
 }
 

@@ -175,8 +175,9 @@ class Run {
       } else if (o.fits.size() != 1) {
         SetAside(o, o.fits.empty() ? "no table can hold them with certainty" : "more than one table could hold them");
       } else if (!freelist_known && !o.fits.front()->root_unknown) {
-        SetAside(o, "the list of free pages is damaged, so a page freed by deletions cannot be told from a page of "
-                    "live rows");
+        SetAside(o,
+                 "the list of free pages is damaged, so a page freed by deletions cannot be told from a page of "
+                 "live rows");
       } else {
         chosen[o.fits.front()].push_back(&o);
       }
@@ -229,7 +230,7 @@ class Run {
   void Finish() {
     if (tables_.count(kSequenceTable)) {
       const TableState& counters = tables_[kSequenceTable];
-      if (counters.root_unknown && !counters.pages_found || !counters.lost.empty())
+      if ((counters.root_unknown && !counters.pages_found) || !counters.lost.empty())
         outcome_.notes.push_back(
             "Some AUTOINCREMENT counters were lost; each of those continues after its table's largest key.");
       rebuild_.SetSequences(sequences_);
@@ -273,7 +274,8 @@ class Run {
   // Reads the tree at `root` without taking it: its rows' rowids against each table's lost
   // ranges, its rows against each table's columns.
   std::optional<Orphan> Probe(uint32_t root) {
-    Orphan o{root};
+    Orphan o;
+    o.root = root;
     for (const std::string& name : order_)
       if (name != kSequenceTable && tables_[name].TakesOrphans()) o.fits.push_back(&tables_[name]);
     bool counters = true;
@@ -356,8 +358,7 @@ class Run {
   void TakeCounters(const Orphan& o) {
     tables_[kSequenceTable].pages_found = true;
     Walker(map_).Table(
-        o.root, kAllRowids,
-        [&](int64_t, std::vector<Value>& v) { sequences_.emplace_back(v[0].bytes, v[1].integer); },
+        o.root, kAllRowids, [&](int64_t, std::vector<Value>& v) { sequences_.emplace_back(v[0].bytes, v[1].integer); },
         [](int64_t, const std::string&) {}, [](uint32_t, const Range&, int) {});
   }
 
@@ -375,10 +376,12 @@ class Run {
         [&](int64_t rowid, const std::string& why) {
           t.NoteLost(rowid, "rowid " + std::to_string(rowid) + ": " + why);
           if (walker.broken_page())
-            owners_[walker.broken_page()] =
-                "an overflow page of table " + t.entry.name + ": the row with rowid " + std::to_string(rowid) + " is lost";
+            owners_[walker.broken_page()] = "an overflow page of table " + t.entry.name + ": the row with rowid " +
+                                            std::to_string(rowid) + " is lost";
         },
-        [&](uint32_t pgno, const Range& range, int d) { t.lost.push_back({pgno, range, d}); });
+        [&](uint32_t pgno, const Range& range, int d) {
+          t.lost.push_back({pgno, range, d});
+        });
     t.leaf_depth = std::max(t.leaf_depth, depth);
   }
 
@@ -486,8 +489,7 @@ SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, con
     run.ReadIndexes();
     run.Finish();
     if (progress) progress(0.9);
-    for (const std::string& lost : rebuild.Finish(user_version, application_id))
-      outcome.lost_objects.push_back(lost);
+    for (const std::string& lost : rebuild.Finish(user_version, application_id)) outcome.lost_objects.push_back(lost);
 
     for (uint32_t pgno = 1; pgno <= map.count(); ++pgno) {
       if (!map.Lost(pgno) || map.IsLockPage(pgno)) continue;
@@ -495,9 +497,8 @@ SalvageOutcome Salvage(const PageFile& source, const std::string& file_name, con
       const auto owner = run.owners().find(pgno);
       const bool of_list = std::count(list.lost_pages.begin(), list.lost_pages.end(), pgno) > 0;
       outcome.lost_owners.push_back(
-          pgno == 1                       ? "the file's header and the start of the list of tables: the list was read from " +
-                                                list.source
-          : of_list                       ? "a page of the list of tables: what it listed was read from " + list.source
+          pgno == 1 ? "the file's header and the start of the list of tables: the list was read from " + list.source
+          : of_list ? "a page of the list of tables: what it listed was read from " + list.source
           : map.Has(pgno, PageMap::kFree) ? "the list of free pages (no rows)"
           : owner != run.owners().end()   ? owner->second
                                           : "not known (no readable page points to it)");

@@ -27,7 +27,9 @@ std::vector<SchemaEntry> ReadListTree(PageMap& map, std::vector<Range>* lost, st
       [&](int64_t, std::vector<Value>& v) {
         if (std::optional<SchemaEntry> e = SchemaRowOf(v, UINT32_MAX, any_type)) entries.push_back(std::move(*e));
       },
-      [&](int64_t rowid, const std::string&) { lost->push_back({rowid - 1, rowid}); },
+      [&](int64_t rowid, const std::string&) {
+        lost->push_back({rowid - 1, rowid});
+      },
       [&](uint32_t pgno, const Range& range, int) {
         lost->push_back(range);
         lost_pages->push_back(pgno);
@@ -38,8 +40,7 @@ std::vector<SchemaEntry> ReadListTree(PageMap& map, std::vector<Range>* lost, st
 // Leaves of the list that no readable page of it reaches, told by their rows: every row an entry
 // of the list whose root is a page of its kind that nothing points to, and (when page 1 was read)
 // a rowid its lost pages covered. Returns how many were found.
-int FindOrphanLeaves(PageMap& map, bool first_page, const std::vector<Range>& lost,
-                     std::vector<SchemaEntry>& entries) {
+int FindOrphanLeaves(PageMap& map, bool first_page, const std::vector<Range>& lost, std::vector<SchemaEntry>& entries) {
   const auto page_type = [&map](uint32_t pgno) -> uint8_t {
     if (map.Lost(pgno)) return 0;
     return map.Has(pgno, PageMap::kReferenced | PageMap::kFree | PageMap::kOwned) ? kNotARoot : map.Type(pgno);
@@ -100,8 +101,8 @@ SchemaList FindSchema(PageMap& map, bool first_page, const std::string& password
   const int orphans = FindOrphanLeaves(map, first_page, lost, list.entries);
   const bool own = !list.entries.empty();
   if (orphans > 0)
-    list.source += " (" + std::to_string(orphans) + (orphans == 1 ? " page" : " pages") +
-                   " of it found by what they hold)";
+    list.source +=
+        " (" + std::to_string(orphans) + (orphans == 1 ? " page" : " pages") + " of it found by what they hold)";
   std::vector<std::pair<fs::path, bool>> candidates;
   for (const fs::path& b : stand_ins.backups) candidates.emplace_back(b, true);
   for (const fs::path& s : stand_ins.siblings) candidates.emplace_back(s, false);

@@ -76,7 +76,8 @@ TEST_F(SalvageRepairTest, LostRowsAreSaidPlainlyWithTheReportAndTheDamagedOrigin
   EXPECT_EQ(Bytes(Backups()[0] / Installation::kStartName), start);
   EXPECT_EQ(report, Backups()[0] / salvage::kReportName);
   const std::string text = Bytes(report);
-  EXPECT_NE(text.find("lost page " + std::to_string(leaves.back()) + ": a leaf page of table InvoiceLines: its rows are lost"),
+  EXPECT_NE(text.find("lost page " + std::to_string(leaves.back()) +
+                      ": a leaf page of table InvoiceLines: its rows are lost"),
             std::string::npos)
       << text;
   EXPECT_NE(text.find("lost: rowid "), std::string::npos) << "lost rows named by their keys";

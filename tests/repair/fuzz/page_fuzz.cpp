@@ -30,9 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RecordColumnCount(cell->local, cell->local_size);
     const std::string payload(reinterpret_cast<const char*>(cell->local), cell->local_size);
     if (!DecodeRecord(payload, &values)) continue;
-    const auto entry = SchemaRowOf(values, static_cast<uint32_t>(size), [&](uint32_t pgno) -> uint8_t {
-      return data[pgno % size];
-    });
+    const auto entry =
+        SchemaRowOf(values, static_cast<uint32_t>(size), [&](uint32_t pgno) -> uint8_t { return data[pgno % size]; });
     if (entry && (entry->type == "table" || entry->type == "index") && (entry->root < 1 || entry->root > size))
       __builtin_trap();  // a root outside the file was taken
   }
