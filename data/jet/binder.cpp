@@ -118,6 +118,10 @@ class Binder {
     statement_ = &s;
     // The statements that read rows may ask for values; a definition's DEFAULT may not.
     asks_ = s.kind <= ast::Statement::kJoinedUpdate || s.kind == ast::Statement::kCreateView;
+    // A statement that changes rows runs only on values someone declared: an undeclared name
+    // there is most often a misspelt column, and the value typed for it would decide which rows
+    // change.
+    writes_ = s.kind >= ast::Statement::kSelectInto && s.kind <= ast::Statement::kJoinedUpdate;
     // The table an UPDATE or DELETE works on is the scope of its SET, WHERE and ON.
     scopes_.emplace_back();
     if (s.kind == ast::Statement::kUpdate) scopes_.back().tables.push_back({s.table, ""});
@@ -554,12 +558,54 @@ class Binder {
         std::find_if(list.begin(), list.end(), [&](const ast::Parameter& p) { return SameName(p.name, e.text); });
     if (found == list.end()) {
       if (!e.bracketed || !NoSuchName(e.text)) return false;
+      if (writes_) throw NoSuchColumnInWrite(e.text);
       list.push_back({e.text, Type::kUnknown, false});
       found = list.end() - 1;
     }
     e.kind = ExprKind::kParameter;
     e.parameter = static_cast<int>(found - list.begin()) + 1;
     return true;
+  }
+
+  // The refusal of an undeclared name in a statement that changes rows, with the nearest column
+  // of the tables it reads when one is close.
+  Error NoSuchColumnInWrite(const std::string& name) const {
+    std::vector<std::string> tables;
+    std::string nearest;
+    size_t best = name.size() / 3 + 1;  // a third of the name wrong, at most
+    for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope)
+      for (const ScopeTable& t : scope->tables) {
+        if (t.name.empty() || std::find(tables.begin(), tables.end(), t.name) != tables.end()) continue;
+        tables.push_back(t.name);
+        if (!table_columns_) continue;
+        for (const std::string& column : table_columns_(t.name))
+          if (const size_t d = EditDistance(name, column); d < best) best = d, nearest = column;
+      }
+    std::string of;
+    for (size_t i = 0; i < tables.size(); ++i) of += (i == 0 ? "" : i + 1 == tables.size() ? " or " : ", ") + tables[i];
+    return Error(err::kNoValueGiven, "No value given for one or more required parameters: [" + name +
+                                         "] is not a column" + (of.empty() ? "" : " of " + of) +
+                                         (nearest.empty() ? "" : " (did you mean " + nearest + "?)") +
+                                         ". A statement that changes rows asks only for values declared with "
+                                         "PARAMETERS.");
+  }
+
+  // Letters added, removed, changed or swapped with their neighbour to make one name the other,
+  // without regard to case.
+  static size_t EditDistance(const std::string& a, const std::string& b) {
+    const auto same = [&](size_t i, size_t j) {
+      return std::tolower(static_cast<unsigned char>(a[i])) == std::tolower(static_cast<unsigned char>(b[j]));
+    };
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i)
+      for (size_t j = 1; j <= b.size(); ++j) {
+        d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (same(i - 1, j - 1) ? 0 : 1)});
+        if (i > 1 && j > 1 && same(i - 1, j - 2) && same(i - 2, j - 1))
+          d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      }
+    return d[a.size()][b.size()];
   }
 
   bool NoSuchName(const std::string& name) const {
@@ -574,12 +620,12 @@ class Binder {
     return true;
   }
 
-  // A parameter nobody declared takes the type of what it is compared with or stored into, so
-  // that a date typed as 1/1/2026 is read as a date.
+  // A parameter of no type (undeclared, or declared as a Value) takes the type of what it is
+  // compared with or stored into, so that a date typed as 1/1/2026 is read as a date.
   void InferParameter(ast::Expr& e, Type other) {
     if (e.kind != ExprKind::kParameter || other == Type::kUnknown || other == Type::kNull) return;
     ast::Parameter& p = statement_->parameters[static_cast<size_t>(e.parameter - 1)];
-    if (!p.declared && p.type == Type::kUnknown) p.type = other;
+    if (p.type == Type::kUnknown) p.type = other;
     e.type = p.type;
   }
 
@@ -601,8 +647,9 @@ class Binder {
     const char* advice = nullptr;
   } clause_;
   ast::Statement* statement_ = nullptr;
-  bool asks_ = false;  // whether a name that is no column is a parameter
-  size_t nodes_ = 0;   // nodes bound so far in the item being bound, its aliases' counted as written out
+  bool asks_ = false;    // whether a name that is no column is a parameter
+  bool writes_ = false;  // the statement changes rows: only declared parameters
+  size_t nodes_ = 0;     // nodes bound so far in the item being bound, its aliases' counted as written out
   int alias_depth_ = 0;
   std::list<Scope> scopes_;  // each SELECT being bound, outermost first (a list: Found points into it)
 };

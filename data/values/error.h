@@ -20,11 +20,12 @@ constexpr long kObjectRequired = 91;  // no object behind a reference
 constexpr long kTypeMismatch = 13;
 constexpr long kDivisionByZero = 11;
 constexpr long kInvalidProcedureCall = 5;
-constexpr long kClosedObject = 3704;      // operation on a closed connection or recordset
-constexpr long kEngine = -2147467259;     // any failure reported by the database engine
-constexpr long kSyntax = -2147217900;     // a statement the dialect cannot read
-constexpr long kProvider = -2146824582;   // unknown provider or malformed connection string
-constexpr long kDialogCancelled = 32755;  // the file chooser was cancelled
+constexpr long kClosedObject = 3704;         // operation on a closed connection or recordset
+constexpr long kEngine = -2147467259;        // any failure reported by the database engine
+constexpr long kSyntax = -2147217900;        // a statement the dialect cannot read
+constexpr long kProvider = -2146824582;      // unknown provider or malformed connection string
+constexpr long kNoValueGiven = -2147217904;  // a statement names a value nobody declared or gave
+constexpr long kDialogCancelled = 32755;     // the file chooser was cancelled
 }  // namespace err
 
 class Error : public std::runtime_error {

@@ -47,9 +47,11 @@ TEST(SavedQueryParse, WhichNamesAreParameters) {
        "SELECT n FROM t WHERE d > [From] AND [Least] <= n", "From:Date,Least:Long"},
       {"... or of its Between bounds and In list", "SELECT n FROM t WHERE [x] Between 1 And 2 OR name In ([y], 'a')",
        "x:Long,y:Text"},
-      {"... or of the column it is stored into", "UPDATE t SET d = [When] WHERE n = [Which]", "When:Date,Which:Long"},
-      {"... the same way in INSERT's values", "INSERT INTO t (n, d) VALUES ([How many], [When])",
-       "How many:Long,When:Date"},
+      {"one declared without a type takes the type of the column it is stored into",
+       "PARAMETERS [When] Value, [Which] Value; UPDATE t SET d = [When] WHERE n = [Which]", "When:Date!,Which:Long!"},
+      {"... the same way in INSERT's values",
+       "PARAMETERS [How many] Value, [When] Value; INSERT INTO t (n, d) VALUES ([How many], [When])",
+       "How many:Long!,When:Date!"},
       {"a column is no parameter, however it is cased", "SELECT [N], [NAME] FROM t", ""},
       {"a bare name that is no column is left to the engine", "SELECT zz FROM t", ""},
       {"a qualified name is no parameter", "SELECT x.[zz] FROM t AS x", ""},
@@ -71,6 +73,37 @@ TEST(SavedQueryParse, WhichNamesAreParameters) {
       ADD_FAILURE() << c.rule << ": " << e.what();
     }
   }
+}
+
+// A statement that changes rows asks only for declared values: an undeclared name there is most
+// often a misspelt column, and whatever is typed for it would decide which rows change.
+TEST(SavedQueryParse, AStatementThatChangesRowsRefusesANameThatIsNoColumn) {
+  const auto columns_of = [](const std::string& table) {
+    return table == "t" ? std::vector<std::string>{"n", "d", "name"} : std::vector<std::string>{};
+  };
+  const auto bind = [&](const std::string& sql) {
+    jet::ast::Statement s = jet::Parse(sql);
+    jet::Bind(
+        s, Columns, [](const std::string& table) { return table == "t"; }, columns_of);
+  };
+  for (const char* sql :
+       {"DELETE FROM t WHERE [nmae] = 'Olga'", "UPDATE t SET n = 1 WHERE [nmae] = 'Olga'",
+        "INSERT INTO t (n) SELECT n FROM t WHERE [nmae] = 'Olga'", "SELECT n INTO z FROM t WHERE [nmae] = 'Olga'"}) {
+    try {
+      bind(sql);
+      ADD_FAILURE() << sql << ": bound";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Number(), err::kNoValueGiven) << sql;
+      EXPECT_EQ(std::string(e.what()).rfind("No value given for one or more required parameters: [nmae] is not a "
+                                            "column of t (did you mean name?).",
+                                            0),
+                0u)
+          << sql << ": " << e.what();
+    }
+  }
+  EXPECT_THROW(bind("INSERT INTO t (n) VALUES ([How many])"), Error);
+  EXPECT_NO_THROW(bind("PARAMETERS [nmae] Text; DELETE FROM t WHERE name = [nmae]")) << "declared ones are asked";
+  EXPECT_EQ(Parameters("SELECT n FROM t WHERE [nmae] = 'Olga'"), "nmae:Text") << "a SELECT still asks";
 }
 
 TEST(SavedQueryParse, WhatTheEngineIsGiven) {

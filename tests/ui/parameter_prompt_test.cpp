@@ -47,7 +47,9 @@ TEST_F(WindowTest, ATypedStatementAsksForItsParametersInInputBoxes) {
   Start();
   const long long logs = testing::QueryCount(install.year_database(), "logs");
   ASSERT_GT(logs, 0);
-  const std::string statement = "DELETE FROM logs WHERE dates > [After which date?] AND UserName <> [Keep whose rows?]";
+  const std::string statement =
+      "PARAMETERS [After which date?] DateTime, [Keep whose rows?] Text; "
+      "DELETE FROM logs WHERE dates > [After which date?] AND UserName <> [Keep whose rows?]";
   {
     InputBoxAnswerer person({QString("12/31/2999"), QString("nobody")});
     window.txtSQL()->setText(QString::fromStdString(statement));
