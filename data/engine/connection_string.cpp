@@ -25,8 +25,20 @@ constexpr std::string_view kPasswordKey = "Jet OLEDB:Database Password=";
 
 ConnectionSettings::~ConnectionSettings() { platform::WipeString(password); }
 
+std::string ConnectionValue(const std::string& value) {
+  const bool plain = value.find_first_of(";\"'") == std::string::npos &&
+                     (value.empty() || (!std::isspace(static_cast<unsigned char>(value.front())) &&
+                                        !std::isspace(static_cast<unsigned char>(value.back()))));
+  if (plain) return value;
+  if (value.find('"') == std::string::npos) return '"' + value + '"';
+  if (value.find('\'') == std::string::npos) return '\'' + value + '\'';
+  std::string quoted = "\"";
+  for (char c : value) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + '"';
+}
+
 std::string OpenedConnectionString(const std::string& path) {
-  return std::string(kProvider) + "Data Source=" + path + ";Persist Security Info=False";
+  return std::string(kProvider) + "Data Source=" + ConnectionValue(path) + ";Persist Security Info=False";
 }
 
 namespace {
@@ -43,11 +55,12 @@ std::string WithPassword(const std::string& head, const std::string& password, s
 }  // namespace
 
 std::string CompactionSourceString(const std::string& path, const std::string& password) {
-  return WithPassword(std::string(kProvider) + "Data Source=" + path + ";", password, ";");
+  return WithPassword(std::string(kProvider) + "Data Source=" + ConnectionValue(path) + ";", password, ";");
 }
 
 std::string CompactionDestinationString(const std::string& path, const std::string& password) {
-  return WithPassword(std::string(kProvider) + "Jet OLEDB:Engine Type=5;Data Source=" + path + ";", password, ";");
+  return WithPassword(std::string(kProvider) + "Jet OLEDB:Engine Type=5;Data Source=" + ConnectionValue(path) + ";",
+                      password, ";");
 }
 
 std::string OpenConnectionString(const std::string& path, const std::string& password) {
@@ -75,9 +88,20 @@ ConnectionSettings ParseConnectionString(std::string_view text) {
     while (!raw && v < text.size() && text[v] == ' ') ++v;
     std::string value;
     if (v < text.size() && (text[v] == '"' || text[v] == '\'')) {
-      const size_t close = text.find(text[v], v + 1);
-      if (close == std::string_view::npos) throw Bad("an unterminated quoted value for '" + key + "'");
-      value = std::string(text.substr(v + 1, close - v - 1));
+      // Inside quotes, the quote itself is written twice.
+      const char quote = text[v];
+      size_t close = v + 1;
+      for (;; ++close) {
+        if (close >= text.size()) throw Bad("an unterminated quoted value for '" + key + "'");
+        if (text[close] != quote) {
+          value += text[close];
+        } else if (close + 1 < text.size() && text[close + 1] == quote) {
+          value += quote;
+          ++close;
+        } else {
+          break;
+        }
+      }
       i = text.find(';', close);
     } else {
       const size_t end = text.find(';', v);

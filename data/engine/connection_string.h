@@ -21,12 +21,18 @@ struct ConnectionSettings {
   ~ConnectionSettings();
 };
 
+// A value as a connection string holds it: as it is, unless it holds a ';' or a quote or begins
+// or ends in a blank; then quoted with " (or with ' when it holds a "; with " and each " doubled
+// when it holds both), so that it reads back as the same text.
+std::string ConnectionValue(const std::string& value);
+
 // Reads "Key=Value;Key=Value[;]". Keys are compared without regard to case; a value may be
-// quoted with " or ' when it holds a ';'. Requires Provider=Microsoft.Jet.OLEDB.4.0 and a Data
+// quoted with " or ' (the quote doubled inside it). Requires Provider=Microsoft.Jet.OLEDB.4.0 and a Data
 // Source; accepts Persist Security Info, User ID and Mode. Throws Error (err::kProvider) for an
 // unknown provider, key or engine type; the message never repeats the password.
 ConnectionSettings ParseConnectionString(std::string_view text);
 
+// The strings below hold the path as ConnectionValue writes it.
 // The string that opens a database: "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
 // ";Persist Security Info=False;Jet OLEDB:Database Password=" + password.
 std::string OpenConnectionString(const std::string& path, const std::string& password);

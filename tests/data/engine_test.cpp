@@ -86,6 +86,32 @@ TEST(ConnectionStringTest, TheCompactionsStringsAreTheProvidersExactly) {
             "Password=pw");
 }
 
+// Every path reaches the engine whole: a folder named with the string's own separators or quotes
+// names that folder, never a shorter path beside it, in the open and in the compaction.
+TEST(ConnectionStringTest, APathWithTheStringsSeparatorsOrQuotesReachesTheEngineWhole) {
+  testing::TempFolder temp;
+  demo::Options options;
+  options.invoices = 7;
+  demo::CreateYearDatabase(temp.path() / "TARVIK", 2026, options);  // what a path cut at ';' would name
+  options.invoices = 20;
+  const fs::path made = temp.path() / "made.mdb";
+  demo::CreateYearDatabase(made, 2026, options);
+  const std::string pw = demo::DeploymentPassword();
+  for (const std::string folder : {"TARVIK;Mode=Share Deny None", "O'Brien; Sons", "say \"hi\"; now", "both ' and \" ;",
+                                   " blank at the start", "Kööpenhamina=1"}) {
+    SCOPED_TRACE(folder);
+    const fs::path dir = temp.path() / folder;
+    fs::create_directory(dir);
+    fs::copy_file(made, dir / "DB.mdb");
+    EXPECT_EQ(ParseConnectionString(OpenConnectionString((dir / "DB.mdb").string(), pw)).data_source,
+              (dir / "DB.mdb").string());
+    EXPECT_EQ(QueryCount(dir / "DB.mdb", "Invoices"), 20);
+    JetEngine().CompactDatabase(CompactSource(dir / "DB.mdb", pw), CompactDestination(dir / "TMPDB.mdb", pw));
+    EXPECT_EQ(QueryCount(dir / "TMPDB.mdb", "Invoices"), 20);
+  }
+  EXPECT_EQ(QueryCount(temp.path() / "TARVIK", "Invoices"), 7);
+}
+
 TEST(ConnectionTest, OpeningAMissingFileCreatesNothing) {
   DemoInstallation install;
   Connection conn;
