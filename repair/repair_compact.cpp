@@ -53,8 +53,13 @@ class HeldDatabase {
       if (!fs::is_regular_file(path_) || !HoldUnread(password)) throw;
       return;
     }
-    if (sqlite3_exec(db_.get(), "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) != SQLITE_OK)
-      throw InUse("another program");
+    const int rc = sqlite3_exec(db_.get(), "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw InUse("another program");
+    if (rc == SQLITE_READONLY)
+      throw Error(err::kPermissionDenied, "'" + path_.string() +
+                                              "' cannot be written: give this user the right to write the file and "
+                                              "its folder, or run the repair as the user who owns them.");
+    if (rc != SQLITE_OK) throw engine::ErrorFrom(db_.get(), "Holding '" + path_.filename().string() + "'");
   }
   ~HeldDatabase() { Release(); }
 
