@@ -13,6 +13,20 @@ namespace fs = std::filesystem;
 namespace {
 std::string Rows(long long n) { return std::to_string(n) + (n == 1 ? " row" : " rows"); }
 std::string Pages(long long n) { return std::to_string(n) + (n == 1 ? " damaged page" : " damaged pages"); }
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : ", ") + item;
+  return out;
+}
+
+// How many rows of `t` are lost, in words; "" when none is.
+std::string LostRows(const TableOutcome& t) {
+  if (t.lost_known > 0 && t.count_exact) return Rows(t.lost_known);
+  if (t.lost_known > 0) return "at least " + Rows(t.lost_known);
+  if (t.rows_lost) return "the rows of " + Pages(t.lost_pages) + " (how many is not known)";
+  return "";
+}
 }  // namespace
 
 std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const fs::path& backup_folder) {
@@ -41,7 +55,10 @@ std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const fs::pa
       for (const std::string& key : t.lost_keys) out << "      lost: " << key << "\n";
       if (t.lost_keys.size() < static_cast<size_t>(t.lost_known))
         out << "      ... and " << t.lost_known - static_cast<long long>(t.lost_keys.size()) << " more\n";
+      for (const int64_t rowid : t.restored_rowids)
+        out << "      put back from the backup of " << o.restored_from << ": rowid " << rowid << "\n";
     }
+    if (!o.lost_objects.empty()) out << "\nLost (not in the repaired database): " << Joined(o.lost_objects) << "\n";
     if (o.set_aside_rows > 0)
       out << "\nSet aside (readable, but not given to a table with certainty, so not in the repaired database): "
           << Rows(o.set_aside_rows) << "\n";
@@ -70,21 +87,25 @@ fs::path WriteReport(const std::vector<SalvageOutcome>& outcomes, const fs::path
 std::string LostRowsSummary(const std::vector<SalvageOutcome>& outcomes) {
   std::string summary;
   for (const SalvageOutcome& o : outcomes) {
-    for (const TableOutcome& t : o.tables) {
-      if (t.lost_known == 0 && !t.rows_lost) continue;
-      summary += summary.empty() ? "" : "; ";
-      summary += t.name + ": ";
-      if (t.lost_known > 0 && t.count_exact)
-        summary += Rows(t.lost_known);
-      else if (t.lost_known > 0)
-        summary += "at least " + Rows(t.lost_known);
-      else
-        summary += "the rows of " + Pages(t.lost_pages) + " (how many is not known)";
-    }
+    for (const TableOutcome& t : o.tables)
+      if (const std::string lost = LostRows(t); !lost.empty())
+        summary += (summary.empty() ? "" : "; ") + t.name + ": " + lost;
     if (o.set_aside_rows > 0)
       summary += (summary.empty() ? "" : "; ") + Rows(o.set_aside_rows) + " of " + o.file_name + " set aside";
+    if (!o.lost_objects.empty()) summary += (summary.empty() ? "" : "; ") + Joined(o.lost_objects) + " lost";
   }
   return summary;
+}
+
+std::string LossLines(const SalvageOutcome& o) {
+  std::string lines;
+  for (const TableOutcome& t : o.tables)
+    if (const std::string lost = LostRows(t); !lost.empty())
+      lines += "  " + t.name + ": " + Rows(t.recovered) + " recovered, " + lost + " lost\r\n";
+  if (o.set_aside_rows > 0)
+    lines += "  " + Rows(o.set_aside_rows) + " readable but set aside (not given to a table with certainty)\r\n";
+  if (!o.lost_objects.empty()) lines += "  lost: " + Joined(o.lost_objects) + "\r\n";
+  return lines;
 }
 
 }  // namespace ornetta::repair::salvage
