@@ -78,6 +78,26 @@ Statement InsertFrom(sqlite3* copy, const std::string& table, sqlite3_stmt* sele
   return insert;
 }
 
+// Whether the rowids of `table` in `db` are those of its later copies. The compaction copies a
+// table that has neither an index nor an INTEGER PRIMARY KEY under new rowids, numbered afresh, so
+// that a backup's rowid of such a table may name another row today.
+bool RowidsLast(sqlite3* db, const std::string& table) {
+  const Statement index = Prepare(db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1");
+  if (!index) throw engine::ErrorFrom(db, "Reading the backup's list of tables");
+  sqlite3_bind_text(index.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+  if (sqlite3_step(index.get()) == SQLITE_ROW) return true;
+  const Statement key = Prepare(db, "PRAGMA table_info(" + QuotedName(table) + ")");
+  int keys = 0;
+  bool integer_key = false;
+  while (key && sqlite3_step(key.get()) == SQLITE_ROW) {
+    if (sqlite3_column_int(key.get(), 5) == 0) continue;
+    ++keys;
+    const unsigned char* type = sqlite3_column_text(key.get(), 2);
+    integer_key = type && sqlite3_stricmp(reinterpret_cast<const char*>(type), "INTEGER") == 0;
+  }
+  return keys == 1 && integer_key;
+}
+
 // Moves `restored` of `t` from its lost rows to its restored ones.
 void MarkRestored(salvage::TableOutcome& t, const std::vector<int64_t>& restored) {
   const std::set<int64_t> back(restored.begin(), restored.end());
@@ -114,7 +134,8 @@ std::optional<BackupRows> LostRowsInBackup(const std::vector<fs::path>& backups,
     if (StructureCheck(db.get()) != "ok") continue;
     BackupRows rows{backup, FolderDate(backup), {}};
     for (const salvage::TableOutcome& t : outcome.tables) {
-      const Statement select = t.lost_rowids.empty() ? nullptr : SelectByRowid(db.get(), t.name);
+      const Statement select =
+          t.lost_rowids.empty() || !RowidsLast(db.get(), t.name) ? nullptr : SelectByRowid(db.get(), t.name);
       if (!select) continue;
       std::vector<int64_t> held;
       ForEachRow(db.get(), select.get(), t.lost_rowids, [&](int64_t rowid) { held.push_back(rowid); });
