@@ -37,13 +37,7 @@ class RecordingHost : public platform::Host {
   }
   // Records the question and answers with the next of `replies` (none left: as no one there).
   platform::Answer Question(const std::string& text, int icon, const std::string& title,
-                            platform::Buttons buttons) override {
-    questions.push_back({text, icon, title});
-    if (replies.empty()) return platform::Host::Question(text, icon, title, buttons);
-    const platform::Answer answer = replies.front();
-    replies.erase(replies.begin());
-    return answer;
-  }
+                            platform::Buttons buttons) override;
   [[noreturn]] void EndProgram() override { throw ProgramEnded{}; }
   std::filesystem::path ProgramFolder() const override { return folder_; }
   void ProcessPendingMessages() override;
