@@ -17,6 +17,10 @@ constexpr int kIconCritical = 16;
 constexpr int kIconExclamation = 48;
 constexpr int kIconInformation = 64;
 
+// The buttons of a question, and the one pressed.
+enum class Buttons { kYesNo, kYesNoCancel };
+enum class Answer { kYes, kNo, kCancel };
+
 // The title a message box shows when the caller names none, and the one it names when it does.
 inline const std::string kAppTitle = "TARVIK - ORNETTA";
 inline const std::string kVendorTitle = "TARVIK Software";
@@ -37,6 +41,13 @@ class Host : public Clock {
   virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title) {
     (void)prompt, (void)title;
     return std::nullopt;
+  }
+
+  // A modal box titled `title` that asks `text` with `buttons`: the one pressed. A host with no one
+  // to ask answers the last button (No, or Cancel when offered): the answer that changes nothing.
+  virtual Answer Question(const std::string& text, int icon, const std::string& title, Buttons buttons) {
+    (void)text, (void)icon, (void)title;
+    return buttons == Buttons::kYesNoCancel ? Answer::kCancel : Answer::kNo;
   }
 
   // Ends the program at once, without the window's unload step.

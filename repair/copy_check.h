@@ -19,6 +19,9 @@ struct TreeCount {
 };
 using TreeCounts = std::vector<TreeCount>;
 
+// The engine's check of every page's structure and records of `db`: "ok", or what is wrong.
+std::string StructureCheck(sqlite3* db);
+
 // The schema and the entries of every table and every index of `db`, in the order of their names
 // (so every page of each tree is read, and authenticated as it is read). Throws Error when a
 // table cannot be counted.

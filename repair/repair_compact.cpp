@@ -22,6 +22,7 @@
 #include "repair/backup.h"
 #include "repair/copy_check.h"
 #include "repair/linked_database.h"
+#include "repair/lost_rows.h"
 #include "repair/salvage/page_file.h"
 #include "repair/salvage/report.h"
 #include "repair/salvage/salvage.h"
@@ -146,6 +147,8 @@ struct Run {
   platform::Host& host;
   platform::FileOps& file_ops;
   std::function<void()> before_swap;  // between the copy's check and the swap
+  std::function<void()> keep_backup;  // the backup whole and on disk, for a run that replaces nothing
+  LossPolicy policy;
   std::vector<salvage::SalvageOutcome> salvaged;
   std::vector<ReplacedDatabase> replaced{};
 };
@@ -188,6 +191,78 @@ salvage::StandIns StandInsFor(const fs::path& db, const Run& run) {
     stand_ins.siblings.push_back(it->path());
   }
   return stand_ins;
+}
+
+// Thrown when a rebuilt copy that lacks something was not accepted: the repair stops there.
+struct LossNotAccepted {
+  std::string name;  // the database, as it was
+  fs::path copy;     // its rebuilt copy, kept in the backup folder
+};
+
+long long RowsCouldNotBeRead(const salvage::SalvageOutcome& outcome) {
+  long long n = 0;
+  for (const salvage::TableOutcome& t : outcome.tables) n += static_cast<long long>(t.lost_rowids.size());
+  return n;
+}
+
+// The question before a rebuilt copy that lacks something takes the database's place.
+std::string LossQuestion(const salvage::SalvageOutcome& outcome, const std::optional<BackupRows>& backup,
+                         const Run& run) {
+  const std::string name = "'" + outcome.file_name + "'";
+  const std::string keep = "the rebuilt copy is kept beside the report in the backup folder.";
+  std::string text = name +
+                     " is damaged. Its rebuilt copy holds every row that could be read with certainty, but:\r\n" +
+                     salvage::LossLines(outcome) + "\r\nThe damaged original stays in the backup folder " +
+                     run.backup_folder.string() + ", whatever you answer.\r\n\r\n";
+  if (!backup)
+    return text + "Put the rebuilt copy in place of " + name +
+           "?\r\n\r\nYes: put it in place.\r\nNo: replace nothing; " + keep;
+  return text + std::to_string(backup->Count()) + " of the " + std::to_string(RowsCouldNotBeRead(outcome)) +
+         " rows that could not be read are in the backup of " + backup->date +
+         " (they may be older than what was lost).\r\n\r\nPut the rebuilt copy in place of " + name +
+         "?\r\n\r\nYes: put it in place, with these rows from the backup.\r\nNo: put it in place without them.\r\n"
+         "Cancel: replace nothing; " +
+         keep;
+}
+
+// Whether the rebuilt copy `tmp`, which lacks something of `db`, may take its place: as the run's
+// policy says, or as the user answers. The lost rows that a backup holds go back into it first
+// when that is chosen, and the copy is checked again.
+bool AcceptLoss(const HeldDatabase& db, const fs::path& tmp, Stages stages, salvage::SalvageOutcome& outcome,
+                Run& run) {
+  std::optional<BackupRows> backup;
+  if (run.policy == LossPolicy::kAsk || run.policy == LossPolicy::kAcceptAndRestore)
+    backup = LostRowsInBackup(StandInsFor(db.path(), run).backups, run.password, outcome);
+  bool accept = run.policy != LossPolicy::kRefuse;
+  bool restore = backup && run.policy == LossPolicy::kAcceptAndRestore;
+  if (run.policy == LossPolicy::kAsk) {
+    const platform::Answer answer =
+        run.host.Question(LossQuestion(outcome, backup, run), platform::kIconExclamation, platform::kVendorTitle,
+                          backup ? platform::Buttons::kYesNoCancel : platform::Buttons::kYesNo);
+    accept = answer == platform::Answer::kYes || (backup && answer == platform::Answer::kNo);
+    restore = backup && answer == platform::Answer::kYes;
+  }
+  if (restore) {
+    run.progress.Stage(stages.verify, "Putting back the rows of the backup of " + backup->date + " into the rebuilt " +
+                                          outcome.file_name);
+    RestoreRows(*backup, tmp, run.password, outcome, run.file_ops);
+    CheckSalvagedCopy(tmp, run.password, outcome);
+  }
+  return accept;
+}
+
+// Keeps the rebuilt copy `tmp` beside the report in the backup folder instead of putting it in
+// place, and stops the repair.
+[[noreturn]] void KeepRebuiltCopy(const fs::path& tmp, salvage::SalvageOutcome outcome, Run& run) {
+  run.keep_backup();
+  const std::string name = outcome.file_name;
+  run.salvaged.push_back(std::move(outcome));
+  salvage::WriteReport(run.salvaged, run.backup_folder, run.file_ops);
+  const fs::path kept = run.backup_folder / ("salvaged-" + name);
+  if (std::error_code ec = run.file_ops.MoveFileDurably(tmp, kept))
+    throw Error(err::kPathFileAccess, "Cannot keep the rebuilt copy of '" + name + "' in " +
+                                          run.backup_folder.string() + ": " + ec.message() + ".");
+  throw LossNotAccepted{name, kept};
 }
 
 // Compacts one held database into its TMP copy (or, when the compaction fails because the file is
@@ -252,7 +327,9 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
       run.host.ProcessPendingMessages();
       run.progress.Stage(stages.verify, "Checking the rebuilt " + name);
       CheckSalvagedCopy(tmp, run.password, outcome);
-      replaced = {name, true, outcome.RowsLost(), SalvagedRows(outcome)};
+      if (outcome.LosesSomething() && !AcceptLoss(db, tmp, stages, outcome, run))
+        KeepRebuiltCopy(tmp, std::move(outcome), run);
+      replaced = {name, true, outcome.LosesSomething(), SalvagedRows(outcome)};
       run.salvaged.push_back(std::move(outcome));
     }
     // Only a copy so marked may ever take the database's name at start-up (tmp_copies.h).
@@ -275,12 +352,34 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
   db.Release();
 }
 
+const char* const kContact = "\r\n\r\nPlease contact TARVIK Software before you go on working with this database.";
+
 // The message for a repair that salvaged rows but could not recover all of them.
 std::string RowsLostMessage(const Run& run) {
-  return "The database was repaired, but not every row could be recovered: " + salvage::LostRowsSummary(run.salvaged) +
-         ".\r\n\r\nThe report of what was lost (\"" + salvage::kReportName +
-         "\") and the damaged original are kept in " + run.backup_folder.string() +
-         ".\r\n\r\nPlease contact TARVIK Software before you go on working with this database.";
+  std::string text =
+      "The database was repaired, but not every row could be recovered: " + salvage::LostRowsSummary(run.salvaged) +
+      ".";
+  for (const salvage::SalvageOutcome& o : run.salvaged) {
+    size_t back = 0;
+    for (const salvage::TableOutcome& t : o.tables) back += t.restored_rowids.size();
+    if (back > 0)
+      text += " " + std::to_string(back) + " rows that could not be read were put back from the backup of " +
+              o.restored_from + " (they may be older than what was lost).";
+  }
+  return text + "\r\n\r\nThe report of what was lost (\"" + salvage::kReportName +
+         "\") and the damaged original are kept in " + run.backup_folder.string() + "." + kContact;
+}
+
+// The message for a rebuilt copy that was not put in place.
+std::string NotReplacedMessage(const LossNotAccepted& kept, const Run& run) {
+  const std::string name = "'" + kept.name + "'";
+  return (run.replaced.empty()
+              ? "Nothing was replaced: "
+              : "'" + run.replaced.front().file_name + "' was repaired, but " + name + " was not replaced: ") +
+         name + " is as it was, damaged, because its rebuilt copy would lack " +
+         salvage::LostRowsSummary({run.salvaged.back()}) + ".\r\n\r\nThe rebuilt copy (\"" +
+         kept.copy.filename().string() + "\"), the report (\"" + salvage::kReportName +
+         "\") and the damaged original are kept in " + run.backup_folder.string() + "." + kContact;
 }
 }  // namespace
 
@@ -336,11 +435,27 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     const auto secure_backup = [&] {
       if (backup.Complete(password)) PruneBackups(backup_root, backup.folder());
     };
-    Run run{password, backup_root, backup.folder(), progress, context.host, context.file_ops, secure_backup, {}};
+    Run run{password,
+            backup_root,
+            backup.folder(),
+            progress,
+            context.host,
+            context.file_ops,
+            secure_backup,
+            [&] { backup.Complete(password); },
+            context.loss_policy,
+            {}};
     try {
       if (not_held) throw *not_held;
       if (year) CompactAndSwap(*year, {Stage::kCompactYear, Stage::kVerifyYear, Stage::kSwapYear}, run);
       CompactAndSwap(*start, {Stage::kCompactStart, Stage::kVerifyStart, Stage::kSwapStart}, run);
+    } catch (const LossNotAccepted& kept) {
+      context.salvaged = run.salvaged;
+      context.replaced = run.replaced;
+      context.report = backup.folder() / salvage::kReportName;
+      context.kept_copy = kept.copy;
+      context.host.MessageBox(NotReplacedMessage(kept, run), platform::kIconExclamation, platform::kVendorTitle);
+      return false;
     } catch (...) {
       context.replaced = run.replaced;
       if (std::any_of(run.replaced.begin(), run.replaced.end(), [](const ReplacedDatabase& r) { return r.salvaged; }))
@@ -359,7 +474,7 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     access.reset();
     progress.Stage(Stage::kDone, "Done");
     const bool rows_lost = std::any_of(run.salvaged.begin(), run.salvaged.end(),
-                                       [](const salvage::SalvageOutcome& o) { return o.RowsLost(); });
+                                       [](const salvage::SalvageOutcome& o) { return o.LosesSomething(); });
     if (rows_lost)
       context.host.MessageBox(RowsLostMessage(run), platform::kIconExclamation, platform::kVendorTitle);
     else

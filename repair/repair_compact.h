@@ -29,8 +29,17 @@ struct TableRows {
 struct ReplacedDatabase {
   std::string file_name;
   bool salvaged = false;
-  bool rows_lost = false;  // some live row is gone or set aside; the report says which
+  bool rows_lost = false;  // some live row, table or view is gone, or a row set aside; the report says which
   std::vector<TableRows> tables{};
+};
+
+// What becomes of a salvage whose rebuilt copy lacks something of the original (a live row, a
+// row set aside, a table or view): put in place only when the user agrees, or as the caller decided.
+enum class LossPolicy {
+  kAsk,               // the host asks; offers the lost rows a backup holds
+  kRefuse,            // nothing is replaced; the copy is kept in the backup folder
+  kAccept,            // replaced as it is
+  kAcceptAndRestore,  // replaced, with the lost rows a backup holds put back
 };
 
 struct RepairContext {
@@ -48,11 +57,16 @@ struct RepairContext {
   std::vector<ReplacedDatabase> replaced{};
   // The copies, flushes and renames of the repair; tests give operations that fail.
   platform::FileOps& file_ops = platform::SystemFileOps();
+  LossPolicy loss_policy = LossPolicy::kAsk;
+  // The rebuilt copy that was not put in place because its loss was not accepted, kept beside the
+  // report in this run's backup folder (the repair then stops there); empty otherwise.
+  std::filesystem::path kept_copy{};
 };
 
 // Repairs and compacts the database `file_name` (a bare name, looked for in the database folder)
 // and then the start database. Shows its own success or failure message (a failure's first line
-// says what failed; a salvage that lost rows says so instead of the success). True once both swaps
+// says what failed; a salvage that lost rows says so instead of the success, and one whose loss
+// was not accepted says that nothing of it was replaced). True once both swaps
 // are done, even when the final call on the automation object then fails (and the failure is shown).
 // The connection of objProd is closed at the start and left closed.
 bool Repair_Compact_DB(RepairContext& context, std::string file_name);

@@ -1,4 +1,4 @@
-// The host services of the desktop, provided with Qt: message boxes, the pointer, the program's
+// The host services of the desktop, provided with Qt: message boxes and questions, the pointer, the program's
 // folder, pending window messages.
 #pragma once
 
@@ -12,6 +12,8 @@ class QtHost : public platform::Host {
  public:
   void MessageBox(const std::string& text, int icon, const std::string& title) override;
   using platform::Host::MessageBox;
+  platform::Answer Question(const std::string& text, int icon, const std::string& title,
+                            platform::Buttons buttons) override;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title) override;
   [[noreturn]] void EndProgram() override;
   std::filesystem::path ProgramFolder() const override;

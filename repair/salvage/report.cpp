@@ -19,6 +19,20 @@ std::string UncountedLoss(const TableOutcome& t) {
   return t.lost_pages > 0 ? "the rows of " + Pages(t.lost_pages) + " (how many is not known)"
                           : "its pages were not found, so its rows are lost (how many is not known)";
 }
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : ", ") + item;
+  return out;
+}
+
+// How many rows of `t` are lost, in words; "" when none is.
+std::string LostRows(const TableOutcome& t) {
+  if (t.lost_known > 0 && t.count_exact) return Rows(t.lost_known);
+  if (t.lost_known > 0) return "at least " + Rows(t.lost_known);
+  if (t.rows_lost) return UncountedLoss(t);
+  return "";
+}
 }  // namespace
 
 std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const fs::path& backup_folder) {
@@ -47,6 +61,8 @@ std::string ReportText(const std::vector<SalvageOutcome>& outcomes, const fs::pa
       for (const std::string& key : t.lost_keys) out << "      lost: " << key << "\n";
       if (t.lost_keys.size() < static_cast<size_t>(t.lost_known))
         out << "      ... and " << t.lost_known - static_cast<long long>(t.lost_keys.size()) << " more\n";
+      for (const int64_t rowid : t.restored_rowids)
+        out << "      put back from the backup of " << o.restored_from << ": rowid " << rowid << "\n";
     }
     if (!o.lost_objects.empty()) out << "\nNot in the repaired database:\n";
     for (const std::string& lost : o.lost_objects) out << "  " << lost << "\n";
@@ -78,22 +94,26 @@ fs::path WriteReport(const std::vector<SalvageOutcome>& outcomes, const fs::path
 std::string LostRowsSummary(const std::vector<SalvageOutcome>& outcomes) {
   std::string summary;
   for (const SalvageOutcome& o : outcomes) {
-    for (const TableOutcome& t : o.tables) {
-      if (t.lost_known == 0 && !t.rows_lost) continue;
-      summary += summary.empty() ? "" : "; ";
-      summary += t.name + ": ";
-      if (t.lost_known > 0 && t.count_exact)
-        summary += Rows(t.lost_known);
-      else if (t.lost_known > 0)
-        summary += "at least " + Rows(t.lost_known);
-      else
-        summary += UncountedLoss(t);
-    }
-    for (const std::string& lost : o.lost_objects) summary += (summary.empty() ? "" : "; ") + lost;
+    for (const TableOutcome& t : o.tables)
+      if (const std::string lost = LostRows(t); !lost.empty())
+        summary += (summary.empty() ? "" : "; ") + t.name + ": " + lost;
     if (o.set_aside_rows > 0)
       summary += (summary.empty() ? "" : "; ") + Rows(o.set_aside_rows) + " of " + o.file_name + " set aside";
+    if (!o.lost_objects.empty())
+      summary += (summary.empty() ? "" : "; ") + std::string("not in the repaired database: ") + Joined(o.lost_objects);
   }
   return summary;
+}
+
+std::string LossLines(const SalvageOutcome& o) {
+  std::string lines;
+  for (const TableOutcome& t : o.tables)
+    if (const std::string lost = LostRows(t); !lost.empty())
+      lines += "  " + t.name + ": " + Rows(t.recovered) + " recovered, " + lost + " lost\r\n";
+  if (o.set_aside_rows > 0)
+    lines += "  " + Rows(o.set_aside_rows) + " readable but set aside (not given to a table with certainty)\r\n";
+  if (!o.lost_objects.empty()) lines += "  lost: " + Joined(o.lost_objects) + "\r\n";
+  return lines;
 }
 
 }  // namespace ornetta::repair::salvage

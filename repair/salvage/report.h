@@ -24,6 +24,12 @@ std::filesystem::path WriteReport(const std::vector<SalvageOutcome>& outcomes,
 
 // The lost rows in a few words for a message: "Invoices: 12 rows; InvoiceLines: rows of 1
 // damaged page (how many is not known)". Empty when no row was lost.
+// Tables and views lost are named too.
 std::string LostRowsSummary(const std::vector<SalvageOutcome>& outcomes);
+
+// What the rebuilt copy of one database lacks, a line each: per table that lost rows, the rows
+// recovered and lost; the rows set aside; the tables and views lost. For the question asked
+// before such a copy replaces the database.
+std::string LossLines(const SalvageOutcome& outcome);
 
 }  // namespace ornetta::repair::salvage

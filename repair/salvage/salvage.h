@@ -32,6 +32,9 @@ struct TableOutcome {
   // The rowids of every row known lost (an index entry without its row, or a row whose cell
   // survives but not its record), all of them, in order: the rows a backup may give back.
   std::vector<int64_t> lost_rowids;
+  // Rows known lost that were put back from a backup with the backup's values (counted in
+  // recovered, no longer in lost_known and lost_rowids), in order.
+  std::vector<int64_t> restored_rowids;
 };
 
 struct SalvageOutcome {
@@ -48,6 +51,7 @@ struct SalvageOutcome {
   std::vector<std::string> lost_objects;
   long long set_aside_rows = 0;    // readable rows that could not be given to one table
   std::vector<std::string> notes;  // anything else the reader of the report should know
+  std::string restored_from;       // the date of the backup that rows were put back from, if any
 
   // Whether some live row is gone or set aside (then the repair must not report plain success).
   bool RowsLost() const;

@@ -1,9 +1,11 @@
 // The repair of damaged databases, through Repair_Compact_DB as the window runs it: what the user
-// is told, the report, the damaged original kept in the backup, and the rows in place afterwards.
+// is asked and told, the report, the damaged original kept in the backup, and the rows in place
+// afterwards.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
+#include <regex>
 
 #include "data/engine/engine.h"
 #include "repair/repair_compact.h"
@@ -28,6 +30,10 @@ std::string Bytes(const fs::path& p) {
 
 class SalvageRepairTest : public ::testing::Test {
  protected:
+  // With `invoices`, an installation made afresh with that many (tables of several leaves).
+  explicit SalvageRepairTest(int invoices = 0)
+      : install(invoices ? testing::DemoInstallation(demo::Options{.invoices = invoices})
+                         : testing::DemoInstallation()) {}
   bool Repair() {
     clsProd prod(host);  // as the window has it after a failed start: a connection object, closed
     prod.dbconnection = std::make_shared<Connection>();
@@ -39,6 +45,13 @@ class SalvageRepairTest : public ::testing::Test {
   }
   void LosePage(const fs::path& file, uint32_t pgno) {
     testing::FlipByte(file, uint64_t{pgno - 1} * DatabasePages(file).page_size() + 1000);
+  }
+  void LoseLeaves(const std::string& table, size_t last_n) {
+    DatabasePages pages(install.year_database());
+    const auto leaves = pages.TreeAt(pages.Root(table)).Leaves();
+    ASSERT_GT(leaves.size(), last_n) << table << " has leaves that stay";
+    for (size_t i = leaves.size() - (last_n ? last_n : leaves.size()); i < leaves.size(); ++i)
+      LosePage(install.year_database(), leaves[i]);
   }
   std::vector<fs::path> Backups() {
     std::vector<fs::path> out;
@@ -61,7 +74,9 @@ TEST_F(SalvageRepairTest, LostRowsAreSaidPlainlyWithTheReportAndTheDamagedOrigin
   const std::string damaged = Bytes(install.year_database());
   const std::string start = Bytes(install.start_database());
 
+  host.replies = {platform::Answer::kYes};
   EXPECT_TRUE(Repair()) << reason;
+  EXPECT_EQ(host.questions.size(), 1u);
   ASSERT_EQ(host.messages.size(), 1u);
   const ShownMessage& shown = host.messages[0];
   EXPECT_EQ(shown.icon, 48);
@@ -92,6 +107,121 @@ TEST_F(SalvageRepairTest, LostRowsAreSaidPlainlyWithTheReportAndTheDamagedOrigin
   host.messages.clear();
   EXPECT_TRUE(Repair()) << reason;
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{kSuccess});
+}
+
+// Every leaf of Invoices lost: the copy would hold no invoice, so nothing is replaced until the
+// user agrees.
+TEST_F(SalvageRepairTest, ACopyThatWouldLoseRowsReplacesNothingUntilTheUserSaysYes) {
+  const long long invoices = testing::QueryCount(install.year_database(), "Invoices");
+  const long long lines = testing::QueryCount(install.year_database(), "InvoiceLines");
+  ASSERT_NO_FATAL_FAILURE(LoseLeaves("Invoices", 0));
+  const std::string damaged = Bytes(install.year_database());
+  const std::string start = Bytes(install.start_database());
+
+  host.replies = {platform::Answer::kNo};
+  EXPECT_FALSE(Repair());
+  ASSERT_EQ(host.questions.size(), 1u);
+  ASSERT_EQ(Backups().size(), 1u);
+  const fs::path folder = Backups()[0];
+  const ShownMessage& asked = host.questions[0];
+  EXPECT_EQ(asked.icon, 48);
+  EXPECT_EQ(asked.title, "TARVIK Software");
+  EXPECT_NE(asked.text.find("  Invoices: 0 rows recovered, " + std::to_string(invoices) + " rows lost\r\n"),
+            std::string::npos)
+      << asked.text;
+  EXPECT_EQ(asked.text.find("InvoiceLines"), std::string::npos) << "only what lost rows is listed";
+  EXPECT_NE(asked.text.find("The damaged original stays in the backup folder " + folder.string()), std::string::npos);
+
+  EXPECT_EQ(Bytes(install.year_database()), damaged);
+  EXPECT_EQ(Bytes(install.start_database()), start) << "the start database waits for the year database";
+  EXPECT_FALSE(fs::exists(install.tmp_copy(install.current_year_file)));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].icon, 48);
+  EXPECT_EQ(host.messages[0].text.rfind("Nothing was replaced: '" + install.current_year_file + "' is as it was", 0), 0u)
+      << host.messages[0].text;
+  EXPECT_NE(host.messages[0].text.find(folder.string()), std::string::npos) << "says where the copy is kept";
+  const fs::path kept = folder / ("salvaged-" + install.current_year_file);
+  EXPECT_EQ(testing::QueryCount(kept, "Invoices"), 0);
+  EXPECT_EQ(testing::QueryCount(kept, "InvoiceLines"), lines);
+  EXPECT_EQ(report, folder / salvage::kReportName);
+  EXPECT_NE(Bytes(report).find("Invoices: 0 rows recovered"), std::string::npos);
+  EXPECT_EQ(Bytes(folder / install.current_year_file), damaged);
+
+  host.messages.clear();
+  host.questions.clear();
+  host.replies = {platform::Answer::kYes};
+  EXPECT_TRUE(Repair()) << reason;
+  EXPECT_EQ(host.questions.size(), 1u) << "the damaged original of the first run is no backup to restore from";
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(
+      host.messages[0].text.rfind(
+          "The database was repaired, but not every row could be recovered: Invoices: " + std::to_string(invoices), 0),
+      0u)
+      << host.messages[0].text;
+  EXPECT_EQ(testing::QueryCount(install.year_database(), "Invoices"), 0);
+  EXPECT_EQ(testing::QueryCount(install.year_database(), "InvoiceLines"), lines);
+}
+
+class SalvageRestoreTest : public SalvageRepairTest {
+ protected:
+  SalvageRestoreTest() : SalvageRepairTest(3000) {}
+};
+
+// After a good repair (a verified backup), the last row of InvoiceLines is changed, the one before
+// it deleted and a new one added; then the last leaves are lost. The index names the lost rows:
+// those the backup holds come back with its values, the deleted one does not, the new one is lost.
+TEST_F(SalvageRestoreTest, RowsKnownLostComeBackFromTheBackupByKeyButNeverADeletedOne) {
+  ASSERT_TRUE(Repair()) << reason;
+  const fs::path backup = Backups()[0] / install.current_year_file;
+  const std::set<std::string> at_backup = testing::RowsOf(testing::AllRows(backup), "InvoiceLines");
+  std::string last, deleted;
+  {
+    engine::Handle db = engine::Open(install.year_database(), demo::DeploymentPassword());
+    const auto below = [&db](const std::string& limit) {
+      sqlite3_stmt* st = nullptr;
+      sqlite3_prepare_v2(db.get(), ("SELECT Max(rowid) FROM InvoiceLines WHERE rowid < " + limit).c_str(), -1, &st,
+                         nullptr);
+      sqlite3_step(st);
+      const std::string rowid = std::to_string(sqlite3_column_int64(st, 0));
+      sqlite3_finalize(st);
+      return rowid;
+    };
+    last = below("9e18");
+    deleted = below(last);
+    engine::Exec(db.get(), "UPDATE InvoiceLines SET Qty = Qty + 1000 WHERE rowid = " + last +
+                               "; DELETE FROM InvoiceLines WHERE rowid = " + deleted +
+                               "; INSERT INTO InvoiceLines (InvoiceNo, LineNo, ItemId, Qty, Amount) SELECT InvoiceNo, "
+                               "LineNo + 100, ItemId, Qty, Amount FROM InvoiceLines WHERE rowid = " +
+                               last + ";");
+  }
+  ASSERT_NO_FATAL_FAILURE(LoseLeaves("InvoiceLines", 2));
+  host.messages.clear();
+
+  host.replies = {platform::Answer::kYes};
+  EXPECT_TRUE(Repair()) << reason;
+  ASSERT_EQ(host.questions.size(), 1u);
+  std::smatch offered;
+  ASSERT_TRUE(std::regex_search(host.questions[0].text, offered,
+                                std::regex("(\\d+) of the (\\d+) rows that could not be read are in the backup of "
+                                           "2026-12-09 14:05 \\(they may be older than what was lost\\)")))
+      << host.questions[0].text;
+  EXPECT_EQ(std::stoll(offered[1]) + 1, std::stoll(offered[2])) << "all but the new row";
+
+  std::set<std::string> expected = at_backup;
+  std::erase_if(expected, [&](const std::string& row) { return row.rfind("InvoiceLines|1:" + deleted + "|", 0) == 0; });
+  ASSERT_EQ(expected.size() + 1, at_backup.size());
+  const std::set<std::string> now = testing::RowsOf(testing::AllRows(install.year_database()), "InvoiceLines");
+  std::vector<std::string> differ;
+  std::set_symmetric_difference(now.begin(), now.end(), expected.begin(), expected.end(), std::back_inserter(differ));
+  EXPECT_EQ(differ, std::vector<std::string>{})
+      << "the rows of the backup, the changed one as it was then, without the deleted one";
+  const std::string text = Bytes(report);
+  EXPECT_NE(text.find("put back from the backup of 2026-12-09 14:05: rowid " + last + "\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("rowid " + deleted + "\n"), std::string::npos) << text;
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_NE(host.messages[0].text.find(offered[1].str() + " rows that could not be read were put back"),
+            std::string::npos)
+      << host.messages[0].text;
 }
 
 TEST_F(SalvageRepairTest, ALostIndexPageAndALostFirstPageLoseNoRowAndEndInSuccess) {

@@ -111,7 +111,8 @@ TEST_F(RepairCliTest, AHealthyInstallationIsRepairedWithEveryRowAndExitsZero) {
   EXPECT_EQ(std::distance(fs::directory_iterator(install.backup_root()), fs::directory_iterator()), 1);
 }
 
-TEST(RepairCliSalvageTest, ADamagedLeafIsSalvagedReportedAndExitsTwo) {
+// Without --accept-loss a salvage that loses rows replaces nothing; with it, it replaces. Both exit 2.
+TEST(RepairCliSalvageTest, ADamagedLeafIsSalvagedOnlyWithAcceptLossReportedAndExitsTwo) {
   demo::Options options;
   options.invoices = 3000;  // a table of several leaves
   DemoInstallation install(options);
@@ -122,8 +123,19 @@ TEST(RepairCliSalvageTest, ADamagedLeafIsSalvagedReportedAndExitsTwo) {
   ASSERT_GT(leaves.size(), 2u);
   FlipByte(year, uint64_t{leaves[leaves.size() / 2] - 1} * pages.page_size() + 1000);
   const std::string damaged = ReadAll(year);
+  const auto before = Snapshot(install.database_folder());
 
-  const ToolRun run = RunTool({install.program_folder().string()});
+  const ToolRun refused = RunTool({install.program_folder().string()});
+  ASSERT_EQ(refused.status, 2) << Describe(refused);
+  EXPECT_EQ(Snapshot(install.database_folder()), before) << "nothing replaced, the start database included";
+  EXPECT_NE(refused.out.find("[TARVIK Software, warning] Nothing was replaced"), std::string::npos)
+      << Describe(refused);
+  EXPECT_NE(refused.err.find("Run again with --accept-loss"), std::string::npos) << Describe(refused);
+  EXPECT_TRUE(
+      fs::is_regular_file(fs::path(ReportPath(refused.out)).parent_path() / ("salvaged-" + install.current_year_file)))
+      << Describe(refused);
+
+  const ToolRun run = RunTool({install.program_folder().string(), "--accept-loss"});
   ASSERT_EQ(run.status, 2) << Describe(run);
   EXPECT_NE(run.out.find("Salvaging the readable rows of the damaged " + install.current_year_file), std::string::npos);
   EXPECT_NE(run.out.find(install.current_year_file + ": salvaged, rows lost or set aside\n"), std::string::npos);
@@ -238,8 +250,9 @@ TEST(RepairCliArgumentsTest, HelpExplainsTheExitStatusAndBadArgumentsFailClearly
   const ToolRun help = RunTool({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("usage: ornetta-repair PROGRAM_FOLDER [DATABASE_FILE]"), std::string::npos);
-  for (const char* status : {"  0  repaired, no live row lost", "  1  not repaired, nothing changed",
-                             "  2  repaired, but rows were lost", "  3  the year database was repaired"})
+  for (const char* status :
+       {"  0  repaired, no live row lost", "  1  not repaired, nothing changed", "  2  repaired, but rows were lost",
+        "  3  the year database was repaired", "  --accept-loss ", "  --restore-from-backup\n"})
     EXPECT_NE(help.out.find(status), std::string::npos) << status;
 
   DemoInstallation install;
@@ -253,6 +266,7 @@ TEST(RepairCliArgumentsTest, HelpExplainsTheExitStatusAndBadArgumentsFailClearly
       {{(install.program_folder() / "nowhere").string()}, "is not a folder"},
       {{install.database_folder().string()}, "has no database folder"},
       {{folder, (elsewhere.path() / install.current_year_file).string()}, "is not in the database folder"},
+      {{folder, "--restore-from-backup"}, "give --accept-loss too"},
   };
   for (const auto& [args, message] : cases) {
     const ToolRun run = RunTool(args);

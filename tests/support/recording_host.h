@@ -1,5 +1,5 @@
-// A host for tests: records message boxes, pending-message yields and pointer resets instead of
-// showing them, and turns "end the program" into an exception the test can catch.
+// A host for tests: records message boxes and questions (answered from a queue), pending-message yields and pointer
+// resets instead of showing them, and turns "end the program" into an exception the test can catch.
 #pragma once
 
 #include <functional>
@@ -35,6 +35,9 @@ class RecordingHost : public platform::Host {
     answers.erase(answers.begin());
     return answer;
   }
+  // Records the question and answers with the next of `replies` (none left: as no one there).
+  platform::Answer Question(const std::string& text, int icon, const std::string& title,
+                            platform::Buttons buttons) override;
   [[noreturn]] void EndProgram() override { throw ProgramEnded{}; }
   std::filesystem::path ProgramFolder() const override { return folder_; }
   void ProcessPendingMessages() override;
@@ -44,6 +47,8 @@ class RecordingHost : public platform::Host {
   std::vector<ShownMessage> messages;
   std::vector<ShownMessage> inputs;  // input boxes: prompt, 0, title
   std::vector<std::optional<std::string>> answers;
+  std::vector<ShownMessage> questions;
+  std::vector<platform::Answer> replies;
   int pending_message_yields = 0;
   int pointer_resets = 0;
   CivilDateTime now{2026, 12, 9, 14, 5, 30};  // the clock stands still

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "tests/repair/damage.h"
 #include "tests/ui/window_test.h"
 #include "ui/frmRepairCompact.h"
 
@@ -81,6 +82,37 @@ TEST_F(WindowTest, EachRepairThroughTheRepairButton) {
                                        {"Database Successfully Repaired and Compacted !!!", 64, "TARVIK Software"}}));
   EXPECT_EQ(window.objProd()->dbconnection->State(), 0) << "each command leaves the connection closed";
   EXPECT_FALSE(QApplication::overrideCursor()) << "the busy pointer is gone";
+}
+
+// A repair that would lose a whole table asks first, in a warning box: Escape replaces nothing,
+// Yes replaces. Each box shows the warning icon drawn.
+TEST_F(WindowTest, ALossyRepairAsksInAWarningBoxBeforeItReplacesAnything) {
+  const fs::path year = install.year_database();
+  testing::DatabasePages pages(year);
+  for (const uint32_t leaf : pages.TreeAt(pages.Root("Invoices")).Leaves())
+    testing::FlipByte(year, uint64_t{leaf - 1} * pages.page_size() + 1000);
+  const long long lines = testing::QueryCount(year, "InvoiceLines");
+  Start();
+  Choose(window.optDBRepair());
+  Repair();
+  ASSERT_EQ(boxes.seen.size(), 2u);
+  EXPECT_EQ(boxes.buttons[0], QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(boxes.seen[0].icon, 48);
+  EXPECT_EQ(boxes.seen[0].title, "TARVIK Software");
+  EXPECT_NE(boxes.seen[0].text.find("  Invoices: 0 rows recovered, "), std::string::npos) << boxes.seen[0].text;
+  EXPECT_EQ(boxes.seen[1].icon, 48);
+  EXPECT_EQ(boxes.seen[1].text.rfind("Nothing was replaced: ", 0), 0u) << boxes.seen[1].text;
+  EXPECT_EQ(testing::QueryCount(year, "InvoiceLines"), lines);
+
+  boxes.presses = {QMessageBox::Yes};
+  Repair();
+  ASSERT_EQ(boxes.seen.size(), 4u);
+  EXPECT_EQ(boxes.seen[3].icon, 48);
+  EXPECT_EQ(boxes.seen[3].text.rfind("The database was repaired, but not every row could be recovered: Invoices: ", 0),
+            0u)
+      << boxes.seen[3].text;
+  EXPECT_EQ(testing::QueryCount(year, "Invoices"), 0);
+  EXPECT_EQ(testing::QueryCount(year, "InvoiceLines"), lines);
 }
 
 TEST_F(WindowTest, TheChooserChangesOnlyThePathShown) {

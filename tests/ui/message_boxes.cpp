@@ -1,8 +1,10 @@
 #include "tests/ui/message_boxes.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QTest>
 
 namespace ornetta::ui {
 
@@ -11,14 +13,26 @@ MessageBoxAnswerer::MessageBoxAnswerer() {
   QObject::connect(&timer_, &QTimer::timeout, [this] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || !box->isVisible()) return;
-    const int icon = box->icon() == QMessageBox::Critical ? 16 : box->icon() == QMessageBox::Information ? 64 : 0;
+    const int icon = box->iconPixmap().isNull()                ? 0
+                     : box->icon() == QMessageBox::Critical    ? 16
+                     : box->icon() == QMessageBox::Warning     ? 48
+                     : box->icon() == QMessageBox::Information ? 64
+                                                               : 0;
     seen.push_back({box->text().toStdString(), icon, box->windowTitle().toStdString()});
     bool progress = false;
     for (QWidget* w : QApplication::topLevelWidgets())
       progress = progress || (qobject_cast<QProgressDialog*>(w) && w->isVisible());
     const QCursor* pointer = QApplication::overrideCursor();
     behind.push_back({progress, pointer && pointer->shape() == Qt::WaitCursor});
-    box->accept();
+    buttons.push_back(box->standardButtons());
+    if (box->standardButtons() == QMessageBox::Ok) {
+      box->accept();
+    } else if (presses.empty()) {
+      QTest::keyClick(box, Qt::Key_Escape);
+    } else {
+      box->button(presses.front())->click();
+      presses.erase(presses.begin());
+    }
   });
   timer_.start();
 }

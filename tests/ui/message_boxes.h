@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -31,12 +32,16 @@ struct Behind {
   bool busy_pointer;     // the busy pointer in force over the box
 };
 
-// While alive, accepts every modal message box shortly after it appears and records it.
+// While alive, answers every modal message box shortly after it appears and records it (its icon
+// only when it is drawn): a box with OK alone is accepted; a question gets the next of `presses`
+// clicked, or Escape when none is left.
 class MessageBoxAnswerer {
  public:
   MessageBoxAnswerer();
   std::vector<testing::ShownMessage> seen;
-  std::vector<Behind> behind;  // one for each box seen
+  std::vector<Behind> behind;                         // one for each box seen
+  std::vector<QMessageBox::StandardButtons> buttons;  // one for each box seen
+  std::vector<QMessageBox::StandardButton> presses;
 
  private:
   QTimer timer_;

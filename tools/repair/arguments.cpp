@@ -10,7 +10,7 @@ namespace ornetta::repair_cli {
 namespace fs = std::filesystem;
 
 const char* const kHelp =
-    "usage: ornetta-repair PROGRAM_FOLDER [DATABASE_FILE]\n"
+    "usage: ornetta-repair PROGRAM_FOLDER [DATABASE_FILE] [--accept-loss [--restore-from-backup]]\n"
     "\n"
     "Repairs and compacts the application's databases, as ORNETTA's \"Trouble in your Database\"\n"
     "does, for support staff working remotely and for scheduled maintenance. Nobody may have the\n"
@@ -21,6 +21,11 @@ const char* const kHelp =
     "                  or its path). Without it, the current year database: the one the start\n"
     "                  database DBStart.mdb names, found as at ORNETTA's start, with a half-done swap\n"
     "                  of an earlier repair put right first.\n"
+    "  --accept-loss   put a salvaged database in place even when its rebuilt copy lacks something\n"
+    "                  of the original (live rows, rows set aside, tables or views)\n"
+    "  --restore-from-backup\n"
+    "                  with --accept-loss: rows known lost by key that the newest verified backup\n"
+    "                  of the same file holds are put back, with the backup's values\n"
     "\n"
     "The year database and then the start database are each backed up (under\n"
     "PROGRAM_FOLDER/DB_BKUP/AUTOCompactDB), compacted into a copy, checked and swapped in. A damaged\n"
@@ -29,13 +34,19 @@ const char* const kHelp =
     "start database too damaged to name the current year does not stop the repair of a named\n"
     "DATABASE_FILE. The database password is the deployment's, as in ORNETTA.\n"
     "\n"
+    "ornetta-repair never asks. A salvage whose rebuilt copy lacks something replaces nothing\n"
+    "unless --accept-loss is given: the rebuilt copy is then kept beside the report in the backup\n"
+    "folder, the repair stops there, and the exit status is 2.\n"
+    "\n"
     "Each stage is printed with its progress, then per table the rows before (where the damage\n"
     "leaves it known; '?' otherwise) and after, and the report's path when there is one.\n"
     "\n"
     "Exit status:\n"
     "  0  repaired, no live row lost\n"
     "  1  not repaired, nothing changed (the reason is printed); also for a bad command line\n"
-    "  2  repaired, but rows were lost or set aside (the report says which)\n"
+    "  2  repaired, but rows were lost or set aside, or tables or views lost (the report says\n"
+    "     which), with --accept-loss; without it, that database was not replaced (its rebuilt\n"
+    "     copy is kept beside the report) and the repair stopped there\n"
     "  3  the year database was repaired (rows lost are in the report, as for 2), the start\n"
     "     database was not (the reason is printed)\n";
 
@@ -66,7 +77,11 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
       parsed.help = true;
       return parsed;
     }
-    if (!options_end && arg == "--") {
+    if (!options_end && arg == "--accept-loss") {
+      parsed.accept_loss = true;
+    } else if (!options_end && arg == "--restore-from-backup") {
+      parsed.restore_from_backup = true;
+    } else if (!options_end && arg == "--") {
       options_end = true;
     } else if (!options_end && arg.size() > 1 && arg[0] == '-') {
       throw UsageError("Unknown option " + arg + ".");
@@ -74,6 +89,8 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
       positional.push_back(arg);
     }
   }
+  if (parsed.restore_from_backup && !parsed.accept_loss)
+    throw UsageError("--restore-from-backup puts rows into a database whose loss is accepted: give --accept-loss too.");
   if (positional.empty()) throw UsageError("Name the program folder.");
   if (positional.size() > 2) throw UsageError("Too many arguments: one program folder and at most one database file.");
   if (positional[0].empty()) throw UsageError("The program folder is an empty name.");

@@ -1,4 +1,5 @@
-// The command line of ornetta-repair: PROGRAM_FOLDER [DATABASE_FILE], or --help.
+// The command line of ornetta-repair: PROGRAM_FOLDER [DATABASE_FILE]
+// [--accept-loss [--restore-from-backup]], or --help.
 #pragma once
 
 #include <filesystem>
@@ -11,7 +12,9 @@ namespace ornetta::repair_cli {
 struct Arguments {
   bool help = false;
   std::filesystem::path program_folder;
-  std::string database_file;  // the bare file name; empty: the current year database
+  std::string database_file;         // the bare file name; empty: the current year database
+  bool accept_loss = false;          // a salvage that lacks something replaces the database all the same
+  bool restore_from_backup = false;  // and the lost rows a backup holds are put back
 };
 
 // Thrown for a command line that names no repair; the text says what is wrong.

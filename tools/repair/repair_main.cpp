@@ -1,4 +1,4 @@
-// ornetta-repair PROGRAM_FOLDER [DATABASE_FILE]
+// ornetta-repair PROGRAM_FOLDER [DATABASE_FILE] [--accept-loss [--restore-from-backup]]
 #include <unistd.h>
 
 #include <iostream>
@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     args = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const UsageError& e) {
     std::cerr << "ornetta-repair: " << e.what()
-              << "\nusage: ornetta-repair PROGRAM_FOLDER [DATABASE_FILE]   (ornetta-repair --help explains)\n";
+              << "\nusage: ornetta-repair PROGRAM_FOLDER [DATABASE_FILE] [--accept-loss [--restore-from-backup]]"
+                 "   (ornetta-repair --help explains)\n";
     return kNotRepaired;
   }
   if (args.help) {

@@ -118,7 +118,12 @@ ExitStatus RunRepair(const Arguments& args, std::ostream& out, std::ostream& err
   out << "Repairing " << file_name
       << (Installation::IsStartName(file_name) ? std::string() : std::string(" and ") + Installation::kStartName)
       << " in " << platform::ResolveNoCase(install.database_folder()).string() << "\n";
-  repair::RepairContext context{prod, host, &progress, repair::DefaultAccessApplicationFactory(), "", {}, {}};
+  repair::RepairContext context{.objProd = prod,
+                                .host = host,
+                                .progress = &progress,
+                                .loss_policy = !args.accept_loss          ? repair::LossPolicy::kRefuse
+                                               : args.restore_from_backup ? repair::LossPolicy::kAcceptAndRestore
+                                                                          : repair::LossPolicy::kAccept};
   const bool repaired = repair::Repair_Compact_DB(context, file_name);
   progress.EndLine();
 
@@ -130,6 +135,11 @@ ExitStatus RunRepair(const Arguments& args, std::ostream& out, std::ostream& err
     out << (rows_lost ? "Repaired, but rows were lost or set aside: the report says which.\n"
                       : "Repaired; no row was lost.\n");
     return rows_lost ? kRepairedRowsLost : kRepaired;
+  }
+  if (!context.kept_copy.empty()) {
+    err << "ornetta-repair: not replaced: the rebuilt copy lacks what the report lists, and is kept as "
+        << context.kept_copy.string() << ". Run again with --accept-loss to put it in place.\n";
+    return kRepairedRowsLost;
   }
   if (!context.replaced.empty()) {
     err << "ornetta-repair: " << context.replaced.front().file_name << " was repaired"

@@ -11,7 +11,7 @@ namespace ornetta::repair_cli {
 enum ExitStatus : int {
   kRepaired = 0,          // no live row lost
   kNotRepaired = 1,       // nothing changed; the reason is printed
-  kRepairedRowsLost = 2,  // rows lost or set aside; the report says which
+  kRepairedRowsLost = 2,  // rows lost or set aside; replaced only with --accept-loss; the report says which
   kStartNotRepaired = 3,  // the year database is in place (as 0 or 2), the start database is as it was
 };
 
