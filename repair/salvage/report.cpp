@@ -99,8 +99,7 @@ std::string LostRowsSummary(const std::vector<SalvageOutcome>& outcomes) {
         summary += (summary.empty() ? "" : "; ") + t.name + ": " + lost;
     if (o.set_aside_rows > 0)
       summary += (summary.empty() ? "" : "; ") + Rows(o.set_aside_rows) + " of " + o.file_name + " set aside";
-    if (!o.lost_objects.empty())
-      summary += (summary.empty() ? "" : "; ") + std::string("not in the repaired database: ") + Joined(o.lost_objects);
+    if (!o.lost_objects.empty()) summary += (summary.empty() ? "" : "; ") + Joined(o.lost_objects);
   }
   return summary;
 }

@@ -124,8 +124,8 @@ SchemaList FindSchema(PageMap& map, bool first_page, const std::string& password
   list.gap = list.gap_filled_from_backup
                  ? "what the lost pages of the list of tables named was taken from the backup; a table or view "
                    "made after that backup would be missing"
-                 : "tables or views listed only on the lost pages of the list of tables (their names were lost "
-                   "with those pages)";
+                 : "the tables and views (saved queries) that only the lost pages of the list of tables named: "
+                   "their names were lost with those pages";
   return list;
 }
 
