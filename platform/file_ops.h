@@ -21,9 +21,8 @@ namespace ornetta::platform {
 // Copies `from` to the new file `to` (which must not exist) in a child process, which runs while
 // the caller goes on; the destructor waits for it. The copy is made private (0600) and then given
 // its source's permission bits (and, as root, its owner and group): it is never more readable than
-// its source. The copy is on its way to disk when it ends,
-// not yet on it: SyncFile it (and its folder) before relying on it. On failure the partial copy
-// is removed.
+// its source. The copy is on its way to disk when it ends, not yet on it: SyncFile it (and its
+// folder) before relying on it. On failure the partial copy is removed.
 class BackgroundCopy {
  public:
   BackgroundCopy(const std::filesystem::path& from, const std::filesystem::path& to);

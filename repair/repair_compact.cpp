@@ -252,11 +252,10 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
     }
     // The application's user must find the database as it left it, however the repair was run.
     if (std::error_code access_ec = run.file_ops.CopyOwnerAndMode(db.path(), tmp))
-      throw Error(err::kPathFileAccess, "Cannot give the new copy '" + tmp.string() +
-                                            "' the owner and permissions of '" + db.path().string() + "' (" +
-                                            access_ec.message() +
-                                            "). Run the repair as the database's owner or as root; nothing was "
-                                            "replaced.");
+      throw Error(err::kPathFileAccess,
+                  "Cannot give the new copy '" + tmp.string() + "' the owner and permissions of '" +
+                      db.path().string() + "' (" + access_ec.message() +
+                      "). Run the repair as the database's owner or as root; '" + name + "' was not replaced.");
     // Only a copy so marked may ever take the database's name at start-up (tmp_copies.h).
     if (std::error_code mark_ec = MarkWholeCopy(tmp, run.file_ops))
       throw Error(err::kPathFileAccess,
