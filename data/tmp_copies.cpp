@@ -1,8 +1,6 @@
 #include "data/tmp_copies.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -38,16 +36,7 @@ fs::path WholeMarkPath(const fs::path& copy) { return copy.string() + "-whole"; 
 std::error_code MarkWholeCopy(const fs::path& copy, platform::FileOps& file_ops) {
   std::string text;
   if (!Describe(copy, text)) return std::make_error_code(std::errc::no_such_file_or_directory);
-  const fs::path mark = WholeMarkPath(copy);
-  const int fd = ::open(mark.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) return std::error_code(errno, std::generic_category());
-  const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  const std::error_code write_ec =
-      written ? std::error_code() : std::error_code(errno ? errno : EIO, std::generic_category());
-  ::close(fd);
-  std::error_code ec = write_ec;
-  if (!ec) ec = file_ops.SyncFile(mark);
-  if (!ec) ec = file_ops.SyncDirectory(mark.parent_path());
+  const std::error_code ec = file_ops.WriteFileDurably(WholeMarkPath(copy), text);
   if (ec) ForgetWholeMark(copy);
   return ec;
 }

@@ -14,15 +14,32 @@ namespace ornetta::platform {
 namespace fs = std::filesystem;
 
 namespace {
+constexpr mode_t kPrivateMode = 0600;
+constexpr mode_t kPermissionBits = 0777;
+
 std::error_code LastError() { return std::error_code(errno, std::generic_category()); }
 
 std::error_code Fsync(int fd) { return ::fsync(fd) == 0 ? std::error_code() : LastError(); }
+
+// Gives the copy `out` the owner and group of `source` where this process may (as root), and its
+// permission bits, less the group's when the group could not be given: a copy is never more
+// readable than its source. Only system calls: it runs in a forked child too.
+int ShareSourceAccess(int out, const struct stat& source) {
+  (void)!::fchown(out, source.st_uid, source.st_gid);  // refused unless root (or the group is ours)
+  struct stat copy {};
+  if (::fstat(out, &copy) != 0) return errno;
+  mode_t mode = source.st_mode & kPermissionBits;
+  if (copy.st_gid != source.st_gid) mode &= ~mode_t{S_IRWXG};
+  return ::fchmod(out, mode) == 0 ? 0 : errno;
+}
 
 // Runs in the child: returns 0 or an errno value.
 int CopyInChild(const char* from, const char* to) {
   const int in = ::open(from, O_RDONLY | O_CLOEXEC);
   if (in < 0) return errno;
-  const int out = ::open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  struct stat source {};
+  if (::fstat(in, &source) != 0) return errno;
+  const int out = ::open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateMode);
   if (out < 0) return errno;
   // The kernel copies without passing the bytes through here; where it cannot (across file
   // systems, older kernels), the bytes go through a buffer.
@@ -53,6 +70,7 @@ int CopyInChild(const char* from, const char* to) {
       done += w;
     }
   }
+  if (const int failure = ShareSourceAccess(out, source)) return failure;
   ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);  // a hint: its failure shows at the sync
   if (::close(out) != 0) return errno;
   return 0;
@@ -161,10 +179,38 @@ std::error_code FileOps::Rename(const fs::path& from, const fs::path& to) {
   return ::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : LastError();
 }
 
+std::error_code FileOps::CopyOwnerAndMode(const fs::path& model, const fs::path& file) {
+  struct stat want {
+  }, have{};
+  if (::stat(model.c_str(), &want) != 0 || ::stat(file.c_str(), &have) != 0) return LastError();
+  if ((have.st_uid != want.st_uid || have.st_gid != want.st_gid) &&
+      ::chown(file.c_str(), want.st_uid, want.st_gid) != 0)
+    return LastError();
+  return ::chmod(file.c_str(), want.st_mode & kPermissionBits) == 0 ? std::error_code() : LastError();
+}
+
 std::error_code FileOps::ReplaceFileAtomically(const fs::path& from, const fs::path& to) {
   if (std::error_code ec = SyncFile(from)) return ec;
   if (std::error_code ec = Rename(from, to)) return ec;
   return SyncDirectory(to.parent_path());
+}
+
+std::error_code FileOps::WriteFileDurably(const fs::path& file, std::string_view text) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0) return LastError();
+  std::error_code ec;
+  for (size_t done = 0; !ec && done < text.size();) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0)
+      ec = n < 0 ? LastError() : std::make_error_code(std::errc::io_error);
+    else
+      done += static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0 && !ec) ec = LastError();
+  if (!ec) ec = SyncFile(file);
+  if (!ec) ec = SyncDirectory(file.parent_path());
+  return ec;
 }
 
 std::error_code FileOps::MoveFileDurably(const fs::path& from, const fs::path& to) {
@@ -173,6 +219,12 @@ std::error_code FileOps::MoveFileDurably(const fs::path& from, const fs::path& t
   if ((ec = Rename(from, to))) return ec;
   if ((ec = SyncDirectory(to.parent_path()))) return ec;
   return SyncDirectory(from.parent_path());
+}
+
+std::error_code CreatePrivateFile(const fs::path& file) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, kPrivateMode);
+  if (fd < 0) return LastError();
+  return ::close(fd) == 0 ? std::error_code() : LastError();
 }
 
 FileOps& SystemFileOps() {

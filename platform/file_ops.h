@@ -12,15 +12,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 namespace ornetta::platform {
 
 // Copies `from` to the new file `to` (which must not exist) in a child process, which runs while
-// the caller goes on; the destructor waits for it. The copy is on its way to disk when it ends,
-// not yet on it: SyncFile it (and its folder) before relying on it. On failure the partial copy
-// is removed.
+// the caller goes on; the destructor waits for it. The copy is made private (0600) and then given
+// its source's permission bits (and, as root, its owner and group): it is never more readable than
+// its source. The copy is on its way to disk when it ends, not yet on it: SyncFile it (and its
+// folder) before relying on it. On failure the partial copy is removed.
 class BackgroundCopy {
  public:
   BackgroundCopy(const std::filesystem::path& from, const std::filesystem::path& to);
@@ -82,12 +84,24 @@ class FileOps {
   // Gives `from` the name `to`, replacing what `to` named; not yet durable (SyncDirectory).
   virtual std::error_code Rename(const std::filesystem::path& from, const std::filesystem::path& to);
 
+  // Gives `file` the owner, group and permission bits of `model`: a copy that takes a database's
+  // place must leave it to the same users. Changing the owner takes root.
+  virtual std::error_code CopyOwnerAndMode(const std::filesystem::path& model, const std::filesystem::path& file);
+
   // Puts `from` in the place of `to` in one step: at every moment `to` names either the old file
   // or the whole new one. `from` is flushed first and the folder after.
   std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
+  // Writes `text` as the whole of `file` (created 0644 or emptied; a link there is refused), then
+  // flushes it and its folder. For small records that hold nothing private.
+  std::error_code WriteFileDurably(const std::filesystem::path& file, std::string_view text);
   // Moves a file to a new name (no replace), durably.
   std::error_code MoveFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
 };
+
+// Creates the new, empty file `file`, readable and writable by its owner only (0600), whatever
+// the process's umask; refuses one that exists. A copy of a database the engine is about to write
+// starts so, as no more readable than its source can be, before it is given the source's mode.
+std::error_code CreatePrivateFile(const std::filesystem::path& file);
 
 // The operations as the system carries them out.
 FileOps& SystemFileOps();

@@ -12,6 +12,10 @@
 namespace ornetta::repair {
 
 constexpr size_t kBackupsKept = 5;
+// Marks the folder of a run that replaces databases: only such runs count among those kept.
+constexpr char kReplacedMarkName[] = "Replaced.txt";
+// Begins the names of the TMP copies that interrupted runs left, moved into a later run's folder.
+constexpr char kStalePrefix[] = "stale-";
 
 // The backup of one repair, made while the repair goes on: the copies start at once, each in a
 // child process, into a new folder under `root` named by the local time `now`. Nothing may be
@@ -32,17 +36,36 @@ class Backup {
   // on later calls (nothing to do).
   bool Complete(const std::string& password);
 
+  // Marks the folder, durably, as the backup of a run that replaces databases: call once Complete
+  // has returned and before the first database is replaced, so that no kill can leave a replaced
+  // database's old copy in an unmarked folder. Throws Error; does nothing on later calls.
+  void MarkReplacing();
+
+  // For a run that replaced nothing: its copies, its mark and its folder go, so that retries
+  // leave nothing behind and never push an older backup out. When something else was put in the
+  // folder meanwhile (a salvage's report, a stale copy moved aside), a person must see it: only
+  // the mark goes.
+  void Discard();
+
  private:
+  // Waits for the copies, removes them and then the folder, unless something else is in it.
+  void RemoveCopies();
+
   platform::FileOps& file_ops_;
   std::filesystem::path folder_;
   std::vector<std::filesystem::path> files_;
   std::vector<std::unique_ptr<platform::BackgroundCopy>> copies_;
   bool complete_ = false;
+  bool marked_ = false;
 };
 
-// Removes the backup folders under `root` beyond the newest `keep` (their names sort by time),
-// never `current`, this run's own: after the clock was once set ahead, its name sorts before the
-// others', and it is the only copy of the databases about to be replaced.
+// Removes the backup folders under `root` that are no longer needed, once a run has replaced a
+// database. Kept are `current`, this run's own (after the clock was once set ahead its name sorts
+// before the others', and it holds the only copy of what was replaced); the newest `keep` marked
+// folders, `current` among them; unmarked folders (of runs killed before they replaced anything,
+// or made before runs were marked) newer than the last of those; the newest copy of each database,
+// by file name, in a marked folder where there is one; and every folder that holds anything but
+// database copies (a salvage's report, stale copies), until a person deletes it.
 void PruneBackups(const std::filesystem::path& root, const std::filesystem::path& current, size_t keep = kBackupsKept);
 
 }  // namespace ornetta::repair

@@ -276,7 +276,7 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
   for (const fs::path& stale : {tmp, fs::path(tmp.string() + "-journal")}) {
     if (!fs::exists(fs::symlink_status(stale, ec))) continue;
     if (std::error_code move_ec =
-            run.file_ops.MoveFileDurably(stale, run.backup_folder / ("stale-" + stale.filename().string())))
+            run.file_ops.MoveFileDurably(stale, run.backup_folder / (kStalePrefix + stale.filename().string())))
       throw Error(err::kPathFileAccess,
                   "Cannot move the old copy '" + stale.string() + "' aside: " + move_ec.message() + ".");
   }
@@ -332,6 +332,12 @@ void CompactAndSwap(HeldDatabase& db, Stages stages, Run& run) {
       replaced = {name, true, outcome.LosesSomething(), SalvagedRows(outcome)};
       run.salvaged.push_back(std::move(outcome));
     }
+    // The application's user must find the database as it left it, however the repair was run.
+    if (std::error_code access_ec = run.file_ops.CopyOwnerAndMode(db.path(), tmp))
+      throw Error(err::kPathFileAccess,
+                  "Cannot give the new copy '" + tmp.string() + "' the owner and permissions of '" +
+                      db.path().string() + "' (" + access_ec.message() +
+                      "). Run the repair as the database's owner or as root; '" + name + "' was not replaced.");
     // Only a copy so marked may ever take the database's name at start-up (tmp_copies.h).
     if (std::error_code mark_ec = MarkWholeCopy(tmp, run.file_ops))
       throw Error(err::kPathFileAccess,
@@ -430,10 +436,11 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     progress.Stage(Stage::kBackup, "Making a backup copy of the databases");
     const fs::path backup_root = BackupRoot(program);
     // The backup is copied by child processes while the databases compact; it is complete,
-    // checked and on disk before the first database is replaced, and older backups go only then.
+    // checked, on disk and marked before the first database is replaced.
     Backup backup(backup_root, files, context.host.Now(), context.file_ops);
     const auto secure_backup = [&] {
-      if (backup.Complete(password)) PruneBackups(backup_root, backup.folder());
+      backup.Complete(password);
+      backup.MarkReplacing();
     };
     Run run{password,
             backup_root,
@@ -445,11 +452,21 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
             [&] { backup.Complete(password); },
             context.loss_policy,
             {}};
+    // Older backups go only once a database has been replaced: a run that replaced nothing
+    // leaves the others as they were and takes its own copies away.
+    const auto finish_backup = [&] {
+      backup.Complete(password);
+      if (run.replaced.empty())
+        backup.Discard();
+      else
+        PruneBackups(backup_root, backup.folder());
+    };
     try {
       if (not_held) throw *not_held;
       if (year) CompactAndSwap(*year, {Stage::kCompactYear, Stage::kVerifyYear, Stage::kSwapYear}, run);
       CompactAndSwap(*start, {Stage::kCompactStart, Stage::kVerifyStart, Stage::kSwapStart}, run);
     } catch (const LossNotAccepted& kept) {
+      finish_backup();  // the folder keeps the copy, the report and the damaged original
       context.salvaged = run.salvaged;
       context.replaced = run.replaced;
       context.report = backup.folder() / salvage::kReportName;
@@ -461,10 +478,11 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
       if (std::any_of(run.replaced.begin(), run.replaced.end(), [](const ReplacedDatabase& r) { return r.salvaged; }))
         context.report = backup.folder() / salvage::kReportName;
       // A failed backup explains what failed after it (a full disk, most often): its error is the
-      // one reported. A good backup is kept, as when the repair fails after it.
-      secure_backup();
+      // one reported.
+      finish_backup();
       throw;
     }
+    finish_backup();
     result = true;
     context.salvaged = run.salvaged;
     context.replaced = run.replaced;

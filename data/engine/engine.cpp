@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "data/crypto/derived_keys.h"
+#include "platform/file_ops.h"
 #include "platform/regular_file.h"
 #include "platform/secret_memory.h"
 
@@ -136,6 +137,9 @@ Handle CreateWithSalt(const fs::path& file, const std::string& password, const c
   std::error_code ec;
   if (fs::exists(fs::symlink_status(file, ec)))
     throw Error(err::kEngine, what + ": a file of that name already exists.");
+  // The engine would create it readable by anyone the umask allows.
+  if (std::error_code create_ec = platform::CreatePrivateFile(file))
+    throw Error(err::kEngine, what + " (" + create_ec.message() + ").");
   std::string key = crypto::RawKeyText(password, salt, true);
   const platform::WipedOnExit wipe(key);
   // One thread writes a new copy: no locking of the handle on every call.

@@ -74,6 +74,10 @@ void JetEngine::CompactDatabase(const std::string& source, const std::string& de
   // (A plain source has no salt: its first bytes are the engine's header.)
   const std::optional<crypto::Salt> salt = from.password.empty() ? std::nullopt : engine::SaltOf(h);
   std::string key = salt && !to.password.empty() ? crypto::RawKeyText(to.password, *salt, true) : to.password;
+  // The engine would create the copy readable by anyone the umask allows, and its journal alike.
+  if (std::error_code create_ec = platform::CreatePrivateFile(destination_path))
+    throw Error(err::kPathFileAccess,
+                "Cannot create '" + destination_path.string() + "' (" + create_ec.message() + ").");
   sqlite3_stmt* attach = nullptr;
   sqlite3_prepare_v2(h, "ATTACH DATABASE ?1 AS compact_target KEY ?2;", -1, &attach, nullptr);
   Bind(attach, 1, destination_path.string());

@@ -2,6 +2,7 @@
 // changed, for the successful run and for a failure at each point.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,11 +11,13 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <tuple>
 
 #include "data/crypto/derived_keys.h"
 #include "data/engine/engine.h"
 #include "platform/file_ops.h"
 #include "repair/repair_compact.h"
+#include "repair/salvage/report.h"
 #include "tests/support/fault_vfs.h"
 #include "tests/support/fault_file_ops.h"
 #include "tests/support/installation.h"
@@ -32,10 +35,44 @@ const ShownMessage kFailure{
     "should not be Opened by anyone) !!!",
     16, "TARVIK Software"};
 
+std::string Day(int day) { return (day < 10 ? "0" : "") + std::to_string(day); }
+
 std::string Bytes(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+// Another process that holds `file` open, idle (no lock), as long as it lives.
+class OtherUser {
+ public:
+  explicit OtherUser(const fs::path& file) {
+    int ready[2];
+    if (pipe(ready) != 0 || pipe(release_) != 0) std::abort();
+    child_ = fork();
+    if (child_ == 0) {
+      engine::Handle db = engine::Open(file, demo::DeploymentPassword());
+      char c = 1;
+      (void)!write(ready[1], &c, 1);
+      (void)!read(release_[0], &c, 1);
+      _exit(0);
+    }
+    char c;
+    EXPECT_EQ(read(ready[0], &c, 1), 1) << "the other process could not open " << file;
+    close(ready[0]);
+    close(ready[1]);
+  }
+  ~OtherUser() {
+    char c = 1;
+    (void)!write(release_[1], &c, 1);
+    close(release_[1]);
+    waitpid(child_, nullptr, 0);
+    close(release_[0]);
+  }
+
+ private:
+  int release_[2];
+  pid_t child_;
+};
 
 class FailingAccess : public AccessApplication {
  public:
@@ -63,6 +100,12 @@ class RepairCompactTest : public ::testing::Test {
 
   bool Unchanged() {
     return Bytes(install.year_database()) == year_bytes && Bytes(install.start_database()) == start_bytes;
+  }
+  std::vector<std::string> BackupNames() {
+    std::vector<std::string> names;
+    for (const fs::path& backup : Backups()) names.push_back(backup.filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
   std::vector<fs::path> Backups() {
     std::vector<fs::path> out;
@@ -136,11 +179,9 @@ TEST_F(RepairCompactTest, TheRunsOwnBackupIsKeptWhenOthersSortAfterIt) {
   }
   host.now = {2026, 12, 10, 9, 0, 0};
   ASSERT_TRUE(Repair(install.current_year_file)) << reason;
-  std::vector<std::string> names;
-  for (const fs::path& backup : Backups()) names.push_back(backup.filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"2026-12-10_09-00-00", "2032-01-01_00-00-00", "2033-01-01_00-00-00",
-                                             "2034-01-01_00-00-00", "2035-01-01_00-00-00"}));
+  EXPECT_EQ(BackupNames(),
+            (std::vector<std::string>{"2026-12-10_09-00-00", "2032-01-01_00-00-00", "2033-01-01_00-00-00",
+                                      "2034-01-01_00-00-00", "2035-01-01_00-00-00"}));
   EXPECT_FALSE(Bytes(install.backup_root() / "2026-12-10_09-00-00" / install.current_year_file).empty());
 }
 
@@ -151,10 +192,8 @@ TEST_F(RepairCompactTest, BackupFoldersAreNamedByTheHostsClock) {
   ASSERT_TRUE(Repair(install.current_year_file)) << reason;
   host.now.second = 6;
   ASSERT_TRUE(Repair(install.current_year_file)) << reason;
-  std::vector<std::string> names;
-  for (const fs::path& backup : Backups()) names.push_back(backup.filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"2027-01-02_03-04-05", "2027-01-02_03-04-05_002", "2027-01-02_03-04-06"}));
+  EXPECT_EQ(BackupNames(),
+            (std::vector<std::string>{"2027-01-02_03-04-05", "2027-01-02_03-04-05_002", "2027-01-02_03-04-06"}));
 }
 
 TEST_F(RepairCompactTest, NoAutomationObjectMeansNothingIsTouched) {
@@ -199,32 +238,102 @@ TEST_F(RepairCompactTest, AMissingDatabaseFails) {
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_EQ(reason.rfind("Could not find file '", 0), 0u) << "the first line names what failed: " << reason;
   EXPECT_TRUE(Unchanged());
-  // The backup request came before the failure: the start database's copy is kept.
-  ASSERT_EQ(Backups().size(), 1u);
-  EXPECT_EQ(Bytes(Backups()[0] / Installation::kStartName), start_bytes);
+  EXPECT_TRUE(Backups().empty()) << "a run that replaced nothing takes its copies away again";
 }
 
 TEST_F(RepairCompactTest, ADatabaseOpenInAnotherProcessIsNotReplaced) {
-  int ready[2], release[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(release), 0);
-  const pid_t child = fork();
-  if (child == 0) {
-    // An idle user of the file: it holds it open but no lock.
-    engine::Handle db = engine::Open(install.year_database(), demo::DeploymentPassword());
-    char c = 1;
-    (void)!write(ready[1], &c, 1);
-    (void)!read(release[0], &c, 1);
-    _exit(0);
+  {
+    const OtherUser user(install.year_database());
+    EXPECT_FALSE(Repair(install.current_year_file));
   }
-  char c;
-  ASSERT_EQ(read(ready[0], &c, 1), 1);
-  EXPECT_FALSE(Repair(install.current_year_file));
-  (void)!write(release[1], &c, 1);
-  waitpid(child, nullptr, 0);
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});
   EXPECT_NE(reason.find("in use"), std::string::npos) << reason;
   EXPECT_TRUE(Unchanged());
+}
+
+// Retries while the application holds the year database replace nothing: they keep every backup
+// and leave none of their own. Pruning then keeps the last five runs that replaced something, the
+// newest copy of each database, and what a person must see.
+TEST_F(RepairCompactTest, RetriesThatReplaceNothingLoseNoBackupAndPruningKeepsEachDatabasesNewestCopy) {
+  const std::string other = demo::DemoYears(2026, 12).front().file_name;
+  const auto repair_on = [&](int day, const std::string& name) {
+    host.now = {2027, 1, day, 9, 0, 0};
+    return Repair(name);
+  };
+  const auto folder_of = [&](int day) { return install.backup_root() / ("2027-01-" + Day(day) + "_09-00-00"); };
+  const fs::path partial = install.partial_copies_folder() / "2026-12-01_08-00-00 TMPDBStart.mdb";
+  fs::create_directories(partial.parent_path());
+  std::ofstream(partial) << "moved aside at a start-up";
+
+  ASSERT_TRUE(repair_on(1, install.current_year_file)) << reason;
+  {
+    const OtherUser user(install.year_database());
+    for (int day = 2; day <= 6; ++day) EXPECT_FALSE(repair_on(day, install.current_year_file)) << day;
+  }
+  EXPECT_EQ(BackupNames(), (std::vector<std::string>{"2027-01-01_09-00-00", "partial copies"}));
+  EXPECT_EQ(Bytes(folder_of(1) / install.current_year_file), year_bytes) << "the good run's verified copy";
+
+  std::ofstream(folder_of(1) / salvage::kReportName) << "a salvage's report";
+  const std::string year_before_day_7 = Bytes(install.year_database());
+  ASSERT_TRUE(repair_on(7, install.current_year_file)) << reason;
+  std::ofstream(install.tmp_copy(other)) << "left by an interrupted run";  // moved aside on day 8
+  for (int day = 8; day <= 14; ++day) ASSERT_TRUE(repair_on(day, other)) << day << ": " << reason;
+
+  std::vector<std::string> expected{"partial copies"};
+  for (int day : {1, 7, 8, 10, 11, 12, 13, 14}) expected.push_back(folder_of(day).filename().string());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(BackupNames(), expected) << "day 9 alone is pruned";
+  EXPECT_EQ(Bytes(folder_of(7) / install.current_year_file), year_before_day_7) << "its newest copy";
+  EXPECT_EQ(Bytes(folder_of(1) / install.current_year_file), year_bytes) << "the salvage's folder";
+  EXPECT_TRUE(fs::exists(folder_of(8) / ("stale-TMP" + other)));
+  EXPECT_EQ(Bytes(partial), "moved aside at a start-up");
+}
+
+// Support staff run repairs as root: the application's user must find its databases as it left
+// them (the year database here behind a link), and no copy on the way may be more readable.
+TEST_F(RepairCompactTest, AsRootTheDatabasesKeepTheirOwnerAndModeAndNoCopyIsMoreReadable) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can give the databases another owner";
+  constexpr uid_t kOwner = 4242;
+  const fs::path real = install.program_folder() / "books" / install.current_year_file;
+  fs::create_directories(real.parent_path());
+  fs::rename(install.year_database(), real);
+  fs::create_symlink(real, install.year_database());
+  const std::vector<fs::path> databases{real, install.start_database()};
+  for (const fs::path& db : databases) {
+    ASSERT_EQ(chown(db.c_str(), kOwner, kOwner), 0);
+    ASSERT_EQ(chmod(db.c_str(), 0600), 0);
+  }
+  const auto access_of = [](const fs::path& file) {
+    struct stat st {};
+    EXPECT_EQ(stat(file.c_str(), &st), 0) << file;
+    return std::tuple(st.st_uid, st.st_gid, st.st_mode & 07777);
+  };
+  const auto private_to_owner = std::tuple(kOwner, kOwner, mode_t{0600});
+
+  testing::FaultFileOps no_owner([](const char* operation) {
+    return std::string(operation) == "owner" ? std::make_error_code(std::errc::operation_not_permitted)
+                                             : std::error_code();
+  });
+  EXPECT_FALSE(Repair(install.current_year_file, no_owner));
+  EXPECT_NE(reason.find("owner and permissions of '" + real.string() + "' (Operation not permitted)"), std::string::npos)
+      << reason;
+  EXPECT_TRUE(Unchanged());
+  EXPECT_TRUE(Backups().empty());
+
+  std::vector<mode_t> tmp_modes;  // as the compactions left them, before they are swapped in
+  host.on_yield = [&] {
+    for (const fs::path& db : databases)
+      if (fs::exists(Installation::TmpCopyOf(db)))
+        tmp_modes.push_back(std::get<2>(access_of(Installation::TmpCopyOf(db))));
+  };
+  ASSERT_TRUE(Repair(install.current_year_file)) << reason;
+  EXPECT_TRUE(fs::is_symlink(install.year_database())) << "the link stays";
+  EXPECT_EQ(fs::read_symlink(install.year_database()), real);
+  for (const fs::path& db : databases) EXPECT_EQ(access_of(db), private_to_owner) << db;
+  EXPECT_EQ(tmp_modes, (std::vector<mode_t>{0600, 0600}));
+  ASSERT_EQ(Backups().size(), 1u);
+  for (const fs::path& db : databases)
+    EXPECT_EQ(access_of(Backups()[0] / db.filename()), private_to_owner) << "the backup copy of " << db;
 }
 
 TEST_F(RepairCompactTest, AFailedStartCompactionLeavesTheSwappedYearAndTheOldStart) {

@@ -1,5 +1,5 @@
 // Our own file operations on a failing disk: before each operation the test's `fault` is asked,
-// with the operation's name ("copy", "sync" or "rename"); a non-empty error is that operation's
+// with the operation's name ("copy", "sync", "rename" or "owner"); a non-empty error is that operation's
 // result, otherwise the system carries it out.
 #pragma once
 
@@ -36,6 +36,10 @@ class FaultFileOps : public platform::FileOps {
   std::error_code Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
     if (std::error_code ec = fault_("rename")) return ec;
     return FileOps::Rename(from, to);
+  }
+  std::error_code CopyOwnerAndMode(const std::filesystem::path& model, const std::filesystem::path& file) override {
+    if (std::error_code ec = fault_("owner")) return ec;
+    return FileOps::CopyOwnerAndMode(model, file);
   }
 
  private:
