@@ -196,7 +196,8 @@ std::error_code FileOps::ReplaceFileAtomically(const fs::path& from, const fs::p
 }
 
 std::error_code FileOps::WriteFileDurably(const fs::path& file, std::string_view text) {
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+  // Private: a salvage's report names the keys of the rows it lost.
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return LastError();
   std::error_code ec;
   for (size_t done = 0; !ec && done < text.size();) {

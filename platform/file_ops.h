@@ -91,8 +91,8 @@ class FileOps {
   // Puts `from` in the place of `to` in one step: at every moment `to` names either the old file
   // or the whole new one. `from` is flushed first and the folder after.
   std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
-  // Writes `text` as the whole of `file` (created 0644 or emptied; a link there is refused), then
-  // flushes it and its folder. For small records that hold nothing private.
+  // Writes `text` as the whole of `file` (created readable by its owner alone, or emptied; a link
+  // there is refused), then flushes it and its folder. For small records: marks, reports.
   std::error_code WriteFileDurably(const std::filesystem::path& file, std::string_view text);
   // Moves a file to a new name (no replace), durably.
   std::error_code MoveFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);

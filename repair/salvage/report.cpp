@@ -1,6 +1,5 @@
 #include "repair/salvage/report.h"
 
-#include <fstream>
 #include <sstream>
 
 #include "data/values/error.h"
@@ -79,13 +78,9 @@ fs::path WriteReport(const std::vector<SalvageOutcome>& outcomes, const fs::path
                      platform::FileOps& file_ops) {
   const fs::path path = backup_folder / kReportName;
   const fs::path partial = backup_folder / (std::string(kReportName) + ".part");
-  {
-    std::ofstream file(partial, std::ios::binary | std::ios::trunc);
-    file << ReportText(outcomes, backup_folder);
-    if (!file.flush())
-      throw Error(err::kPathFileAccess, "The salvage report could not be written to '" + path.string() + "'.");
-  }
-  if (std::error_code ec = file_ops.ReplaceFileAtomically(partial, path))
+  std::error_code ec = file_ops.WriteFileDurably(partial, ReportText(outcomes, backup_folder));
+  if (!ec) ec = file_ops.ReplaceFileAtomically(partial, path);
+  if (ec)
     throw Error(err::kPathFileAccess,
                 "The salvage report could not be written to '" + path.string() + "' (" + ec.message() + ").");
   return path;

@@ -90,6 +90,8 @@ TEST_F(SalvageRepairTest, LostRowsAreSaidPlainlyWithTheReportAndTheDamagedOrigin
   EXPECT_EQ(Bytes(Backups()[0] / install.current_year_file), damaged) << "the damaged original, byte for byte";
   EXPECT_EQ(Bytes(Backups()[0] / Installation::kStartName), start);
   EXPECT_EQ(report, Backups()[0] / salvage::kReportName);
+  EXPECT_EQ(fs::status(report).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write)
+      << "the report names the keys of lost rows";
   const std::string text = Bytes(report);
   EXPECT_NE(text.find("lost page " + std::to_string(leaves.back()) +
                       ": a leaf page of table InvoiceLines: its rows are lost"),
