@@ -40,6 +40,7 @@ class Backup {
   // has returned and before the first database is replaced, so that no kill can leave a replaced
   // database's old copy in an unmarked folder. Throws Error; does nothing on later calls.
   void MarkReplacing();
+  bool marked() const { return marked_; }
 
   // For a run that replaced nothing: its copies, its mark and its folder go, so that retries
   // leave nothing behind and never push an older backup out. When something else was put in the

@@ -456,10 +456,12 @@ bool Repair_Compact_DB(RepairContext& context, std::string file_name) {
     // leaves the others as they were and takes its own copies away.
     const auto finish_backup = [&] {
       backup.Complete(password);
-      if (run.replaced.empty())
-        backup.Discard();
-      else
+      if (!run.replaced.empty())
         PruneBackups(backup_root, backup.folder());
+      else if (!backup.marked())
+        backup.Discard();
+      // Marked but nothing recorded as replaced: a swap was begun and failed, perhaps after its
+      // rename (a folder that could not be flushed). The copies may be the only old ones: kept.
     };
     try {
       if (not_held) throw *not_held;

@@ -33,6 +33,22 @@ std::string Column(sqlite3_stmt* st, int i) {
 // The engine's answer to a row its table does not take (rather than a failure of the engine).
 bool Refusal(int rc) { return (rc & 0xFF) == SQLITE_CONSTRAINT || rc == SQLITE_MISMATCH; }
 
+// Runs one statement of the damaged file's list: a list read from damaged pages must not run a
+// second one hidden after it.
+void ExecOne(sqlite3* db, const std::string& sql) {
+  sqlite3_stmt* st = nullptr;
+  const char* tail = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &st, &tail) != SQLITE_OK)
+    throw engine::ErrorFrom(db, "Reading the statement");
+  const bool single = !tail || std::all_of(tail, sql.c_str() + sql.size(), [](char c) {
+    return std::isspace(static_cast<unsigned char>(c)) || c == ';';
+  });
+  const int rc = single && st ? sqlite3_step(st) : SQLITE_DONE;
+  sqlite3_finalize(st);
+  if (!single) throw Error(err::kEngine, "the statement holds more than one");
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) throw engine::ErrorFrom(db, "Running the statement");
+}
+
 bool IsInternal(const std::string& name) { return AsciiUpper(name).rfind("SQLITE_", 0) == 0; }
 }  // namespace
 
@@ -76,7 +92,7 @@ Rebuild::Rebuild(const fs::path& file, const std::string& password, const crypto
     // The engine makes its own tables (the AUTOINCREMENT counters with the first such table).
     if (IsInternal(entry.name) || entry.sql.empty()) continue;
     try {
-      engine::Exec(db, entry.sql);
+      ExecOne(db, entry.sql);
     } catch (const Error& e) {
       throw Error(err::kEngine, "Cannot create the table " + entry.name + " in the rebuilt copy: " + e.Description());
     }
@@ -86,7 +102,7 @@ Rebuild::Rebuild(const fs::path& file, const std::string& password, const crypto
   for (const SchemaEntry& entry : later_) {
     if (entry.type != "index") continue;
     try {
-      engine::Exec(db, entry.sql);
+      ExecOne(db, entry.sql);
     } catch (const Error& e) {
       throw Error(err::kEngine, "Cannot create the index " + entry.name + " in the rebuilt copy: " + e.Description());
     }
@@ -262,7 +278,7 @@ std::vector<std::string> Rebuild::Finish(int32_t user_version, int32_t applicati
     // A view or trigger taken from a stand-in may name what this file never had.
     engine::Exec(db, "SAVEPOINT later;");
     try {
-      engine::Exec(db, entry.sql);
+      ExecOne(db, entry.sql);
     } catch (const Error& e) {
       engine::Exec(db, "ROLLBACK TO later;");
       refused.push_back(entry.type + " " + entry.name + ": " + e.Description());

@@ -325,7 +325,8 @@ class Run {
     Walker walker(map_);
     walker.on_leaf_end = [&](uint32_t pgno) {
       if (!rebuild_.InsertChecked(*t.shape, leaf)) {
-        SetAside(pgno, leaf.size(), leaf.empty() ? 0 : leaf.front().first, leaf.empty() ? 0 : leaf.back().first,
+        SetAside(pgno, leaf.size() + broken.size(), leaf.empty() ? 0 : leaf.front().first,
+                 leaf.empty() ? 0 : leaf.back().first,
                  "a row on it does not fit the table " + t.entry.name + " that its other rows fit");
       } else {
         for (const auto& r : leaf) t.found_in_lost.insert(r.first);

@@ -24,8 +24,12 @@ std::vector<SchemaEntry> ReadListTree(PageMap& map, std::vector<Range>* lost, st
   const auto any_type = [](uint32_t) -> uint8_t { return 0; };
   Walker(map).Table(
       1, kAllRowids,
-      [&](int64_t, std::vector<Value>& v) {
-        if (std::optional<SchemaEntry> e = SchemaRowOf(v, UINT32_MAX, any_type)) entries.push_back(std::move(*e));
+      [&](int64_t rowid, std::vector<Value>& v) {
+        // A row the rebuild could not take (a virtual table) leaves a gap the user is told of.
+        if (std::optional<SchemaEntry> e = SchemaRowOf(v, UINT32_MAX, any_type))
+          entries.push_back(std::move(*e));
+        else
+          lost->push_back({rowid - 1, rowid});
       },
       [&](int64_t rowid, const std::string&) {
         lost->push_back({rowid - 1, rowid});
@@ -47,7 +51,9 @@ int FindOrphanLeaves(PageMap& map, bool first_page, const std::vector<Range>& lo
   };
   int found = 0;
   for (uint32_t pgno = 2; pgno <= map.count(); ++pgno) {
-    if (map.Type(pgno) != kTableLeaf || map.Has(pgno, PageMap::kOwned | PageMap::kFree | PageMap::kLost)) continue;
+    if (map.Type(pgno) != kTableLeaf ||
+        map.Has(pgno, PageMap::kOwned | PageMap::kFree | PageMap::kLost | PageMap::kReferenced))
+      continue;
     std::vector<SchemaEntry> rows;
     bool fits = true;
     Walker(map, true).Table(

@@ -233,6 +233,21 @@ TEST_F(RepairCompactTest, ABackupCopyFailingDuringTheCompactionReplacesNothing) 
   EXPECT_TRUE(Backups().empty()) << "a half-made backup is removed";
 }
 
+// A swap whose rename took place but whose folder could not be flushed reports the failure; the
+// backup may then hold the only copy of the database as it was, and stays.
+TEST_F(RepairCompactTest, ASwapThatFailsAfterItsRenameKeepsTheBackup) {
+  static bool renamed;
+  renamed = false;
+  testing::FaultFileOps file_ops([](const char* operation) {
+    if (std::string(operation) == "rename") renamed = true;
+    return renamed && std::string(operation) == "sync" ? std::make_error_code(std::errc::io_error) : std::error_code();
+  });
+  EXPECT_FALSE(Repair(install.current_year_file, file_ops));
+  EXPECT_NE(Bytes(install.year_database()), year_bytes) << "the compacted copy took the name";
+  ASSERT_EQ(Backups().size(), 1u);
+  EXPECT_EQ(Bytes(Backups()[0] / install.current_year_file), year_bytes);
+}
+
 TEST_F(RepairCompactTest, AMissingDatabaseFails) {
   EXPECT_FALSE(Repair("DB1990_91.mdb"));
   EXPECT_EQ(host.messages, std::vector<ShownMessage>{Failure()});

@@ -139,7 +139,8 @@ ExitStatus RunRepair(const Arguments& args, std::ostream& out, std::ostream& err
   if (!context.kept_copy.empty()) {
     err << "ornetta-repair: not replaced: the rebuilt copy lacks what the report lists, and is kept as "
         << context.kept_copy.string() << ". Run again with --accept-loss to put it in place.\n";
-    return kRepairedRowsLost;
+    // The year database may be in place already, with only the start database left as it was.
+    return context.replaced.empty() ? kRepairedRowsLost : kStartNotRepaired;
   }
   if (!context.replaced.empty()) {
     err << "ornetta-repair: " << context.replaced.front().file_name << " was repaired"
